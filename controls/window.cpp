@@ -1,0 +1,84 @@
+#include "controls/window.h"
+
+#include <exception>
+
+namespace xr {
+
+namespace {
+// One GUI thread: a handler that is still running (waiting in a modal box) holds off clicks and
+// ticks for every window.
+int g_handlerDepth = 0;
+
+struct DepthGuard {
+  DepthGuard() { ++g_handlerDepth; }
+  ~DepthGuard() { --g_handlerDepth; }
+};
+}  // namespace
+
+Window::Window(std::string name) : name_(std::move(name)) {}
+
+bool Window::HandlerRunning() { return g_handlerDepth > 0; }
+
+Control& Window::Add(Kind kind, std::string name) {
+  controls_.push_back(std::make_unique<Control>(*this, kind, std::move(name)));
+  return *controls_.back();
+}
+
+Control* Window::Find(std::string_view name) const {
+  for (const auto& c : controls_) {
+    if (c->Name() == name) return c.get();
+  }
+  return nullptr;
+}
+
+Control& Window::operator[](std::string_view name) const {
+  Control* c = Find(name);
+  if (c == nullptr) throw PropertyError("no control named " + std::string(name));
+  return *c;
+}
+
+void Window::SetScale(float width, float height) {
+  scaleWidth_ = width;
+  scaleHeight_ = height;
+}
+
+void Window::SetFrame(float left, float top, float width, float height) {
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+}
+
+bool Window::Deliver(Event event, Control* control) {
+  std::function<void()>* handler = nullptr;
+  switch (event) {
+    case Event::Load:
+      handler = &onLoad;
+      break;
+    case Event::Resize:
+      handler = &onResize;
+      break;
+    case Event::Unload:
+      handler = &onUnload;
+      break;
+    case Event::Click:
+    case Event::Tick:
+      if (control == nullptr || HandlerRunning()) return false;
+      if (event == Event::Tick && !(control->Enabled() && control->Interval() > 0)) return false;
+      if (event == Event::Click && !control->Visible()) return false;
+      handler = event == Event::Click ? &control->onClick : &control->onTimer;
+      break;
+  }
+  if (!*handler) return true;
+  DepthGuard guard;
+  try {
+    (*handler)();
+  } catch (const std::exception& e) {
+    lastFailure_ = e.what();
+  } catch (...) {
+    lastFailure_ = "unknown failure";
+  }
+  return true;
+}
+
+}  // namespace xr

@@ -1,0 +1,107 @@
+// A window of the model: its design, its controls in creation order, its client-area scale and
+// outer frame as the platform reports them, and its handlers. The platform delivers events here;
+// only the window runs handlers.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls/control.h"
+
+namespace xr {
+
+enum class Border : std::uint8_t { Sizable, FixedSingle };
+
+struct WindowDesign {
+  Border border = Border::Sizable;
+  bool minButton = true;
+  bool maxButton = true;
+  float clientWidth = 0;   // twips
+  float clientHeight = 0;  // twips
+  Color backColor = kWindowBackColor;
+  std::string picture;  // resource name of the background, drawn unscaled from the top-left
+  std::string icon;     // resource name of the window icon
+};
+
+// What the platform renders. It learns of every property write, even one that stores the value
+// the property already had: a second write of the player's URL must start the sound again.
+class WindowView {
+ public:
+  virtual ~WindowView() = default;
+  virtual void PropertyChanged(Control& control, Prop prop) = 0;
+};
+
+enum class Event : std::uint8_t { Load, Resize, Unload, Click, Tick };
+
+class Window {
+ public:
+  explicit Window(std::string name);
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  const std::string& Name() const { return name_; }
+  std::string caption;
+  WindowDesign design;
+
+  Control& Add(Kind kind, std::string name);
+  const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
+  // Throws PropertyError for a name the window does not have.
+  Control& operator[](std::string_view name) const;
+  Control* Find(std::string_view name) const;
+
+  // Client area in twips, as the platform last reported it.
+  float ScaleWidth() const { return scaleWidth_; }
+  float ScaleHeight() const { return scaleHeight_; }
+  // The outer frame in screen twips.
+  float Left() const { return left_; }
+  float Top() const { return top_; }
+  float Width() const { return width_; }
+  float Height() const { return height_; }
+
+  // Platform side: record geometry without running any handler.
+  void SetScale(float width, float height);
+  void SetFrame(float left, float top, float width, float height);
+  void SetView(WindowView* view) { view_ = view; }
+  WindowView* View() const { return view_; }
+
+  // Platform side: deliver an event. Returns false when it was not handled: a click or a tick
+  // that arrives while another handler is still running (a modal box is up) is dropped, as a
+  // late timer event is never made up. A failure inside a handler ends that handler only.
+  bool Deliver(Event event, Control* control = nullptr);
+
+  std::function<void()> onLoad;
+  std::function<void()> onResize;
+  std::function<void()> onUnload;
+
+  // The text of the last failure that ended a handler, for the platform to report.
+  const std::string& LastFailure() const { return lastFailure_; }
+
+  static bool HandlerRunning();
+
+ private:
+  friend class Control;
+  void Notify(Control& c, Prop p) {
+    if (view_ != nullptr) view_->PropertyChanged(c, p);
+  }
+
+  std::string name_;
+  std::vector<std::unique_ptr<Control>> controls_;
+  float scaleWidth_ = 0, scaleHeight_ = 0;
+  float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  WindowView* view_ = nullptr;
+  std::string lastFailure_;
+};
+
+// Runs one statement of a skip-on-failure stretch: a failure abandons the statement silently.
+template <typename F>
+void SkipOnFailure(F&& statement) noexcept {
+  try {
+    statement();
+  } catch (...) {
+  }
+}
+
+}  // namespace xr

@@ -1,0 +1,35 @@
+// The countdown cue: the sound the program carries, written out to a file at every start, and
+// played from that file.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace xr {
+
+class Control;
+
+inline constexpr const char* kCueResourceType = "CUSTOM";
+inline constexpr int kCueResourceId = 101;
+inline constexpr const char* kCueFileName = "3sdjs.wav";
+inline constexpr std::size_t kCueSize = 824912;
+
+struct CueVars {
+  std::string systemDrive;
+  std::string cueDir;
+};
+
+// Where the cue goes when the system's own directory cannot take it: the user's cache
+// directory on Unix, the local application-data folder where paths have drives. Empty when
+// the environment names neither.
+std::string PerUserCueDir(Platform& platform);
+
+// Writes the cue file and sets the program-wide variables. Never fails: a cue that cannot be
+// written only means a silent countdown, and start-up must go on to lay out the window.
+void ExtractCue(Platform& platform, CueVars& vars);
+
+// Points the player at the cue file, which starts the sound from its beginning.
+void PlayCue(const CueVars& vars, Control& player);
+
+}  // namespace xr

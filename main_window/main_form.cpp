@@ -1,0 +1,224 @@
+#include "main_window/main_form.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "timer_face/face.h"
+
+namespace xr {
+
+namespace {
+
+constexpr double kSecondsPerDay = 86400;
+
+struct Geometry {
+  float left, top, width, height, fontSize;
+};
+
+Control& Button(Window& w, const char* name, const char* caption, Geometry g, int tab) {
+  Control& c = w.Add(Kind::CommandButton, name);
+  c.SetCaption(caption);
+  c.SetLeft(g.left);
+  c.SetTop(g.top);
+  c.SetWidth(g.width);
+  c.SetHeight(g.height);
+  c.SetFontSize(g.fontSize);
+  c.design.tabIndex = tab;
+  return c;
+}
+
+Control& Label(Window& w, const char* name, const char* caption, Geometry g) {
+  Control& c = w.Add(Kind::Label, name);
+  c.SetCaption(caption);
+  c.SetLeft(g.left);
+  c.SetTop(g.top);
+  c.SetWidth(g.width);
+  c.SetHeight(g.height);
+  c.SetFontSize(g.fontSize);
+  c.SetForeColor(kButtonTextColor);
+  c.design.transparent = true;
+  c.design.align = Align::Center;
+  return c;
+}
+
+Control& Timer(Window& w, const char* name, int interval, bool enabled) {
+  Control& c = w.Add(Kind::Timer, name);
+  c.SetInterval(interval);
+  c.SetEnabled(enabled);
+  return c;
+}
+
+Control& Player(Window& w) {
+  Control& c = w.Add(Kind::MediaPlayer, "WindowsMediaPlayer1");
+  c.SetLeft(0);
+  c.SetTop(0);
+  c.SetWidth(615);
+  c.SetHeight(495);
+  c.SetVisible(false);
+  return c;
+}
+
+Control& Selector(Window& w, const char* name, const char* caption, float left, Color back) {
+  Control& c = Label(w, name, caption, {left, 120, 1815, 465, 21.75f});
+  c.design.transparent = false;
+  c.SetBackColor(back);
+  return c;
+}
+
+}  // namespace
+
+float LayoutTable::Get(int row, int column) const {
+  const auto& cell = cells_[Index(row, column)];
+  return cell ? *cell : 0.0f;
+}
+
+void LayoutTable::Set(int row, int column, float value) { cells_[Index(row, column)] = value; }
+
+std::size_t LayoutTable::Index(int row, int column) {
+  if (row < 1 || row > kLayoutRows || column < 1 || column > kLayoutColumns) {
+    throw std::out_of_range("layout table subscript out of range");
+  }
+  return static_cast<std::size_t>((row - 1) * kLayoutColumns + (column - 1));
+}
+
+bool IsLayoutIncluded(const Control& control) {
+  return control.Name().find("Timer") == std::string::npos &&
+         control.Name() != "WindowsMediaPlayer1";
+}
+
+MainForm::MainForm(Platform& p)
+    : platform(p),
+      more(Button(window, "more", "更多应用", {5520, 4560, 1215, 495, 10.5f}, 18)),
+      Timer3(Timer(window, "Timer3", 500, false)),
+      Timer2(Timer(window, "Timer2", 1000, false)),
+      重置(Button(window, "重置", "重 置", {3240, 4560, 1215, 495, 15}, 4)),
+      Timer1(Timer(window, "Timer1", 0, true)),
+      开始(Button(window, "开始", kStartCaption, {960, 4560, 1215, 495, 15}, 0)),
+      WindowsMediaPlayer1(Player(window)),
+      km0(Label(window, "km0", "-", {6000, 3600, 735, 495, 27.75f})),
+      km1(Label(window, "km1", "-", {4680, 3600, 735, 495, 27.75f})),
+      kf0(Label(window, "kf0", "-", {2400, 3600, 735, 495, 27.75f})),
+      kf1(Label(window, "kf1", "-", {1080, 3600, 735, 495, 27.75f})),
+      jm0(Label(window, "jm0", "+", {6000, 960, 735, 495, 27.75f})),
+      jm1(Label(window, "jm1", "+", {4680, 960, 735, 495, 27.75f})),
+      jf0(Label(window, "jf0", "+", {2400, 960, 735, 495, 27.75f})),
+      jf1(Label(window, "jf1", "+", {1080, 960, 735, 495, 27.75f})),
+      mh1(Label(window, "mh1", ":", {3360, 1200, 1215, 2295, 110.25f})),
+      m0(Label(window, "m0", "0", {5760, 1440, 1215, 2295, 110.25f})),
+      m1(Label(window, "m1", "0", {4440, 1440, 1215, 2295, 110.25f})),
+      f0(Label(window, "f0", "0", {2160, 1440, 1215, 2295, 110.25f})),
+      djs(Selector(window, "djs", "倒计时", 3960, kSelectedColor)),
+      zjs(Selector(window, "zjs", "正计时", 2160, kWhite)),
+      f1(Label(window, "f1", "0", {840, 1440, 1215, 2295, 110.25f})),
+      chrome{&开始, &重置, &more, &zjs, &djs, &jf1, &jf0, &jm1, &jm0, &kf1, &kf0, &km1, &km0} {
+  window.caption = kProgramTitle;
+  window.design.border = Border::Sizable;
+  window.design.clientWidth = 7800;
+  window.design.clientHeight = 5445;
+  window.design.backColor = kWindowBackColor;
+  window.design.icon = "icons/app.ico";
+  m0.SetForeColor(kBlack);
+
+  window.onLoad = [this] { Load(); };
+  window.onResize = [this] { Resize(); };
+  window.onUnload = [this] { Unload(); };
+  开始.onClick = [this] { StartClick(*this); };
+  重置.onClick = [this] { ResetClick(*this); };
+  more.onClick = [this] {
+    if (openMoreApps) openMoreApps();
+  };
+  for (Control* a : {&jf1, &jf0, &jm1, &jm0, &kf1, &kf0, &km1, &km0}) {
+    a->onClick = [this, a] { AdjusterClick(*this, *a); };
+  }
+  zjs.onClick = [this] { SelectCountUp(*this); };
+  djs.onClick = [this] { SelectCountdown(*this); };
+  Timer1.onTimer = [this] { Timer1Tick(); };
+  Timer2.onTimer = [this] { Timer2Tick(*this); };
+  Timer3.onTimer = [this] { Timer3Tick(*this); };
+}
+
+void MainForm::Load() {
+  ExtractCue(platform, cue);
+  CaptureLayout();
+}
+
+void MainForm::CaptureLayout() {
+  SkipOnFailure([&] { layoutTable.emplace(); });
+  std::int16_t row = 0;
+  for (const auto& c : window.Controls()) {
+    currentControl = c.get();
+    if (!IsLayoutIncluded(*c)) continue;
+    ++row;
+    auto ratio = [&](int column, auto property, auto scale) {
+      SkipOnFailure([&] {
+        const float s = scale();
+        if (s == 0) throw std::domain_error("division by zero");
+        layoutTable.value().Set(row, column, property() / s);
+      });
+    };
+    auto sw = [&] { return window.ScaleWidth(); };
+    auto sh = [&] { return window.ScaleHeight(); };
+    ratio(1, [&] { return c->Left(); }, sw);
+    ratio(2, [&] { return c->Top(); }, sh);
+    ratio(3, [&] { return c->Width(); }, sw);
+    ratio(4, [&] { return c->Height(); }, sh);
+    ratio(5, [&] { return c->FontSize(); }, sh);
+  }
+}
+
+void MainForm::Resize() {
+  std::int16_t row = 0;
+  for (const auto& c : window.Controls()) {
+    currentControl = c.get();
+    if (!IsLayoutIncluded(*c)) continue;
+    ++row;
+    Control& k = *c;
+    auto cell = [&](int column) { return layoutTable.value().Get(row, column); };
+    SkipOnFailure([&] { k.SetLeft(cell(1) * window.ScaleWidth()); });
+    SkipOnFailure([&] { k.SetTop(cell(2) * window.ScaleHeight()); });
+    SkipOnFailure([&] { k.SetWidth(cell(3) * window.ScaleWidth()); });
+    SkipOnFailure([&] { k.SetHeight(cell(4) * window.ScaleHeight()); });
+    SkipOnFailure([&] { k.SetFontSize(cell(5) * window.ScaleHeight()); });
+  }
+}
+
+void MainForm::Timer1Tick() {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  platform.GetCursorPos(x, y);
+  pointerX = ToInt16(x);
+  pointerY = ToInt16(y);
+  const int dx = std::abs(ToInt16(static_cast<double>(pointerX) - restX));
+  const int dy = std::abs(ToInt16(static_cast<double>(pointerY) - restY));
+  if (dx < 1 && dy < 1) {
+    double elapsed = platform.SecondsSinceMidnight() - lastMoveTime;
+    // The time of day starts again at midnight; a rest that spans it still counts in full.
+    if (elapsed < 0) elapsed += kSecondsPerDay;
+    if (elapsed >= idleLimit) CursorOff();
+  } else {
+    CursorOn();
+    lastMoveTime = ToInt32(platform.SecondsSinceMidnight());
+    restX = pointerX;
+    restY = pointerY;
+  }
+}
+
+void MainForm::CursorOff() {
+  for (Control* c : chrome) c->SetVisible(false);
+  int n = platform.ShowCursor(false);
+  while (n >= 0) n = platform.ShowCursor(false);
+}
+
+void MainForm::CursorOn() {
+  for (Control* c : chrome) c->SetVisible(true);
+  int n = platform.ShowCursor(true);
+  while (n < 0) n = platform.ShowCursor(true);
+}
+
+void MainForm::Unload() {
+  CursorOn();
+  platform.EndProgram();
+}
+
+}  // namespace xr

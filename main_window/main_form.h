@@ -1,0 +1,100 @@
+// The main window: its design state, its fields and its load, resize and unload handlers. The
+// clock face's logic lives in timer_face/, the cue in cue/; both work on this window's controls.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "controls/window.h"
+#include "cue/cue.h"
+#include "platform/platform.h"
+
+namespace xr {
+
+inline constexpr const char* kProgramTitle = "岫然计时器";
+inline constexpr const char* kStartCaption = "开 始";
+inline constexpr const char* kPauseCaption = "暂 停";
+inline constexpr Color kSelectedColor = 14737632u;  // &HE0E0E0
+inline constexpr int kLayoutRows = 30;
+inline constexpr int kLayoutColumns = 5;
+
+// Ratios of each included control's geometry and font size to the client area; rows and
+// columns numbered from 1. An empty cell reads as 0; a cell outside the table is a failure.
+class LayoutTable {
+ public:
+  float Get(int row, int column) const;
+  void Set(int row, int column, float value);
+
+ private:
+  static std::size_t Index(int row, int column);
+  std::array<std::optional<float>, kLayoutRows * kLayoutColumns> cells_{};
+};
+
+struct MainForm {
+  explicit MainForm(Platform& platform);
+  MainForm(const MainForm&) = delete;
+  MainForm& operator=(const MainForm&) = delete;
+
+  Platform& platform;
+  Window window{"main"};
+
+  // The controls, in creation order.
+  Control& more;
+  Control& Timer3;
+  Control& Timer2;
+  Control& 重置;
+  Control& Timer1;
+  Control& 开始;
+  Control& WindowsMediaPlayer1;
+  Control& km0;
+  Control& km1;
+  Control& kf0;
+  Control& kf1;
+  Control& jm0;
+  Control& jm1;
+  Control& jf0;
+  Control& jf1;
+  Control& mh1;
+  Control& m0;
+  Control& m1;
+  Control& f0;
+  Control& djs;
+  Control& zjs;
+  Control& f1;
+
+  // The thirteen controls that a run hides, in the order they are always switched.
+  std::array<Control*, 13> chrome;
+
+  // Fields of the window, zero until the first start.
+  std::int16_t restX = 0;
+  std::int16_t restY = 0;
+  std::int16_t pointerX = 0;
+  std::int16_t pointerY = 0;
+  std::int16_t idleLimit = 0;
+  std::int32_t lastMoveTime = 0;
+  std::optional<LayoutTable> layoutTable;
+  Control* currentControl = nullptr;
+
+  // Program-wide state that lives as long as this window.
+  CueVars cue;
+  std::uint64_t blinkCount = 0;
+
+  // Opens the more-apps window; set by the program.
+  std::function<void()> openMoreApps;
+
+  // Handlers.
+  void Load();
+  void Resize();
+  void Unload();
+  void CaptureLayout();
+  void Timer1Tick();
+  void CursorOff();
+  void CursorOn();
+};
+
+// True for the controls that the proportional layout records and scales.
+bool IsLayoutIncluded(const Control& control);
+
+}  // namespace xr

@@ -1,0 +1,97 @@
+// A platform for tests: virtual time, recorded calls, and a pointer, clock, environment,
+// resources and files that the test sets as it likes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "controls/timer_schedule.h"
+#include "controls/window.h"
+#include "platform/platform.h"
+
+namespace xr::fake {
+
+enum class FileKind { Regular, Directory, Fifo, Symlink };
+
+struct FakeFile {
+  FileKind kind = FileKind::Regular;
+  std::vector<std::uint8_t> bytes;
+};
+
+class FakePlatform final : public Platform {
+ public:
+  FakePlatform();
+  ~FakePlatform() override;
+
+  // Moves virtual time on, firing every timer that falls due in deadline order (ties in the
+  // order the timers were created) and setting the clock accordingly.
+  void Advance(std::int64_t ms);
+  std::int64_t NowMs() const { return nowUs_ / 1000; }
+
+  // Delivers a click the way the real platform does.
+  bool Click(Control& control);
+  // The user closes a window with its close box.
+  void Close(Window& window);
+  // Resizes the client area (pixels) and delivers the resize.
+  void ResizeClient(Window& window, int widthPx, int heightPx);
+
+  // --- Platform ---
+  void ShowWindow(Window& window) override;
+  void UnloadWindow(Window& window) override;
+  void EndProgram() override;
+  bool GetCursorPos(std::int32_t& x, std::int32_t& y) override;
+  bool SetCursorPos(std::int32_t x, std::int32_t y) override;
+  int ShowCursor(bool show) override;
+  double SecondsSinceMidnight() override;
+  void MessageBox(std::string_view text, std::string_view caption) override;
+  void OpenUrl(std::string_view url) override;
+  void PlaySoundFile(std::string_view path) override;
+  std::optional<std::string> GetEnv(std::string_view name) override;
+  std::vector<std::uint8_t> LoadResource(std::string_view type, int id) override;
+  bool DrivePaths() const override { return drivePaths; }
+  bool MakePrivateDir(std::string_view path) override;
+  std::unique_ptr<OutFile> OpenForOutput(std::string_view path) override;
+
+  // --- What the test sets ---
+  std::int32_t pointerX = 0;
+  std::int32_t pointerY = 0;
+  bool cursorPosFails = false;
+  double clockBase = 12 * 3600.0;  // seconds since midnight at virtual time 0
+  std::map<std::string, std::string> env;
+  std::map<std::string, std::vector<std::uint8_t>> resources;  // key "TYPE/id"
+  bool drivePaths = false;
+  bool realFiles = false;  // use the machine's file system instead of the map below
+  std::map<std::string, FakeFile> files;
+  std::set<std::string> dirs;  // directories that exist and are writable
+  std::set<std::string> failingDirs;  // MakePrivateDir fails for these
+  bool failWrites = false;
+  std::function<void()> duringMessageBox;  // runs while the modal box is up
+  int screenWidthPx = 1920;
+  int screenHeightPx = 1080;
+
+  // --- What the test reads ---
+  int displayCount = 0;
+  int showCursorCalls = 0;
+  bool ended = false;
+  std::vector<std::string> calls;
+  std::vector<std::string> messages;
+  std::vector<std::string> openedUrls;
+  std::vector<std::string> playedSounds;
+  std::vector<std::string> activated;
+  bool Shown(const Window& window) const;
+  const TimerSchedule* Schedule(const Control& timer) const;
+
+ private:
+  class View;
+  std::map<const Window*, std::unique_ptr<View>> views_;
+  std::int64_t nowUs_ = 0;
+  std::int64_t timerSeq_ = 0;
+};
+
+}  // namespace xr::fake

@@ -1,0 +1,80 @@
+// Everything the core needs from the machine it runs on. The core never reads a clock, a file
+// or the pointer by itself: it asks here, so that a test can answer with virtual time and
+// recorded calls, and another windowing system can be put underneath.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace xr {
+
+class Window;
+
+// A failure of a platform operation that the caller may skip over.
+struct PlatformError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// A file opened for binary output. Writes go at the current position, from the first byte on.
+class OutFile {
+ public:
+  virtual ~OutFile() = default;
+  virtual void Write(std::span<const std::uint8_t> bytes) = 0;  // throws PlatformError
+  virtual void Close() = 0;                                      // throws PlatformError
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Windows. The first ShowWindow of a window builds its real counterpart, delivers Load, shows
+  // it centred on the screen and delivers the Resize of its first showing; a later one only
+  // brings it to the front. UnloadWindow destroys the real window without delivering Unload.
+  virtual void ShowWindow(Window& window) = 0;
+  virtual void UnloadWindow(Window& window) = 0;
+  // Ends the program at once: every window closes and no further handler runs.
+  virtual void EndProgram() = 0;
+
+  // The pointer, in screen pixels. GetCursorPos returns false when it cannot tell.
+  virtual bool GetCursorPos(std::int32_t& x, std::int32_t& y) = 0;
+  virtual bool SetCursorPos(std::int32_t x, std::int32_t y) = 0;
+  // The pointer's display count: shown while it is 0 or more. Adds 1 (show) or subtracts 1
+  // and returns the new count.
+  virtual int ShowCursor(bool show) = 0;
+
+  // Local time of day in seconds since midnight, with a fraction.
+  virtual double SecondsSinceMidnight() = 0;
+
+  // A modal box with the text, an OK button and the caption; returns when it is closed.
+  virtual void MessageBox(std::string_view text, std::string_view caption) = 0;
+
+  // Opens a web address in the user's browser. The outcome is not reported.
+  virtual void OpenUrl(std::string_view url) = 0;
+
+  // Plays a sound file once from its beginning at half volume without waiting for it; a
+  // second call starts it again. A file that cannot be played plays nothing, silently.
+  virtual void PlaySoundFile(std::string_view path) = 0;
+
+  virtual std::optional<std::string> GetEnv(std::string_view name) = 0;
+
+  // A resource of the program by type name and numeric id. Throws PlatformError if missing.
+  virtual std::vector<std::uint8_t> LoadResource(std::string_view type, int id) = 0;
+
+  // Whether paths of the form "C:\Windows\" are meaningful here.
+  virtual bool DrivePaths() const = 0;
+  // Creates a directory and its parents, the last one readable by the user alone. False on
+  // failure; true if it already exists as a directory.
+  virtual bool MakePrivateDir(std::string_view path) = 0;
+  // Opens a file for binary output, creating it if missing and never truncating it. Refuses,
+  // with PlatformError, anything that is not a regular file: a symbolic link, a directory, a
+  // FIFO or a device, without ever blocking on it.
+  virtual std::unique_ptr<OutFile> OpenForOutput(std::string_view path) = 0;
+};
+
+}  // namespace xr

@@ -1,0 +1,78 @@
+#include "platform/posix_files.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace xr::posix {
+
+namespace {
+
+class PosixOutFile final : public OutFile {
+ public:
+  explicit PosixOutFile(int fd) : fd_(fd) {}
+  ~PosixOutFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  void Write(std::span<const std::uint8_t> bytes) override {
+    if (fd_ < 0) throw PlatformError("file is closed");
+    const std::uint8_t* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+      const ssize_t n = ::write(fd_, p, left);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        throw PlatformError(std::string("write: ") + std::strerror(errno));
+      }
+      p += n;
+      left -= static_cast<std::size_t>(n);
+    }
+  }
+  void Close() override {
+    if (fd_ < 0) return;
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) throw PlatformError(std::string("close: ") + std::strerror(errno));
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<OutFile> OpenForOutput(std::string_view path) {
+  const std::string p(path);
+  // O_NOFOLLOW refuses a link planted at the path; O_NONBLOCK keeps a FIFO from holding up
+  // start-up (it is refused just below, before anything is written to it).
+  const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (fd < 0) throw PlatformError("open " + p + ": " + std::strerror(errno));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw PlatformError("not a regular file: " + p);
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return std::make_unique<PosixOutFile>(fd);
+}
+
+bool MakePrivateDir(std::string_view path) {
+  std::string p(path);
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  if (p.empty()) return false;
+  // Parents get the usual mode; only the last component is the program's own.
+  for (std::size_t i = 1; i < p.size(); ++i) {
+    if (p[i] != '/') continue;
+    const std::string parent = p.substr(0, i);
+    if (::mkdir(parent.c_str(), 0755) != 0 && errno != EEXIST) return false;
+  }
+  if (::mkdir(p.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  struct stat st {};
+  return ::lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace xr::posix
