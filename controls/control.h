@@ -58,7 +58,7 @@ struct Design {
   Align align = Align::Center;
   bool transparent = false;
   bool wordWrap = false;
-  int tabIndex = -1;  // -1: never takes the focus
+  int tabIndex = -1;    // -1: never takes the focus
   std::string picture;  // resource name of a picture control's image
 };
 

@@ -159,11 +159,16 @@ void MainForm::CaptureLayout() {
     };
     auto sw = [&] { return window.ScaleWidth(); };
     auto sh = [&] { return window.ScaleHeight(); };
-    ratio(1, [&] { return c->Left(); }, sw);
-    ratio(2, [&] { return c->Top(); }, sh);
-    ratio(3, [&] { return c->Width(); }, sw);
-    ratio(4, [&] { return c->Height(); }, sh);
-    ratio(5, [&] { return c->FontSize(); }, sh);
+    ratio(
+        1, [&] { return c->Left(); }, sw);
+    ratio(
+        2, [&] { return c->Top(); }, sh);
+    ratio(
+        3, [&] { return c->Width(); }, sw);
+    ratio(
+        4, [&] { return c->Height(); }, sh);
+    ratio(
+        5, [&] { return c->FontSize(); }, sh);
   }
 }
 

@@ -15,6 +15,7 @@
 namespace xr {
 
 class Window;
+class Control;
 
 // A failure of a platform operation that the caller may skip over.
 struct PlatformError : std::runtime_error {
@@ -26,7 +27,7 @@ class OutFile {
  public:
   virtual ~OutFile() = default;
   virtual void Write(std::span<const std::uint8_t> bytes) = 0;  // throws PlatformError
-  virtual void Close() = 0;                                      // throws PlatformError
+  virtual void Close() = 0;                                     // throws PlatformError
 };
 
 class Platform {

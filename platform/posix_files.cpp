@@ -1,11 +1,12 @@
 #include "platform/posix_files.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
 
 namespace xr::posix {
 

@@ -9,8 +9,8 @@ namespace xr::fake {
 
 namespace {
 constexpr float kTwipsPerPixel = 15;
-constexpr int kFrameSide = 8;   // pixels of border left and right
-constexpr int kFrameTop = 31;   // title bar and top border
+constexpr int kFrameSide = 8;  // pixels of border left and right
+constexpr int kFrameTop = 31;  // title bar and top border
 constexpr int kFrameBottom = 8;
 
 std::string Parent(const std::string& path) {
@@ -119,9 +119,9 @@ void FakePlatform::ShowWindow(Window& window) {
   const int outerH = h + kFrameTop + kFrameBottom;
   const int left = (screenWidthPx - outerW) / 2;
   const int top = (screenHeightPx - outerH) / 2;
-  window.SetFrame(static_cast<float>(left) * kTwipsPerPixel, static_cast<float>(top) * kTwipsPerPixel,
-                  static_cast<float>(outerW) * kTwipsPerPixel,
-                  static_cast<float>(outerH) * kTwipsPerPixel);
+  window.SetFrame(
+      static_cast<float>(left) * kTwipsPerPixel, static_cast<float>(top) * kTwipsPerPixel,
+      static_cast<float>(outerW) * kTwipsPerPixel, static_cast<float>(outerH) * kTwipsPerPixel);
   calls.push_back("Show(" + window.Name() + ")");
   window.Deliver(Event::Load);
   window.Deliver(Event::Resize);

@@ -68,7 +68,7 @@ class FakePlatform final : public Platform {
   bool drivePaths = false;
   bool realFiles = false;  // use the machine's file system instead of the map below
   std::map<std::string, FakeFile> files;
-  std::set<std::string> dirs;  // directories that exist and are writable
+  std::set<std::string> dirs;         // directories that exist and are writable
   std::set<std::string> failingDirs;  // MakePrivateDir fails for these
   bool failWrites = false;
   std::function<void()> duringMessageBox;  // runs while the modal box is up

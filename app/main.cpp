@@ -1,0 +1,52 @@
+// 岫然计时器: opens the main window and runs until it is closed.
+#include <QApplication>
+#include <QByteArray>
+#include <QIcon>
+#include <cstdio>
+#include <cstdlib>
+
+#include "main_window/program.h"
+#include "platform/qt/qt_look.h"
+#include "platform/qt/qt_platform.h"
+#include "platform/qt/sound/sound_player.h"
+
+namespace {
+
+// Qt reports a display it cannot open as a fatal error and aborts with a core dump; one line
+// and a plain failure exit say the same thing to a user.
+void OnQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtFatalMsg) {
+    std::fprintf(stderr, "xiuran-timer: cannot start: %s\n",
+                 qPrintable(message.section('\n', 0, 0)));
+    std::_Exit(1);
+  }
+  if (type == QtDebugMsg || type == QtInfoMsg) return;
+  std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+bool NoDisplayAtAll() {
+  return qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (NoDisplayAtAll()) {
+    std::fprintf(stderr, "xiuran-timer: no display to open the window on (DISPLAY is not set)\n");
+    return 1;
+  }
+  qInstallMessageHandler(OnQtMessage);
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("xiuran-timer");
+  QApplication::setApplicationDisplayName("岫然计时器");
+  QApplication::setDesktopFileName("xiuran-timer");
+  QApplication::setWindowIcon(QIcon(":/icons/app.ico"));
+  xr::qt::CheckChineseFonts();
+
+  xr::qt::SoundPlayer sound;
+  xr::qt::QtPlatform platform([&sound](const QString& path) { sound.Play(path); });
+  xr::Program program(platform);
+  program.Start();
+  return QApplication::exec();
+}

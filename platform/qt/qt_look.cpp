@@ -1,0 +1,93 @@
+#include "platform/qt/qt_look.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QHash>
+#include <QPalette>
+#include <QStringList>
+#include <cstdio>
+
+namespace xr::qt {
+
+QColor ResolveColor(Color color) {
+  if (!IsSystemColor(color)) {
+    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                  static_cast<int>((color >> 16) & 0xFF));
+  }
+  const QPalette pal = QApplication::palette();
+  switch (color & 0xFF) {
+    case 5:  // window background: where documents are drawn
+      return pal.color(QPalette::Base);
+    case 8:  // window text
+      return pal.color(QPalette::Text);
+    case 15:  // button face
+    case 11:
+      return pal.color(QPalette::Button);
+    case 18:  // button text
+      return pal.color(QPalette::ButtonText);
+    default:
+      return pal.color(QPalette::WindowText);
+  }
+}
+
+namespace {
+
+QStringList Candidates(const std::string& face) {
+  if (face == "楷体") {
+    return {
+        "KaiTi", "楷体", "AR PL UKai CN", "AR PL UKai TW", "AR PL KaitiM GB", "Noto Serif CJK SC"};
+  }
+  return {"SimSun",         "宋体",           "NSimSun",
+          "AR PL UMing CN", "AR PL UMing TW", "Noto Serif CJK SC",
+          "Noto Serif CJK"};
+}
+
+QString AnyChineseFamily() {
+  const QStringList families = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+  for (const QString& f : families) {
+    if (!QFontDatabase::isPrivateFamily(f)) return f;
+  }
+  return {};
+}
+
+}  // namespace
+
+QString ResolveFamily(const std::string& windowsFace) {
+  static QHash<QString, QString> cache;
+  const QString key = QString::fromStdString(windowsFace);
+  auto it = cache.constFind(key);
+  if (it != cache.constEnd()) return *it;
+  const QStringList installed = QFontDatabase::families();
+  QString found;
+  for (const QString& c : Candidates(windowsFace)) {
+    if (installed.contains(c, Qt::CaseInsensitive)) {
+      found = c;
+      break;
+    }
+  }
+  if (found.isEmpty()) found = AnyChineseFamily();
+  cache.insert(key, found);
+  return found;
+}
+
+bool CheckChineseFonts() {
+  static const bool ok = [] {
+    const bool any = !AnyChineseFamily().isEmpty();
+    if (!any)
+      std::fprintf(stderr, "xiuran-timer: no Chinese font installed; text may show as boxes\n");
+    return any;
+  }();
+  return ok;
+}
+
+QFont MakeFont(const std::string& windowsFace, float points, bool bold) {
+  QFont font;
+  const QString family = ResolveFamily(windowsFace);
+  if (!family.isEmpty()) font.setFamilies({family});
+  font.setPixelSize(PointsToPixels(points));
+  font.setWeight(bold ? QFont::Bold : QFont::Normal);
+  font.setStyleStrategy(QFont::PreferAntialias);
+  return font;
+}
+
+}  // namespace xr::qt

@@ -1,0 +1,32 @@
+// How model values look in Qt: system colours, the font faces that stand in for the Windows
+// ones, and the fixed conversion of twips and points to logical pixels.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <cmath>
+
+#include "controls/control.h"
+
+namespace xr::qt {
+
+// 15 twips per pixel and 20 twips per point, whatever the screen: geometry and fonts scale
+// together, so the digits always fill their boxes as designed.
+inline int TwipsToPixels(float twips) { return static_cast<int>(std::lround(twips / 15.0f)); }
+inline int PointsToPixels(float points) {
+  return std::max(1, static_cast<int>(std::lround(points * 4.0f / 3.0f)));
+}
+
+QColor ResolveColor(Color color);
+
+// The installed family that stands in for a Windows face ("宋体", "楷体"), falling back to
+// any face that covers Chinese. Empty when there is none.
+QString ResolveFamily(const std::string& windowsFace);
+
+// Warns once on stderr when no installed face can show Chinese. Returns whether one can.
+bool CheckChineseFonts();
+
+QFont MakeFont(const std::string& windowsFace, float points, bool bold);
+
+}  // namespace xr::qt

@@ -1,0 +1,134 @@
+#include "platform/qt/qt_platform.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QFile>
+#include <QMessageBox>
+#include <QUrl>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+
+#include "controls/window.h"
+#include "platform/posix_files.h"
+#include "platform/qt/qt_window_view.h"
+
+namespace xr::qt {
+
+QtPlatform::QtPlatform(std::function<void(const QString&)> playSound)
+    : playSound_(std::move(playSound)) {}
+
+QtPlatform::~QtPlatform() {
+  views_.clear();
+  if (displayCount_ < 0) QGuiApplication::restoreOverrideCursor();
+}
+
+void QtPlatform::ShowWindow(Window& window) {
+  auto it = views_.find(&window);
+  if (it != views_.end()) {
+    it->second->Activate();
+    return;
+  }
+  auto view = std::make_unique<WindowView>(*this, window);
+  WindowView& v = *view;
+  views_[&window] = std::move(view);
+  window.SetScale(window.design.clientWidth, window.design.clientHeight);
+  window.Deliver(Event::Load);
+  if (ending_ || views_.count(&window) == 0) return;
+  v.ShowCentred();
+}
+
+void QtPlatform::UnloadWindow(Window& window) { views_.erase(&window); }
+
+void QtPlatform::WindowClosedByUser(Window& window) {
+  window.Deliver(Event::Unload);
+  // The close box unloads the window whatever its handler did.
+  if (!ending_) UnloadWindow(window);
+}
+
+void QtPlatform::EndProgram() {
+  if (ending_) return;
+  ending_ = true;
+  for (auto& [w, v] : views_) v->Form()->hide();
+  QCoreApplication::exit(0);
+}
+
+QWidget* QtPlatform::WidgetOf(const Window& window) const {
+  auto it = views_.find(&window);
+  return it == views_.end() ? nullptr : it->second->Form();
+}
+
+QWidget* QtPlatform::WidgetOf(const Control& control) const {
+  auto it = views_.find(&control.window());
+  return it == views_.end() ? nullptr : it->second->WidgetOf(control);
+}
+
+bool QtPlatform::GetCursorPos(std::int32_t& x, std::int32_t& y) {
+  const QPoint p = QCursor::pos();
+  x = p.x();
+  y = p.y();
+  return true;
+}
+
+bool QtPlatform::SetCursorPos(std::int32_t x, std::int32_t y) {
+  QCursor::setPos(x, y);
+  return true;
+}
+
+int QtPlatform::ShowCursor(bool show) {
+  const int before = displayCount_;
+  displayCount_ += show ? 1 : -1;
+  // One blank override cursor over every window of the program while the count is negative.
+  if (before >= 0 && displayCount_ < 0) QGuiApplication::setOverrideCursor(Qt::BlankCursor);
+  if (before < 0 && displayCount_ >= 0) QGuiApplication::restoreOverrideCursor();
+  return displayCount_;
+}
+
+double QtPlatform::SecondsSinceMidnight() {
+  using namespace std::chrono;
+  // One reading of the wall clock, split into the local time of day and its microseconds.
+  const auto now = system_clock::now();
+  const std::time_t secs = system_clock::to_time_t(now);
+  std::tm local{};
+  localtime_r(&secs, &local);
+  const auto us = duration_cast<microseconds>(now.time_since_epoch()).count() % 1000000;
+  return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec +
+         static_cast<double>(us < 0 ? us + 1000000 : us) / 1e6;
+}
+
+void QtPlatform::MessageBox(std::string_view text, std::string_view caption) {
+  QWidget* parent = QApplication::activeWindow();
+  QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(caption.data(), caption.size()),
+                  QString::fromUtf8(text.data(), text.size()), QMessageBox::Ok, parent);
+  box.exec();
+}
+
+void QtPlatform::OpenUrl(std::string_view url) {
+  QDesktopServices::openUrl(QUrl(QString::fromUtf8(url.data(), url.size()), QUrl::StrictMode));
+}
+
+void QtPlatform::PlaySoundFile(std::string_view path) {
+  if (playSound_) playSound_(QString::fromUtf8(path.data(), path.size()));
+}
+
+std::optional<std::string> QtPlatform::GetEnv(std::string_view name) {
+  const char* v = std::getenv(std::string(name).c_str());
+  if (v == nullptr) return std::nullopt;
+  return std::string(v);
+}
+
+std::vector<std::uint8_t> QtPlatform::LoadResource(std::string_view type, int id) {
+  QFile f(QStringLiteral(":/%1/%2").arg(QString::fromUtf8(type.data(), type.size())).arg(id));
+  if (!f.open(QIODevice::ReadOnly)) throw PlatformError("missing resource");
+  const QByteArray bytes = f.readAll();
+  return {bytes.begin(), bytes.end()};
+}
+
+bool QtPlatform::MakePrivateDir(std::string_view path) { return posix::MakePrivateDir(path); }
+
+std::unique_ptr<OutFile> QtPlatform::OpenForOutput(std::string_view path) {
+  return posix::OpenForOutput(path);
+}
+
+}  // namespace xr::qt

@@ -1,0 +1,57 @@
+// The platform on Qt Widgets: real windows for the model's windows, precise timers, the pointer,
+// the modal box, the browser, the cue's sound and the program's resources.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "platform/platform.h"
+
+class QWidget;
+
+namespace xr::qt {
+
+class WindowView;
+
+class QtPlatform final : public QObject, public Platform {
+ public:
+  // playSound stands in for the media player: it must start the file and return at once.
+  explicit QtPlatform(std::function<void(const QString&)> playSound = {});
+  ~QtPlatform() override;
+
+  void ShowWindow(Window& window) override;
+  void UnloadWindow(Window& window) override;
+  void EndProgram() override;
+  bool GetCursorPos(std::int32_t& x, std::int32_t& y) override;
+  bool SetCursorPos(std::int32_t x, std::int32_t y) override;
+  int ShowCursor(bool show) override;
+  double SecondsSinceMidnight() override;
+  void MessageBox(std::string_view text, std::string_view caption) override;
+  void OpenUrl(std::string_view url) override;
+  void PlaySoundFile(std::string_view path) override;
+  std::optional<std::string> GetEnv(std::string_view name) override;
+  std::vector<std::uint8_t> LoadResource(std::string_view type, int id) override;
+  bool DrivePaths() const override { return false; }
+  bool MakePrivateDir(std::string_view path) override;
+  std::unique_ptr<OutFile> OpenForOutput(std::string_view path) override;
+
+  // The real widget of a model window, for tests; null when it is not shown.
+  QWidget* WidgetOf(const Window& window) const;
+  QWidget* WidgetOf(const Control& control) const;
+  bool Ending() const { return ending_; }
+  int DisplayCount() const { return displayCount_; }
+
+  // Called by a view when the user closes its window with the close box.
+  void WindowClosedByUser(Window& window);
+
+ private:
+  std::map<const Window*, std::unique_ptr<WindowView>> views_;
+  std::function<void(const QString&)> playSound_;
+  int displayCount_ = 0;
+  bool ending_ = false;
+};
+
+}  // namespace xr::qt

@@ -1,0 +1,345 @@
+#include "platform/qt/qt_window_view.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+#include "platform/qt/qt_look.h"
+#include "platform/qt/qt_platform.h"
+
+namespace xr::qt {
+
+std::int64_t MonotonicUs() {
+  using namespace std::chrono;
+  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+namespace {
+
+constexpr float kTwips = 15.0f;
+
+// A label takes a click like a button: press and release over it.
+class ClickLabel final : public QLabel {
+ public:
+  ClickLabel(WindowView* view, Control& control, QWidget* parent)
+      : QLabel(parent), view_(view), control_(control) {}
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override {
+    if (e->button() == Qt::LeftButton) pressed_ = true;
+    e->accept();
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    const bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->pos());
+    pressed_ = false;
+    e->accept();
+    if (click) view_->UserClicked(control_);
+  }
+
+ private:
+  WindowView* view_;
+  Control& control_;
+  bool pressed_ = false;
+};
+
+Qt::WindowFlags FlagsFor(const WindowDesign& d) {
+  Qt::WindowFlags f = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                      Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (d.minButton) f |= Qt::WindowMinimizeButtonHint;
+  if (d.maxButton) f |= Qt::WindowMaximizeButtonHint;
+  return f;
+}
+
+}  // namespace
+
+FormWidget::FormWidget(WindowView* view, QWidget* parent) : QWidget(parent), view_(view) {}
+
+void FormWidget::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), backColor);
+  // Drawn unscaled from the top-left corner: a larger picture is cut off at the edges.
+  if (!background.isNull()) p.drawPixmap(0, 0, background);
+}
+
+void FormWidget::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (view_ != nullptr) view_->ClientResized();
+}
+
+void FormWidget::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (view_ != nullptr) view_->FrameMoved();
+}
+
+void FormWidget::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && view_ != nullptr) {
+    view_->Minimised(isMinimized());
+  }
+}
+
+void FormWidget::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (view_ != nullptr) view_->CloseRequested();
+}
+
+WindowView::WindowView(QtPlatform& platform, Window& window)
+    : platform_(platform), window_(window), form_(new FormWidget(this)) {
+  Build();
+  window_.SetView(this);
+}
+
+WindowView::~WindowView() {
+  window_.SetView(nullptr);
+  form_->Detach();
+  form_->hide();
+  form_->deleteLater();
+}
+
+void WindowView::Build() {
+  const WindowDesign& d = window_.design;
+  form_->setAttribute(Qt::WA_DeleteOnClose, false);
+  form_->setWindowFlags(FlagsFor(d));
+  form_->setWindowTitle(QString::fromStdString(window_.caption));
+  form_->backColor = ResolveColor(d.backColor);
+  if (!d.picture.empty()) form_->background = QPixmap(":/" + QString::fromStdString(d.picture));
+  if (!d.icon.empty()) form_->setWindowIcon(QIcon(":/" + QString::fromStdString(d.icon)));
+  const QSize client(TwipsToPixels(d.clientWidth), TwipsToPixels(d.clientHeight));
+  if (d.border == Border::FixedSingle) {
+    form_->setFixedSize(client);
+  } else {
+    form_->resize(client);
+  }
+
+  std::vector<std::pair<int, QWidget*>> tabOrder;
+  for (const auto& owned : window_.Controls()) {
+    Control& c = *owned;
+    QWidget* w = nullptr;
+    switch (c.kind()) {
+      case Kind::Label: {
+        auto* label = new ClickLabel(this, c, form_);
+        label->setText(QString::fromStdString(c.Caption()));
+        label->setAlignment((c.design.align == Align::Center ? Qt::AlignHCenter : Qt::AlignLeft) |
+                            Qt::AlignTop);
+        label->setWordWrap(c.design.wordWrap);
+        label->setTextFormat(Qt::PlainText);
+        label->setFocusPolicy(Qt::NoFocus);
+        w = label;
+        break;
+      }
+      case Kind::CommandButton: {
+        auto* button = new QPushButton(QString::fromStdString(c.Caption()), form_);
+        button->setAutoDefault(false);
+        button->setFocusPolicy(c.design.tabIndex >= 0 ? Qt::StrongFocus : Qt::NoFocus);
+        QObject::connect(button, &QPushButton::clicked, form_, [this, &c] { UserClicked(c); });
+        if (c.design.tabIndex >= 0) tabOrder.emplace_back(c.design.tabIndex, button);
+        w = button;
+        break;
+      }
+      case Kind::Picture: {
+        auto* picture = new ClickLabel(this, c, form_);
+        picture->setScaledContents(true);
+        picture->setPixmap(QPixmap(":/" + QString::fromStdString(c.design.picture)));
+        picture->setFocusPolicy(Qt::NoFocus);
+        w = picture;
+        break;
+      }
+      case Kind::Timer:
+        timers_[&c] = std::make_unique<TimerDriver>();
+        {
+          TimerDriver& t = *timers_[&c];
+          t.qtimer.setTimerType(Qt::PreciseTimer);
+          t.qtimer.setSingleShot(true);
+          QObject::connect(&t.qtimer, &QTimer::timeout, form_, [this, &c] { TimerFired(c); });
+          TimerChanged(c, Prop::Enabled);
+        }
+        continue;
+      case Kind::MediaPlayer:
+        continue;  // heard, never seen
+    }
+    widgets_[&c] = w;
+    ApplyGeometry(c, w);
+    ApplyFont(c, w);
+    ApplyColors(c, w);
+    w->setVisible(c.Visible());
+  }
+  std::stable_sort(tabOrder.begin(), tabOrder.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (std::size_t i = 1; i < tabOrder.size(); ++i) {
+    QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+  }
+  if (!tabOrder.empty()) tabOrder.front().second->setFocus();
+}
+
+QWidget* WindowView::WidgetOf(const Control& control) const {
+  auto it = widgets_.find(&control);
+  return it == widgets_.end() ? nullptr : it->second;
+}
+
+void WindowView::ApplyGeometry(Control& c, QWidget* w) {
+  w->setGeometry(TwipsToPixels(c.Left()), TwipsToPixels(c.Top()), TwipsToPixels(c.Width()),
+                 TwipsToPixels(c.Height()));
+}
+
+void WindowView::ApplyFont(Control& c, QWidget* w) {
+  if (!c.HasFont()) return;
+  const int px = PointsToPixels(c.FontSize());
+  int& last = fontPixels_[&c];
+  if (last == px) return;
+  last = px;
+  w->setFont(MakeFont(c.design.fontName, c.FontSize(), c.design.bold));
+}
+
+void WindowView::ApplyColors(Control& c, QWidget* w) {
+  QPalette pal = w->palette();
+  if (c.kind() == Kind::Label) {
+    pal.setColor(QPalette::WindowText, ResolveColor(c.ForeColor()));
+    if (!c.design.transparent) pal.setColor(QPalette::Window, ResolveColor(c.BackColor()));
+    w->setAutoFillBackground(!c.design.transparent);
+  } else if (c.kind() == Kind::CommandButton) {
+    pal.setColor(QPalette::ButtonText, ResolveColor(c.ForeColor()));
+  }
+  if (pal != w->palette()) w->setPalette(pal);
+}
+
+void WindowView::PropertyChanged(Control& c, Prop prop) {
+  if (c.kind() == Kind::Timer) {
+    if (prop == Prop::Enabled || prop == Prop::Interval) TimerChanged(c, prop);
+    return;
+  }
+  if (c.kind() == Kind::MediaPlayer) {
+    if (prop == Prop::Url) platform_.PlaySoundFile(c.Url());
+    return;
+  }
+  QWidget* w = WidgetOf(c);
+  if (w == nullptr) return;
+  switch (prop) {
+    case Prop::Caption: {
+      const QString text = QString::fromStdString(c.Caption());
+      if (auto* label = qobject_cast<QLabel*>(w)) {
+        if (label->text() != text) label->setText(text);
+      } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+        if (button->text() != text) button->setText(text);
+      }
+      break;
+    }
+    case Prop::ForeColor:
+    case Prop::BackColor:
+      ApplyColors(c, w);
+      break;
+    case Prop::Visible:
+      if (w->isVisibleTo(form_) != c.Visible()) w->setVisible(c.Visible());
+      break;
+    case Prop::Left:
+    case Prop::Top:
+    case Prop::Width:
+    case Prop::Height:
+      ApplyGeometry(c, w);
+      break;
+    case Prop::FontSize:
+      ApplyFont(c, w);
+      break;
+    default:
+      break;
+  }
+}
+
+void WindowView::TimerChanged(Control& c, Prop prop) {
+  auto it = timers_.find(&c);
+  if (it == timers_.end()) return;
+  it->second->schedule.Update(c, prop, MonotonicUs());
+  Rearm(*it->second);
+}
+
+void WindowView::Rearm(TimerDriver& t) {
+  if (!t.schedule.Armed()) {
+    t.qtimer.stop();
+    return;
+  }
+  const std::int64_t left = t.schedule.Deadline() - MonotonicUs();
+  // Whole milliseconds rounded up: never early, at most a millisecond late, and the next
+  // deadline is computed from this one, so the lateness does not add up.
+  const int ms = left <= 0 ? 0 : static_cast<int>((left + 999) / 1000);
+  t.qtimer.start(ms);
+}
+
+void WindowView::TimerFired(Control& c) {
+  auto it = timers_.find(&c);
+  if (it == timers_.end() || platform_.Ending()) return;
+  TimerDriver& t = *it->second;
+  if (!t.schedule.Armed()) return;
+  const std::int64_t now = MonotonicUs();
+  if (now < t.schedule.Deadline()) {
+    Rearm(t);
+    return;
+  }
+  t.schedule.Fired(now);
+  Rearm(t);
+  // The handler may stop this timer, start it again or end the program.
+  window_.Deliver(Event::Tick, &c);
+}
+
+void WindowView::UserClicked(Control& c) {
+  if (platform_.Ending()) return;
+  window_.Deliver(Event::Click, &c);
+}
+
+void WindowView::ClientResized() {
+  if (platform_.Ending()) return;
+  FrameMoved();
+  if (minimised_) return;
+  window_.SetScale(static_cast<float>(form_->width()) * kTwips,
+                   static_cast<float>(form_->height()) * kTwips);
+  window_.Deliver(Event::Resize);
+}
+
+void WindowView::FrameMoved() {
+  const QRect f = form_->frameGeometry();
+  window_.SetFrame(static_cast<float>(f.x()) * kTwips, static_cast<float>(f.y()) * kTwips,
+                   static_cast<float>(f.width()) * kTwips, static_cast<float>(f.height()) * kTwips);
+}
+
+void WindowView::Minimised(bool minimised) {
+  if (platform_.Ending() || minimised == minimised_) return;
+  minimised_ = minimised;
+  // A minimised window has no client area; the layout is applied to it all the same, and the
+  // restore applies it again from the same ratios.
+  if (minimised) {
+    window_.SetScale(0, 0);
+    window_.Deliver(Event::Resize);
+  } else {
+    ClientResized();
+  }
+}
+
+void WindowView::CloseRequested() {
+  if (platform_.Ending()) return;
+  platform_.WindowClosedByUser(window_);
+}
+
+void WindowView::ShowCentred() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen != nullptr) {
+    const QRect area = screen->availableGeometry();
+    const QSize size = form_->frameGeometry().size();
+    form_->move(area.x() + (area.width() - size.width()) / 2,
+                area.y() + (area.height() - size.height()) / 2);
+  }
+  FrameMoved();
+  form_->show();
+}
+
+void WindowView::Activate() {
+  if (form_->isMinimized()) form_->showNormal();
+  form_->raise();
+  form_->activateWindow();
+}
+
+}  // namespace xr::qt
