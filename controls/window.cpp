@@ -1,6 +1,7 @@
 #include "controls/window.h"
 
 #include <exception>
+#include <utility>
 
 namespace xr {
 
@@ -16,6 +17,10 @@ struct DepthGuard {
 }  // namespace
 
 Window::Window(std::string name) : name_(std::move(name)) {}
+
+Window::~Window() {
+  if (WindowView* view = std::exchange(view_, nullptr)) view->WindowDestroyed();
+}
 
 bool Window::HandlerRunning() { return g_handlerDepth > 0; }
 

@@ -32,6 +32,9 @@ class WindowView {
  public:
   virtual ~WindowView() = default;
   virtual void PropertyChanged(Control& control, Prop prop) = 0;
+  // The model window is being destroyed: the view must let go of it and never touch it again.
+  // The platform may destroy the view inside this call.
+  virtual void WindowDestroyed() = 0;
 };
 
 enum class Event : std::uint8_t { Load, Resize, Unload, Click, Tick };
@@ -39,6 +42,7 @@ enum class Event : std::uint8_t { Load, Resize, Unload, Click, Tick };
 class Window {
  public:
   explicit Window(std::string name);
+  ~Window();
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
 

@@ -36,6 +36,7 @@ class FakePlatform::View final : public WindowView {
       platform.PlaySoundFile(c.Url());
     }
   }
+  void WindowDestroyed() override { platform.views_.erase(&window); }
   struct Timer {
     std::int64_t seq = 0;
     TimerSchedule schedule;

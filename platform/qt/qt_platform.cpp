@@ -41,6 +41,8 @@ void QtPlatform::ShowWindow(Window& window) {
 
 void QtPlatform::UnloadWindow(Window& window) { views_.erase(&window); }
 
+void QtPlatform::Forget(const Window& window) { views_.erase(&window); }
+
 void QtPlatform::WindowClosedByUser(Window& window) {
   window.Deliver(Event::Unload);
   // The close box unloads the window whatever its handler did.

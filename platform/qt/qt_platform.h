@@ -44,6 +44,8 @@ class QtPlatform final : public QObject, public Platform {
   bool Ending() const { return ending_; }
   int DisplayCount() const { return displayCount_; }
 
+  // Drops the real window of a model window that is going away.
+  void Forget(const Window& window);
   // Called by a view when the user closes its window with the close box.
   void WindowClosedByUser(Window& window);
 

@@ -30,6 +30,7 @@ class ClickLabel final : public QLabel {
  public:
   ClickLabel(WindowView* view, Control& control, QWidget* parent)
       : QLabel(parent), view_(view), control_(control) {}
+  void Detach() { view_ = nullptr; }
 
  protected:
   void mousePressEvent(QMouseEvent* e) override {
@@ -40,7 +41,7 @@ class ClickLabel final : public QLabel {
     const bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->pos());
     pressed_ = false;
     e->accept();
-    if (click) view_->UserClicked(control_);
+    if (click && view_ != nullptr) view_->UserClicked(control_);
   }
 
  private:
@@ -97,8 +98,13 @@ WindowView::WindowView(QtPlatform& platform, Window& window)
 }
 
 WindowView::~WindowView() {
-  window_.SetView(nullptr);
+  if (windowAlive_) window_.SetView(nullptr);
+  // The widgets outlive this view until the event loop deletes them: cut them loose first.
   form_->Detach();
+  for (auto& [control, widget] : widgets_) {
+    if (auto* label = dynamic_cast<ClickLabel*>(widget)) label->Detach();
+    QObject::disconnect(widget, nullptr, form_, nullptr);
+  }
   form_->hide();
   form_->deleteLater();
 }
@@ -207,6 +213,11 @@ void WindowView::ApplyColors(Control& c, QWidget* w) {
     pal.setColor(QPalette::ButtonText, ResolveColor(c.ForeColor()));
   }
   if (pal != w->palette()) w->setPalette(pal);
+}
+
+void WindowView::WindowDestroyed() {
+  windowAlive_ = false;
+  platform_.Forget(window_);
 }
 
 void WindowView::PropertyChanged(Control& c, Prop prop) {

@@ -42,6 +42,7 @@ class WindowView final : public xr::WindowView {
   ~WindowView() override;
 
   void PropertyChanged(Control& control, Prop prop) override;
+  void WindowDestroyed() override;
 
   // Shows the window centred on the screen, with the focus on the first control in tab order.
   void ShowCentred();
@@ -78,6 +79,7 @@ class WindowView final : public xr::WindowView {
   std::map<const Control*, std::unique_ptr<TimerDriver>> timers_;
   std::map<const Control*, int> fontPixels_;
   bool minimised_ = false;
+  bool windowAlive_ = true;
 };
 
 // Monotonic microseconds, the clock every timer deadline is measured on.
