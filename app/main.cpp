@@ -2,8 +2,10 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QIcon>
+#include <QStringList>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "main_window/program.h"
 #include "platform/qt/qt_look.h"
@@ -12,15 +14,24 @@
 
 namespace {
 
-// Qt reports a display it cannot open as a fatal error and aborts with a core dump; one line
-// and a plain failure exit say the same thing to a user.
+// Qt reports a display it cannot open with a warning, then a fatal error that aborts with a
+// core dump; one line and a plain failure exit say the same thing to a user. Warnings while the
+// application starts are held back until it is clear whether it starts at all.
+bool g_starting = true;
+QStringList g_heldWarnings;
+
 void OnQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
   if (type == QtFatalMsg) {
+    const QString reason = g_heldWarnings.isEmpty() ? message : g_heldWarnings.first();
     std::fprintf(stderr, "xiuran-timer: cannot start: %s\n",
-                 qPrintable(message.section('\n', 0, 0)));
+                 qPrintable(reason.section('\n', 0, 0)));
     std::_Exit(1);
   }
   if (type == QtDebugMsg || type == QtInfoMsg) return;
+  if (g_starting) {
+    g_heldWarnings << message;
+    return;
+  }
   std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
@@ -38,6 +49,10 @@ int main(int argc, char** argv) {
   }
   qInstallMessageHandler(OnQtMessage);
   QApplication app(argc, argv);
+  g_starting = false;
+  for (const QString& w : std::as_const(g_heldWarnings)) {
+    std::fprintf(stderr, "%s\n", qPrintable(w));
+  }
   QApplication::setApplicationName("xiuran-timer");
   QApplication::setApplicationDisplayName("岫然计时器");
   QApplication::setDesktopFileName("xiuran-timer");
