@@ -336,6 +336,9 @@ void WindowView::CloseRequested() {
 }
 
 void WindowView::ShowCentred() {
+  // With its native window made first, the move events report the frame where it really is;
+  // otherwise the first one reports it a frame margin off and no later one corrects it.
+  form_->winId();
   QScreen* screen = QGuiApplication::primaryScreen();
   if (screen != nullptr) {
     const QRect area = screen->availableGeometry();
@@ -345,6 +348,7 @@ void WindowView::ShowCentred() {
   }
   FrameMoved();
   form_->show();
+  FrameMoved();
 }
 
 void WindowView::Activate() {
