@@ -1,0 +1,279 @@
+// Drives the main window on the fake platform the way a user and the clock would, and keeps one
+// log of property writes and of pointer, message and program calls, so that a test can check
+// the order in which a handler does things, not only where it ends up.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "controls/window.h"
+#include "cue/cue.h"
+#include "main_window/main_form.h"
+#include "platform/fake/fake_platform.h"
+#include "timer_face/face.h"
+
+namespace xr::test {
+
+using Log = std::vector<std::string>;
+
+inline constexpr Color kNormalFace = 0x80000012u;
+inline constexpr const char* kEmptyCountdownText = "请先设置倒记时时间！";
+inline constexpr const char* kHome = "/home/tester";
+inline constexpr const char* kHomeCuePath = "/home/tester/.cache/xiuran-timer/3sdjs.wav";
+
+inline std::uint32_t Bits(float v) { return std::bit_cast<std::uint32_t>(v); }
+
+inline std::string Describe(const Control& c, Prop p) {
+  std::string s = c.Name() + ".";
+  char buf[64];
+  switch (p) {
+    case Prop::Caption:
+      return s + "Caption=" + c.Caption();
+    case Prop::ForeColor:
+      return s + "ForeColor=" + std::to_string(c.ForeColor());
+    case Prop::BackColor:
+      return s + "BackColor=" + std::to_string(c.BackColor());
+    case Prop::Visible:
+      return s + "Visible=" + (c.Visible() ? "1" : "0");
+    case Prop::Enabled:
+      return s + "Enabled=" + (c.Enabled() ? "1" : "0");
+    case Prop::Interval:
+      return s + "Interval=" + std::to_string(c.Interval());
+    case Prop::Url:
+      return s + "Url=" + c.Url();
+    case Prop::Left:
+      std::snprintf(buf, sizeof buf, "Left=%.9g", static_cast<double>(c.Left()));
+      return s + buf;
+    case Prop::Top:
+      std::snprintf(buf, sizeof buf, "Top=%.9g", static_cast<double>(c.Top()));
+      return s + buf;
+    case Prop::Width:
+      std::snprintf(buf, sizeof buf, "Width=%.9g", static_cast<double>(c.Width()));
+      return s + buf;
+    case Prop::Height:
+      std::snprintf(buf, sizeof buf, "Height=%.9g", static_cast<double>(c.Height()));
+      return s + buf;
+    case Prop::FontSize:
+      std::snprintf(buf, sizeof buf, "FontSize=%.9g", static_cast<double>(c.FontSize()));
+      return s + buf;
+  }
+  return s + "?";
+}
+
+// Hands every call on to the fake. Logs the calls whose order matters to the behaviour, and
+// remembers the direction of the latest ShowCursor call, which tells whether the last of
+// CursorOn and CursorOff was a hide.
+class LoggingPlatform final : public Platform {
+ public:
+  LoggingPlatform(fake::FakePlatform& fake, Log& log) : fake_(fake), log_(log) {}
+
+  bool logging = true;
+  int lastShowDirection = 0;  // 0 none yet, +1 show, -1 hide
+
+  void ShowWindow(Window& w) override { fake_.ShowWindow(w); }
+  void UnloadWindow(Window& w) override { fake_.UnloadWindow(w); }
+  void EndProgram() override {
+    Note("EndProgram");
+    fake_.EndProgram();
+  }
+  bool GetCursorPos(std::int32_t& x, std::int32_t& y) override { return fake_.GetCursorPos(x, y); }
+  bool SetCursorPos(std::int32_t x, std::int32_t y) override {
+    Note("SetCursorPos(" + std::to_string(x) + "," + std::to_string(y) + ")");
+    return fake_.SetCursorPos(x, y);
+  }
+  int ShowCursor(bool show) override {
+    const int n = fake_.ShowCursor(show);
+    lastShowDirection = show ? 1 : -1;
+    Note(std::string("ShowCursor(") + (show ? "1" : "0") + ")=" + std::to_string(n));
+    return n;
+  }
+  double SecondsSinceMidnight() override { return fake_.SecondsSinceMidnight(); }
+  void MessageBox(std::string_view text, std::string_view caption) override {
+    Note("MessageBox(" + std::string(text) + "|" + std::string(caption) + ")");
+    fake_.MessageBox(text, caption);
+  }
+  void OpenUrl(std::string_view url) override { fake_.OpenUrl(url); }
+  void PlaySoundFile(std::string_view path) override { fake_.PlaySoundFile(path); }
+  std::optional<std::string> GetEnv(std::string_view name) override { return fake_.GetEnv(name); }
+  std::vector<std::uint8_t> LoadResource(std::string_view type, int id) override {
+    return fake_.LoadResource(type, id);
+  }
+  bool DrivePaths() const override { return fake_.DrivePaths(); }
+  bool MakePrivateDir(std::string_view path) override { return fake_.MakePrivateDir(path); }
+  std::unique_ptr<OutFile> OpenForOutput(std::string_view path) override {
+    return fake_.OpenForOutput(path);
+  }
+
+ private:
+  void Note(std::string s) {
+    if (logging) log_.push_back(std::move(s));
+  }
+  fake::FakePlatform& fake_;
+  Log& log_;
+};
+
+// Sits between the window and the fake's own view: logs each property write, then lets the
+// fake see it (timers are scheduled and the player plays from there).
+class LoggingView final : public WindowView {
+ public:
+  LoggingView(WindowView* inner, Log& log) : inner_(inner), log_(log) {}
+  bool logging = true;
+  void PropertyChanged(Control& c, Prop p) override {
+    if (logging) log_.push_back(Describe(c, p));
+    if (inner_ != nullptr) inner_->PropertyChanged(c, p);
+  }
+  void WindowDestroyed() override {
+    if (WindowView* inner = std::exchange(inner_, nullptr)) inner->WindowDestroyed();
+  }
+
+ private:
+  WindowView* inner_;
+  Log& log_;
+};
+
+// A cue resource of the given size: a RIFF WAVE header as the program carries it, then a byte
+// pattern that repeats only every 251 bytes, so that a shifted or partial copy shows.
+inline std::vector<std::uint8_t> SyntheticCue(std::size_t size) {
+  std::vector<std::uint8_t> b(size);
+  for (std::size_t i = 0; i < size; ++i) b[i] = static_cast<std::uint8_t>((i * 7 + 3) % 251);
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int k = 0; k < 4; ++k) b[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
+  };
+  auto text = [&](std::size_t at, const char* s) {
+    for (int k = 0; k < 4; ++k) b[at + k] = static_cast<std::uint8_t>(s[k]);
+  };
+  text(0, "RIFF");
+  put32(4, static_cast<std::uint32_t>(size - 10));
+  text(8, "WAVE");
+  text(12, "fmt ");
+  put32(16, 16);
+  text(36, "LIST");
+  put32(40, 26);
+  text(70, "data");
+  put32(74, static_cast<std::uint32_t>(size - 80));
+  b[size - 2] = 0;
+  b[size - 1] = 0;
+  return b;
+}
+
+inline const std::vector<std::uint8_t>& SmallCue() {
+  static const std::vector<std::uint8_t> cue = SyntheticCue(4096);
+  return cue;
+}
+
+class Harness {
+ public:
+  Harness() {
+    fake.env["HOME"] = kHome;
+    fake.resources["CUSTOM/101"] = SmallCue();
+    fake.clockBase = 12 * 3600.0;
+  }
+  // The window goes first, while the view it reports its end to is still there.
+  ~Harness() { form.reset(); }
+  Harness(const Harness&) = delete;
+  Harness& operator=(const Harness&) = delete;
+
+  // Creates the main window without showing it.
+  MainForm& Create() {
+    form = std::make_unique<MainForm>(platform);
+    return *form;
+  }
+  // Program start: creates and shows the main window, then starts logging its writes.
+  MainForm& Open() {
+    if (!form) Create();
+    fake.ShowWindow(form->window);
+    view = std::make_unique<LoggingView>(form->window.View(), log);
+    form->window.SetView(view.get());
+    log.clear();
+    return *form;
+  }
+  MainForm& f() { return *form; }
+
+  void Logging(bool on) {
+    platform.logging = on;
+    if (view) view->logging = on;
+  }
+
+  // Writes the four digit cells directly, as if the face had been set to "mm:ss".
+  void SetFace(std::string_view mmss) {
+    form->f1.SetCaption(std::string(1, mmss[0]));
+    form->f0.SetCaption(std::string(1, mmss[1]));
+    form->m1.SetCaption(std::string(1, mmss[3]));
+    form->m0.SetCaption(std::string(1, mmss[4]));
+  }
+  std::string Face() const {
+    return form->f1.Caption() + form->f0.Caption() + ":" + form->m1.Caption() + form->m0.Caption();
+  }
+  bool Click(Control& c) { return fake.Click(c); }
+  void Advance(std::int64_t ms) { fake.Advance(ms); }
+
+  // Moves the pointer by a pixel and lets the next idle-watch tick see it, so that the chrome
+  // comes back during a run. Assumes the run started on a whole second of virtual time.
+  void NudgeAndWaitForTick() {
+    fake.pointerX += 1;
+    Advance(1000 - fake.NowMs() % 1000);
+  }
+
+  bool AllChrome(bool visible) const {
+    for (const Control* c : form->chrome) {
+      if (c->Visible() != visible) return false;
+    }
+    return true;
+  }
+
+  // The log entries from mark on that start with one of the prefixes.
+  Log Entries(std::size_t mark, std::initializer_list<std::string_view> prefixes) const {
+    Log out;
+    for (std::size_t i = mark; i < log.size(); ++i) {
+      for (std::string_view p : prefixes) {
+        if (std::string_view(log[i]).substr(0, p.size()) == p) {
+          out.push_back(log[i]);
+          break;
+        }
+      }
+    }
+    return out;
+  }
+  Log DigitWrites(std::size_t mark) const {
+    return Entries(mark, {"f1.Caption", "f0.Caption", "m1.Caption", "m0.Caption"});
+  }
+
+  fake::FakePlatform fake;
+  Log log;
+  LoggingPlatform platform{fake, log};
+  std::unique_ptr<MainForm> form;
+  std::unique_ptr<LoggingView> view;
+};
+
+inline Log FaceColourWrites(Color c) {
+  Log out;
+  for (const char* n : {"f1", "f0", "m1", "m0", "mh1"}) {
+    out.push_back(std::string(n) + ".ForeColor=" + std::to_string(c));
+  }
+  return out;
+}
+
+inline Log ChromeWrites(bool visible) {
+  Log out;
+  for (const char* n : {"开始", "重置", "more", "zjs", "djs", "jf1", "jf0", "jm1", "jm0", "kf1",
+                        "kf0", "km1", "km0"}) {
+    out.push_back(std::string(n) + ".Visible=" + (visible ? "1" : "0"));
+  }
+  return out;
+}
+
+inline Log Concat(std::initializer_list<Log> parts) {
+  Log out;
+  for (const Log& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+}  // namespace xr::test

@@ -1,0 +1,429 @@
+// Start, pause and reset; the refusal of an empty countdown; the centring of the pointer; and
+// the events that the window drops instead of handling.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/core/harness.h"
+
+namespace xr::test {
+namespace {
+
+// The fake opens the 520 x 363 pixel client area centred on a 1920 x 1080 screen, so a start
+// puts the pointer on the middle of the screen.
+constexpr const char* kCentreCall = "SetCursorPos(960,540)";
+
+std::string MessageCall() {
+  return std::string("MessageBox(") + kEmptyCountdownText + "|" + kProgramTitle + ")";
+}
+
+// --- What each click writes, in order -------------------------------------------------------
+
+struct ClickRow {
+  const char* what;
+  std::function<void(Harness&)> setup;
+  const char* button;
+  Log writes;
+};
+
+class ClickOrderTest : public ::testing::TestWithParam<ClickRow> {};
+
+TEST_P(ClickOrderTest, WritesInOrder) {
+  Harness h;
+  MainForm& f = h.Open();
+  GetParam().setup(h);
+  const std::size_t mark = h.log.size();
+  ASSERT_TRUE(h.Click(f.window[GetParam().button]));
+  EXPECT_EQ(Log(h.log.begin() + static_cast<std::ptrdiff_t>(mark), h.log.end()), GetParam().writes)
+      << GetParam().what;
+}
+
+void StartedAndShown(Harness& h) {
+  h.SetFace("00:30");
+  ASSERT_TRUE(h.Click(h.f().开始));
+  h.NudgeAndWaitForTick();
+  ASSERT_TRUE(h.AllChrome(true));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Clicks, ClickOrderTest,
+    ::testing::Values(
+        ClickRow{"start", [](Harness& h) { h.SetFace("00:30"); }, "开始",
+                 Concat({FaceColourWrites(kNormalFace),
+                         {"开始.Caption=暂 停"},
+                         ChromeWrites(false),
+                         {kCentreCall, "Timer1.Enabled=1", "Timer1.Interval=1000",
+                          "Timer2.Enabled=1", "Timer3.Enabled=1"}})},
+        ClickRow{"start counting up from zero", [](Harness& h) { ASSERT_TRUE(h.Click(h.f().zjs)); },
+                 "开始",
+                 Concat({FaceColourWrites(kNormalFace),
+                         {"开始.Caption=暂 停"},
+                         ChromeWrites(false),
+                         {kCentreCall, "Timer1.Enabled=1", "Timer1.Interval=1000",
+                          "Timer2.Enabled=1", "Timer3.Enabled=1"}})},
+        ClickRow{"pause", StartedAndShown, "开始",
+                 Concat({FaceColourWrites(kNormalFace),
+                         {"开始.Caption=开 始"},
+                         ChromeWrites(true),
+                         {"Timer1.Enabled=0", "Timer2.Enabled=0", "Timer3.Enabled=0",
+                          "mh1.Visible=1"}})},
+        ClickRow{"reset while running", StartedAndShown, "重置",
+                 Concat({{"开始.Caption=开 始", "Timer1.Enabled=0", "Timer2.Enabled=0",
+                          "Timer3.Enabled=0", "mh1.Visible=1", "f1.Caption=0", "f0.Caption=0",
+                          "m1.Caption=0", "m0.Caption=0"},
+                         FaceColourWrites(kNormalFace)})},
+        ClickRow{"reset when stopped", [](Harness& h) { h.SetFace("12:34"); }, "重置",
+                 Concat({{"开始.Caption=开 始", "Timer1.Enabled=0", "Timer2.Enabled=0",
+                          "Timer3.Enabled=0", "mh1.Visible=1", "f1.Caption=0", "f0.Caption=0",
+                          "m1.Caption=0", "m0.Caption=0"},
+                         FaceColourWrites(kNormalFace)})}));
+
+// --- Refusal of an empty countdown ----------------------------------------------------------
+
+struct RefusalRow {
+  const char* what;
+  std::function<void(Harness&)> setup;  // leaves the face at 00:00 in countdown mode
+};
+
+class RefusalTest : public ::testing::TestWithParam<RefusalRow> {};
+
+TEST_P(RefusalTest, MessageThenEverythingStopped) {
+  Harness h;
+  MainForm& f = h.Open();
+  GetParam().setup(h);
+  ASSERT_EQ(h.Face(), "00:00");
+  ASSERT_TRUE(CountdownSelected(f));
+  ASSERT_TRUE(f.开始.Visible());
+  std::vector<bool> chromeBefore;
+  for (const Control* c : f.chrome) chromeBefore.push_back(c->Visible());
+  const int countBefore = h.fake.displayCount;
+  const std::size_t mark = h.log.size();
+
+  ASSERT_TRUE(h.Click(f.开始));
+
+  const Log got(h.log.begin() + static_cast<std::ptrdiff_t>(mark), h.log.end());
+  const Log head =
+      Concat({FaceColourWrites(kNormalFace),
+              {MessageCall(), "Timer2.Enabled=0", "Timer3.Enabled=0", "Timer1.Enabled=0"}});
+  ASSERT_GE(got.size(), head.size()) << GetParam().what;
+  EXPECT_EQ(Log(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(head.size())), head);
+  Log rest(got.begin() + static_cast<std::ptrdiff_t>(head.size()), got.end());
+  std::sort(rest.begin(), rest.end());
+  EXPECT_EQ(rest, (Log{"mh1.Visible=1", "开始.Caption=开 始"}))
+      << "a refused clock reads as stopped, with its colon shown";
+
+  EXPECT_EQ(h.fake.messages, std::vector<std::string>{kEmptyCountdownText});
+  EXPECT_EQ(f.开始.Caption(), kStartCaption);
+  EXPECT_TRUE(f.mh1.Visible());
+  EXPECT_FALSE(f.Timer1.Enabled());
+  EXPECT_FALSE(f.Timer2.Enabled());
+  EXPECT_FALSE(f.Timer3.Enabled());
+  for (std::size_t i = 0; i < f.chrome.size(); ++i) {
+    EXPECT_EQ(f.chrome[i]->Visible(), chromeBefore[i]) << f.chrome[i]->Name();
+  }
+  EXPECT_EQ(h.fake.displayCount, countBefore);
+  EXPECT_TRUE(CountdownSelected(f));
+  EXPECT_EQ(h.Face(), "00:00");
+
+  // Nothing runs afterwards, and the next click with a time set starts.
+  const std::size_t after = h.log.size();
+  h.Advance(10000);
+  EXPECT_EQ(h.log.size(), after);
+  ASSERT_TRUE(h.Click(f.jm0));
+  ASSERT_TRUE(h.Click(f.开始));
+  EXPECT_EQ(f.开始.Caption(), kPauseCaption);
+  EXPECT_TRUE(h.AllChrome(false));
+  EXPECT_EQ(h.fake.messages.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Situations, RefusalTest,
+    ::testing::Values(RefusalRow{"right after start-up", [](Harness&) {}},
+                      RefusalRow{"after counting up and back",
+                                 [](Harness& h) {
+                                   ASSERT_TRUE(h.Click(h.f().zjs));
+                                   ASSERT_TRUE(h.Click(h.f().djs));
+                                 }},
+                      RefusalRow{"after a countdown ran out red",
+                                 [](Harness& h) {
+                                   h.SetFace("00:04");
+                                   ASSERT_TRUE(h.Click(h.f().开始));
+                                   h.Advance(4000);
+                                   ASSERT_EQ(h.f().m0.ForeColor(), kRed);
+                                 }},
+                      RefusalRow{"during a run set to zero with the colon blinked off",
+                                 [](Harness& h) {
+                                   MainForm& f = h.f();
+                                   h.SetFace("00:05");
+                                   ASSERT_TRUE(h.Click(f.开始));
+                                   h.Advance(1000);
+                                   h.NudgeAndWaitForTick();  // 00:03 in red, chrome back
+                                   h.Advance(500);           // fifth blink: colon hidden
+                                   ASSERT_FALSE(f.mh1.Visible());
+                                   for (int i = 0; i < 3; ++i) ASSERT_TRUE(h.Click(f.km0));
+                                   ASSERT_EQ(f.开始.Caption(), kPauseCaption);
+                                 }},
+                      RefusalRow{"during a run held at zero", [](Harness& h) {
+                                   MainForm& f = h.f();
+                                   h.SetFace("00:05");
+                                   ASSERT_TRUE(h.Click(f.开始));
+                                   h.NudgeAndWaitForTick();  // 00:04
+                                   for (int i = 0; i < 4; ++i) ASSERT_TRUE(h.Click(f.km0));
+                                   h.Advance(1000);  // the tick finds 00:00 and holds
+                                   ASSERT_FALSE(f.Timer2.Enabled());
+                                   ASSERT_TRUE(f.Timer3.Enabled());
+                                   ASSERT_TRUE(f.开始.Visible());
+                                 }}));
+
+struct SelectorThenStartRow {
+  const char* selector;
+  bool refused;
+};
+
+class SelectorThenStartTest : public ::testing::TestWithParam<SelectorThenStartRow> {};
+
+TEST_P(SelectorThenStartTest, AtZeroCountUpStartsAndCountdownIsRefused) {
+  Harness h;
+  MainForm& f = h.Open();
+  ASSERT_TRUE(h.Click(f.window[GetParam().selector]));
+  ASSERT_TRUE(h.Click(f.开始));
+  EXPECT_EQ(h.fake.messages.size(), GetParam().refused ? 1u : 0u);
+  EXPECT_EQ(f.开始.Caption(), GetParam().refused ? kStartCaption : kPauseCaption);
+  EXPECT_EQ(f.Timer2.Enabled(), !GetParam().refused);
+  h.Advance(2000);
+  EXPECT_EQ(h.Face(), GetParam().refused ? "00:00" : "00:02");
+}
+
+INSTANTIATE_TEST_SUITE_P(Selectors, SelectorThenStartTest,
+                         ::testing::Values(SelectorThenStartRow{"zjs", false},
+                                           SelectorThenStartRow{"djs", true}));
+
+TEST(Refusal, TicksAndClicksWhileTheMessageIsUpAreDropped) {
+  Harness h;
+  MainForm& f = h.Open();
+  h.SetFace("00:05");
+  ASSERT_TRUE(h.Click(f.开始));
+  h.NudgeAndWaitForTick();
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(h.Click(f.km0));
+  ASSERT_EQ(h.Face(), "00:00");
+  ASSERT_TRUE(f.Timer2.Enabled());
+  const std::uint64_t blinks = f.blinkCount;
+  std::vector<bool> clicks;
+  std::size_t logInBox = 0;
+  h.fake.duringMessageBox = [&] {
+    const std::size_t before = h.log.size();
+    h.fake.pointerX += 5;  // a moving pointer would be seen by a live idle watch
+    h.Advance(5000);
+    clicks.push_back(h.fake.Click(f.jm0));
+    clicks.push_back(h.fake.Click(f.开始));
+    clicks.push_back(h.fake.Click(f.重置));
+    logInBox = h.log.size() - before;
+  };
+  ASSERT_TRUE(h.Click(f.开始));
+  EXPECT_EQ(clicks, (std::vector<bool>{false, false, false}));
+  EXPECT_EQ(logInBox, 0u) << "no handler ran while the box was up";
+  EXPECT_EQ(f.blinkCount, blinks);
+  EXPECT_EQ(h.Face(), "00:00");
+  EXPECT_EQ(h.fake.messages.size(), 1u);
+  EXPECT_FALSE(f.Timer1.Enabled());
+  EXPECT_FALSE(f.Timer2.Enabled());
+  EXPECT_FALSE(f.Timer3.Enabled());
+}
+
+// --- Start, pause, start ----------------------------------------------------------------------
+
+TEST(RunControl, StartPauseStartContinuesAndRearmsTheIdleWatch) {
+  Harness h;
+  MainForm& f = h.Open();
+  h.fake.clockBase = 1000.0;
+  h.SetFace("02:00");
+  ASSERT_TRUE(h.Click(f.开始));
+  EXPECT_EQ(f.lastMoveTime, 1000);
+  EXPECT_EQ(f.idleLimit, 3);
+  h.fake.pointerX = 300;
+  h.fake.pointerY = 200;
+  h.Advance(1000);  // the idle watch records the move
+  ASSERT_EQ(f.restX, 300);
+  ASSERT_EQ(f.lastMoveTime, 1001);
+  h.Advance(1000);
+  ASSERT_EQ(h.Face(), "01:58");
+  ASSERT_TRUE(h.Click(f.开始));  // pause
+  EXPECT_EQ(h.Face(), "01:58");
+  EXPECT_TRUE(h.AllChrome(true));
+  f.idleLimit = 9;  // whatever the watch was left with, a start sets it anew
+  h.Advance(7700);  // clock 1009.7
+  EXPECT_EQ(h.Face(), "01:58");
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(h.Click(f.km0));  // the adjusters act while paused
+  ASSERT_EQ(h.Face(), "01:55");
+
+  const int count = h.fake.displayCount;
+  const std::size_t mark = h.log.size();
+  ASSERT_TRUE(h.Click(f.开始));
+  EXPECT_EQ(h.Entries(mark, {"SetCursorPos"}), Log{kCentreCall});
+  EXPECT_EQ(f.pointerX, 960);
+  EXPECT_EQ(f.pointerY, 540);
+  EXPECT_EQ(f.restX, 960);
+  EXPECT_EQ(f.restY, 540);
+  EXPECT_EQ(h.fake.pointerX, 960);
+  EXPECT_EQ(f.lastMoveTime, 1010);
+  EXPECT_EQ(f.idleLimit, 3);
+  EXPECT_EQ(h.Face(), "01:55");
+  h.Advance(1000);
+  EXPECT_EQ(h.Face(), "01:54");
+  // The watch counts the rest from the second start.
+  h.Advance(2000);  // clock 1012.7: 2.7 s since 1010
+  EXPECT_EQ(h.fake.displayCount, count);
+  EXPECT_FALSE(f.开始.Visible());
+  h.Advance(1000);
+  EXPECT_EQ(h.fake.displayCount, -1);
+}
+
+TEST(RunControl, StartAndPauseNeverTouchTheDigitsOrThePointerCount) {
+  Harness h;
+  MainForm& f = h.Open();
+  h.SetFace("42:17");
+  for (const char* face : {"42:16", "42:15", "42:14"}) {
+    std::size_t mark = h.log.size();
+    ASSERT_TRUE(h.Click(f.开始));
+    EXPECT_EQ(h.DigitWrites(mark), Log{}) << "start";
+    h.NudgeAndWaitForTick();
+    mark = h.log.size();
+    ASSERT_TRUE(h.Click(f.开始));
+    EXPECT_EQ(h.DigitWrites(mark), Log{}) << "pause";
+    EXPECT_EQ(h.Face(), face);
+  }
+  EXPECT_EQ(h.fake.displayCount, 3) << "three shows by the idle watch, none by start or pause";
+}
+
+// --- Reset ----------------------------------------------------------------------------------
+
+struct ResetRow {
+  bool countdown;
+  const char* face;
+};
+
+class ResetTest : public ::testing::TestWithParam<ResetRow> {};
+
+TEST_P(ResetTest, DuringARunStopsEverythingAndKeepsTheModeAndTheChrome) {
+  Harness h;
+  MainForm& f = h.Open();
+  if (!GetParam().countdown) {
+    ASSERT_TRUE(h.Click(f.zjs));
+  }
+  h.SetFace(GetParam().face);
+  ASSERT_TRUE(h.Click(f.开始));
+  h.Advance(1000);
+  h.NudgeAndWaitForTick();
+  ASSERT_TRUE(h.AllChrome(true));
+  const auto fields =
+      std::vector<int>{f.restX, f.restY, f.pointerX, f.pointerY, f.idleLimit, f.lastMoveTime};
+  const int count = h.fake.displayCount;
+  const auto px = h.fake.pointerX;
+
+  ASSERT_TRUE(h.Click(f.重置));
+  EXPECT_EQ(h.Face(), "00:00");
+  EXPECT_EQ(f.开始.Caption(), kStartCaption);
+  EXPECT_FALSE(f.Timer1.Enabled());
+  EXPECT_FALSE(f.Timer2.Enabled());
+  EXPECT_FALSE(f.Timer3.Enabled());
+  EXPECT_TRUE(f.mh1.Visible());
+  for (const Control* c : {&f.f1, &f.f0, &f.m1, &f.m0, &f.mh1})
+    EXPECT_EQ(c->ForeColor(), kNormalFace);
+  EXPECT_EQ(CountdownSelected(f), GetParam().countdown);
+  EXPECT_TRUE(h.AllChrome(true));
+  EXPECT_EQ(fields, (std::vector<int>{f.restX, f.restY, f.pointerX, f.pointerY, f.idleLimit,
+                                      f.lastMoveTime}));
+  EXPECT_EQ(h.fake.displayCount, count);
+  EXPECT_EQ(h.fake.pointerX, px);
+  const std::size_t after = h.log.size();
+  h.Advance(10000);
+  EXPECT_EQ(h.log.size(), after);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ResetTest,
+                         ::testing::Values(ResetRow{true, "00:05"}, ResetRow{true, "12:00"},
+                                           ResetRow{false, "00:00"}, ResetRow{false, "59:58"}));
+
+TEST(Reset, EndsTheAlertColourOfARunOutCountdown) {
+  Harness h;
+  MainForm& f = h.Open();
+  h.SetFace("00:04");
+  ASSERT_TRUE(h.Click(f.开始));
+  h.Advance(4000);
+  ASSERT_EQ(f.f1.ForeColor(), kRed);
+  ASSERT_TRUE(h.Click(f.重置));
+  for (const Control* c : {&f.f1, &f.f0, &f.m1, &f.m0, &f.mh1})
+    EXPECT_EQ(c->ForeColor(), kNormalFace);
+  EXPECT_TRUE(h.fake.messages.empty());
+}
+
+// --- Centring the pointer ---------------------------------------------------------------------
+
+struct CentreRow {
+  float left, top, width, height;  // the window's outer frame, twips
+  int x, y;
+};
+
+class CentrePointerTest : public ::testing::TestWithParam<CentreRow> {};
+
+TEST_P(CentrePointerTest, EachDivisionTruncatedOnItsOwn) {
+  const CentreRow& r = GetParam();
+  Harness h;
+  MainForm& f = h.Open();
+  f.window.SetFrame(r.left, r.top, r.width, r.height);
+  ASSERT_TRUE(h.Click(f.zjs));
+  const std::size_t mark = h.log.size();
+  ASSERT_TRUE(h.Click(f.开始));
+  const std::string call = "SetCursorPos(" + std::to_string(r.x) + "," + std::to_string(r.y) + ")";
+  EXPECT_EQ(h.Entries(mark, {"SetCursorPos"}), Log{call});
+  EXPECT_EQ(f.pointerX, r.x);
+  EXPECT_EQ(f.restX, r.x);
+  EXPECT_EQ(f.pointerY, r.y);
+  EXPECT_EQ(f.restY, r.y);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, CentrePointerTest,
+    ::testing::Values(CentreRow{1200, 900, 7800, 5445, 340, 241},  // 5445 div 30 is 181
+                      CentreRow{10380, 5085, 8040, 6030, 960, 540},
+                      CentreRow{-1000, -1000, 7800, 5445, 194, 115},  // -66.7 becomes -66
+                      CentreRow{-14.5f, -29, 7800, 5445, 260, 180},   // -14 div 15 is 0
+                      CentreRow{14.5f, 44.5f, 29.5f, 59.5f, 1, 4},    // halves go to even
+                      CentreRow{30000, 15000, 15000, 15000, 2500, 1500}));
+
+// --- Events the window drops ----------------------------------------------------------------
+
+TEST(DroppedEvents, TicksOfTimersThatAreNotRunning) {
+  Harness h;
+  MainForm& f = h.Open();
+  h.SetFace("00:10");
+  EXPECT_FALSE(f.window.Deliver(Event::Tick, &f.Timer2));
+  EXPECT_FALSE(f.window.Deliver(Event::Tick, &f.Timer3));
+  EXPECT_FALSE(f.window.Deliver(Event::Tick, &f.Timer1)) << "enabled, but with no interval";
+  EXPECT_EQ(h.Face(), "00:10");
+  EXPECT_EQ(f.blinkCount, 0u);
+  EXPECT_EQ(h.fake.showCursorCalls, 0);
+  ASSERT_TRUE(h.Click(f.开始));
+  EXPECT_TRUE(f.window.Deliver(Event::Tick, &f.Timer2));
+  EXPECT_EQ(h.Face(), "00:09");
+}
+
+TEST(DroppedEvents, ClicksOnHiddenControls) {
+  Harness h;
+  MainForm& f = h.Open();
+  h.SetFace("00:10");
+  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.AllChrome(false));
+  const std::size_t mark = h.log.size();
+  for (Control* c : f.chrome) EXPECT_FALSE(h.Click(*c)) << c->Name();
+  EXPECT_EQ(h.log.size(), mark);
+  EXPECT_EQ(h.Face(), "00:10");
+  EXPECT_EQ(f.开始.Caption(), kPauseCaption);
+  EXPECT_TRUE(CountdownSelected(f));
+}
+
+}  // namespace
+}  // namespace xr::test
