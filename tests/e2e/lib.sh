@@ -1,0 +1,293 @@
+# shellcheck shell=bash
+# shellcheck disable=SC2034  # WIN_*, PTR_* and EXIT_CODE are results for the scenarios
+# Helpers for end-to-end tests of the real program on a private X server: no window manager, no
+# sound server, nothing of the caller's session. Sourced by run_scenario.sh.
+#
+# Everything a test starts is recorded and ended by the EXIT trap, whatever way the test ends.
+# Screenshots and other evidence stay in $E2E_ARTIFACTS (under the build directory).
+
+set -euo pipefail
+
+# Generous limits: the machine is shared, and a late window is not a fault of the program.
+E2E_WINDOW_TIMEOUT=${E2E_WINDOW_TIMEOUT:-20}
+
+E2E_WORK=
+E2E_PIDS=()
+E2E_XVFB_PID=
+E2E_PROGRAM_PID=
+E2E_PROGRAM_ERR=
+
+# now_ms: milliseconds on the monotonic-enough wall clock, for logs and guards (never asserted).
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+e2e_log() { echo "[e2e $(date +%T.%N | cut -c1-12)] $*"; }
+
+fail() {
+  echo "FAIL: $*" >&2
+  e2e_report
+  exit 1
+}
+
+# Prints what the failing test saw: the program's stderr and where the screenshots are.
+e2e_report() {
+  if [[ -n $E2E_PROGRAM_ERR && -s $E2E_PROGRAM_ERR ]]; then
+    echo "--- program stderr ---" >&2
+    cat "$E2E_PROGRAM_ERR" >&2
+    echo "----------------------" >&2
+  fi
+  if [[ -n ${E2E_ARTIFACTS:-} ]]; then
+    echo "evidence kept in $E2E_ARTIFACTS:" >&2
+    ls -1 "$E2E_ARTIFACTS" >&2 || true
+  fi
+}
+
+e2e_cleanup() {
+  local pid
+  for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
+    pid=${E2E_PIDS[i]}
+    if kill -0 "$pid" 2>/dev/null; then
+      kill "$pid" 2>/dev/null || true
+      for _ in $(seq 1 40); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
+      done
+      kill -9 "$pid" 2>/dev/null || true
+    fi
+    wait "$pid" 2>/dev/null || true
+  done
+  [[ -n $E2E_WORK ]] && rm -rf "$E2E_WORK"
+  return 0
+}
+
+# e2e_init ARTIFACT_DIR: a private, empty environment and the EXIT trap.
+e2e_init() {
+  E2E_ARTIFACTS=$1
+  rm -rf "$E2E_ARTIFACTS"
+  mkdir -p "$E2E_ARTIFACTS"
+  E2E_WORK=$(mktemp -d "${TMPDIR:-/tmp}/xr-e2e.XXXXXX")
+  trap e2e_cleanup EXIT
+
+  export HOME=$E2E_WORK/home
+  export XDG_RUNTIME_DIR=$E2E_WORK/run
+  export XDG_CONFIG_HOME=$HOME/.config
+  export XDG_CACHE_HOME=$HOME/.cache
+  export XDG_DATA_HOME=$HOME/.local/share
+  mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
+  chmod 700 "$HOME" "$XDG_RUNTIME_DIR"
+  mkdir -p "$XDG_CONFIG_HOME/pulse"
+  # No sound server here, and a client must not start one of its own that outlives the test.
+  echo "autospawn = no" > "$XDG_CONFIG_HOME/pulse/client.conf"
+  unset DISPLAY WAYLAND_DISPLAY PULSE_SERVER PULSE_SINK DBUS_SESSION_BUS_ADDRESS
+  unset QT_QPA_PLATFORM QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR
+  unset QT_ENABLE_HIGHDPI_SCALING QT_FONT_DPI QT_STYLE_OVERRIDE QT_QPA_PLATFORMTHEME
+  unset XDG_CURRENT_DESKTOP XDG_SESSION_TYPE DESKTOP_SESSION
+  export LC_ALL=C.UTF-8
+}
+
+# e2e_track PID: ends PID with the test.
+e2e_track() { E2E_PIDS+=("$1"); }
+
+# Starts a private X server, 1920x1080x24, on a display number it picks itself, and exports
+# DISPLAY. -noreset: a server that resets when its last client leaves refuses the next one.
+start_xvfb() {
+  command -v Xvfb > /dev/null || fail "Xvfb is not installed (apt-get install xvfb)"
+  local dfile=$E2E_WORK/displayfd
+  : > "$dfile"
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -noreset -nolisten tcp \
+    3> "$dfile" > "$E2E_WORK/xvfb.log" 2>&1 &
+  E2E_XVFB_PID=$!
+  e2e_track "$E2E_XVFB_PID"
+  local n
+  for _ in $(seq 1 $((E2E_WINDOW_TIMEOUT * 20))); do
+    n=$(tr -dc '0-9' < "$dfile")
+    [[ -n $n ]] && grep -q $'\n' "$dfile" && break
+    kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
+    sleep 0.05
+  done
+  n=$(tr -dc '0-9' < "$dfile")
+  [[ -n $n ]] || fail "Xvfb did not start: $(cat "$E2E_WORK/xvfb.log")"
+  export DISPLAY=:$n
+  # The server answers once it has written its number; make sure before anything relies on it.
+  for _ in $(seq 1 100); do
+    xdpyinfo > /dev/null 2>&1 && break
+    sleep 0.05
+  done
+  xdpyinfo > /dev/null 2>&1 || fail "X server $DISPLAY does not answer"
+  e2e_log "Xvfb on $DISPLAY"
+}
+
+# launch PROGRAM [ARGS...]: starts the program in the background on the private display.
+launch() {
+  E2E_PROGRAM_ERR=$E2E_ARTIFACTS/program.stderr
+  "$@" > "$E2E_ARTIFACTS/program.stdout" 2> "$E2E_PROGRAM_ERR" &
+  E2E_PROGRAM_PID=$!
+  e2e_track "$E2E_PROGRAM_PID"
+  e2e_log "started $(basename "$1") as pid $E2E_PROGRAM_PID"
+}
+
+# find_windows NAME: ids of the visible windows whose title is exactly NAME, one a line.
+find_windows() {
+  local ids
+  ids=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true)
+  [[ -n $ids ]] && echo "$ids"
+  return 0
+}
+
+# wait_window NAME [TIMEOUT_S] [EXCEPT_ID...]: polls every 50 ms for a visible window titled
+# NAME other than the EXCEPT ids; prints its id. (xdotool's own --sync polls every 500 ms.)
+wait_window() {
+  local name=$1 timeout=${2:-$E2E_WINDOW_TIMEOUT}
+  shift $(($# >= 2 ? 2 : 1))
+  local except=" $* " id
+  for _ in $(seq 1 $((timeout * 20))); do
+    for id in $(find_windows "$name"); do
+      [[ $except == *" $id "* ]] && continue
+      echo "$id"
+      return 0
+    done
+    if [[ -n $E2E_PROGRAM_PID ]] && ! kill -0 "$E2E_PROGRAM_PID" 2>/dev/null; then
+      fail "the program exited while waiting for window \"$name\""
+    fi
+    sleep 0.05
+  done
+  fail "no visible window \"$name\" within ${timeout}s"
+}
+
+# wait_gone ID [TIMEOUT_S]: polls until the window is no longer visible.
+wait_gone() {
+  local id=$1 timeout=${2:-$E2E_WINDOW_TIMEOUT}
+  for _ in $(seq 1 $((timeout * 20))); do
+    xdotool search --onlyvisible --name '' 2>/dev/null | grep -qx "$id" || return 0
+    sleep 0.05
+  done
+  fail "window $id still visible after ${timeout}s"
+}
+
+# wait_until TIMEOUT_S COMMAND...: polls COMMAND every 100 ms until it succeeds; false when it
+# never does.
+wait_until() {
+  local limit=$1
+  shift
+  for _ in $(seq 1 $((limit * 10))); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# window_geometry ID: sets WIN_X WIN_Y WIN_W WIN_H (the window's place on the screen). With no
+# window manager the frame is the client area itself.
+window_geometry() {
+  local out
+  out=$(xdotool getwindowgeometry --shell "$1") || fail "no geometry for window $1"
+  WIN_X=$(sed -n 's/^X=//p' <<< "$out")
+  WIN_Y=$(sed -n 's/^Y=//p' <<< "$out")
+  WIN_W=$(sed -n 's/^WIDTH=//p' <<< "$out")
+  WIN_H=$(sed -n 's/^HEIGHT=//p' <<< "$out")
+}
+
+# pointer_location: sets PTR_X PTR_Y.
+pointer_location() {
+  local out
+  out=$(xdotool getmouselocation --shell)
+  PTR_X=$(sed -n 's/^X=//p' <<< "$out")
+  PTR_Y=$(sed -n 's/^Y=//p' <<< "$out")
+}
+
+# click_client ID X Y [COUNT]: clicks COUNT times at client coordinates of the window.
+click_client() {
+  local id=$1 x=$2 y=$3 count=${4:-1}
+  window_geometry "$id"
+  xdotool mousemove $((WIN_X + x)) $((WIN_Y + y))
+  xdotool click --repeat "$count" --delay 120 1
+}
+
+# shot ID|root FILE: a screenshot of the window's client area or of the whole screen.
+shot() {
+  local what=$1 file=$2
+  if [[ $what == root ]]; then
+    import -silent -window root "$file"
+  else
+    import -silent -window "$what" "$file"
+  fi
+}
+
+# crop IN X Y W H OUT
+crop() { convert "$1" -crop "${4}x${5}+${2}+${3}" +repage "$6"; }
+
+# twips_crop IN LEFT TOP WIDTH HEIGHT OUT [SCALE]: crop of a control given in twips at the design
+# size, the window scaled by SCALE (1 by default).
+twips_crop() {
+  local s=${7:-1}
+  crop "$1" $((${2} * s / 15)) $((${3} * s / 15)) $((${4} * s / 15)) $((${5} * s / 15)) "$6"
+}
+
+# pixels_differing A B [FUZZ%]: number of pixels in which two images of one size differ.
+pixels_differing() {
+  local out
+  out=$(compare -metric AE -fuzz "${3:-0}%" "$1" "$2" null: 2>&1 || true)
+  awk '{ printf "%d\n", $1 }' <<< "$out"
+}
+
+# pixels_unlike IMAGE COLOR [FUZZ%]: number of pixels farther than FUZZ from COLOR.
+pixels_unlike() {
+  local size
+  size=$(identify -format '%wx%h' "$1")
+  convert -size "$size" "xc:$2" "$E2E_WORK/solid.png"
+  pixels_differing "$1" "$E2E_WORK/solid.png" "${3:-10}"
+}
+
+# pixel_color IMAGE X Y: the colour of one pixel as "srgb(r,g,b)".
+pixel_color() { convert "$1" -format "%[pixel:p{$2,$3}]" info:; }
+
+# dark_bbox IMAGE: "W H X Y" of the smallest box holding every dark pixel (below 50% grey);
+# "0 0 0 0" when there is none.
+dark_bbox() {
+  local geometry
+  geometry=$(convert "$1" -alpha off -colorspace Gray -threshold 50% -negate \
+    -bordercolor black -border 1 -format '%@' info:)
+  if [[ $geometry =~ ^([0-9]+)x([0-9]+)\+(-?[0-9]+)\+(-?[0-9]+)$ ]]; then
+    local w=${BASH_REMATCH[1]} h=${BASH_REMATCH[2]} x=${BASH_REMATCH[3]} y=${BASH_REMATCH[4]}
+    if ((w <= 1 && h <= 1)); then
+      echo "0 0 0 0"
+    else
+      echo "$w $h $((x - 1)) $((y - 1))"
+    fi
+  else
+    echo "0 0 0 0"
+  fi
+}
+
+# red_pixels IMAGE: number of clearly red pixels (red high, green and blue low).
+red_pixels() {
+  convert "$1" -alpha off -fx 'r > 0.6 && g < 0.35 && b < 0.35 ? 1 : 0' \
+    -format '%[fx:round(mean*w*h)]' info:
+}
+
+# dark_components IMAGE: the dark 8-connected pieces of ink (below 60% grey, at least 3 pixels),
+# one "WxH area" a line.
+dark_components() {
+  convert "$1" -alpha off -colorspace Gray -threshold 60% \
+    -define connected-components:verbose=true -connected-components 8 null: |
+    awk '$NF ~ /gray\(0\)|black|srgb\(0,0,0\)/ && $(NF-1) + 0 >= 3 {
+           split($2, g, "+"); print g[1], $(NF-1) + 0 }'
+}
+
+# cursor_state: "visible" or "blank", from the server's current pointer image.
+cursor_state() {
+  local out
+  out=$("$XR_XCURSOR" 2>&1) || true
+  echo "${out%% *}"
+}
+
+# wait_exit PID TIMEOUT_S: waits for the process to end; sets EXIT_CODE, or fails.
+wait_exit() {
+  local pid=$1 timeout=$2
+  for _ in $(seq 1 $((timeout * 20))); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill -0 "$pid" 2>/dev/null && fail "process $pid still running after ${timeout}s"
+  EXIT_CODE=0
+  wait "$pid" || EXIT_CODE=$?
+}
