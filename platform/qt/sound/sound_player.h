@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QAudio>
+#include <QAudioFormat>
+#include <QByteArray>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class QAudioSink;
+class QBuffer;
+
+namespace xr::qt {
+
+// Plays a WAVE file once, in the background, the way the cue's media player control does: from
+// its beginning, at volume 50 of 100, starting over on every call, and silently doing nothing
+// when the file cannot be played or there is no sound output.
+//
+// The samples go straight to a QAudioSink: QSoundEffect drops the end of a sound and never
+// finishes without a sound server, and QMediaPlayer needs GStreamer and starts late.
+class SoundPlayer : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit SoundPlayer(QObject* parent = nullptr);
+  ~SoundPlayer() override;
+
+  // Returns at once; the sound plays while the event loop runs. Stops a sound still playing.
+  void Play(const QString& path);
+
+  bool IsPlaying() const { return sink_ != nullptr; }
+
+ signals:
+  // The most recent Play has ended: the whole sound has been handed to the output, or it could
+  // not be played at all. Always emitted from the event loop, never inside Play.
+  void Finished();
+
+ private:
+  // The file's samples, ready for the sink; read again only when the file changes.
+  struct Prepared {
+    QString path;
+    qint64 size = -1;
+    QDateTime modified;
+    QAudioFormat format;
+    QByteArray pcm;
+  };
+  bool Prepare(const QString& path);
+  void OnStateChanged(QAudio::State state);
+  void Release();
+  void FinishLater();
+
+  Prepared prepared_;
+
+  QAudioSink* sink_ = nullptr;
+  QBuffer* source_ = nullptr;
+  QTimer drain_timer_;
+  QTimer watchdog_;
+  QElapsedTimer started_;
+  qint64 length_ms_ = 0;  // of the samples with their trailing silence
+  quint64 generation_ = 0;
+};
+
+}  // namespace xr::qt
