@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -30,6 +31,13 @@ inline constexpr const char* kHome = "/home/tester";
 inline constexpr const char* kHomeCuePath = "/home/tester/.cache/xiuran-timer/3sdjs.wav";
 
 inline std::uint32_t Bits(float v) { return std::bit_cast<std::uint32_t>(v); }
+
+namespace {
+// Names a data row by its description in test output, instead of as a dump of its bytes.
+template <typename Row>
+requires requires(const Row& r) { r.what; }
+void PrintTo(const Row& row, std::ostream* os) { *os << row.what; }
+}  // namespace
 
 inline std::string Describe(const Control& c, Prop p) {
   std::string s = c.Name() + ".";
