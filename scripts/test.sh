@@ -14,48 +14,9 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 jobs=${XR_JOBS:-2}
-packages=(
-  cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-multimedia-dev libqrencode-dev
-  fonts-arphic-uming fonts-arphic-ukai
-  libgtest-dev                                      # tests of the core
-  xvfb xdotool x11-utils imagemagick                # the real window on a private X server
-  libx11-dev libxfixes-dev                          # the pointer-image and close helpers
-  pulseaudio pulseaudio-utils                       # the cue through a private sound server
-  xdg-utils desktop-file-utils                      # links and the desktop entry
-)
-
-# Installs the packages that dpkg does not list as installed, with one update of the package
-# lists beforehand.
-install_missing() {
-  local missing=() p
-  for p in "$@"; do
-    if [[ $(dpkg-query -W -f='${db:Status-Status}' "$p" 2> /dev/null) != installed ]]; then
-      missing+=("$p")
-    fi
-  done
-  ((${#missing[@]} == 0)) && return 0
-  if ! command -v apt-get > /dev/null; then
-    echo "test.sh: please install: ${missing[*]}" >&2
-    exit 1
-  fi
-  local sudo=()
-  if ((EUID != 0)); then
-    command -v sudo > /dev/null || {
-      echo "test.sh: not root and no sudo; please install: ${missing[*]}" >&2
-      exit 1
-    }
-    sudo=(sudo)
-  fi
-  echo "test.sh: installing ${missing[*]}"
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-    --no-install-recommends "${missing[@]}"
-}
-
-if command -v dpkg-query > /dev/null; then
-  install_missing "${packages[@]}"
-fi
+# shellcheck source=scripts/deps.sh
+source scripts/deps.sh
+install_missing "${xr_build_packages[@]}" "${xr_test_packages[@]}"
 
 echo "== building build-san (core, sanitizers)"
 cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug \

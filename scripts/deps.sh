@@ -1,0 +1,49 @@
+# shellcheck shell=bash
+# What the build and the tests need from Debian's packages, and how it gets installed. Sourced by
+# run.sh and test.sh.
+
+# shellcheck disable=SC2034  # used by the scripts that source this file
+xr_build_packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-multimedia-dev      # the program
+  libqrencode-dev                      # the artwork generator in tools/art
+  fonts-arphic-uming fonts-arphic-ukai # Chinese faces; without one the captions are boxes
+)
+# shellcheck disable=SC2034
+xr_test_packages=(
+  libgtest-dev                         # tests of the core
+  xvfb xdotool x11-utils imagemagick   # the real window on a private X server
+  libx11-dev libxfixes-dev             # the pointer-image and close helpers
+  pulseaudio pulseaudio-utils          # the cue through a private sound server
+  xdg-utils desktop-file-utils         # links and the desktop entry
+)
+
+# install_missing PACKAGE...: installs the packages that dpkg does not list as installed, with
+# one update of the package lists beforehand; through sudo when not root.
+install_missing() {
+  command -v dpkg-query > /dev/null || return 0
+  local me missing=() p
+  me=$(basename "$0")
+  for p in "$@"; do
+    if [[ $(dpkg-query -W -f='${db:Status-Status}' "$p" 2> /dev/null) != installed ]]; then
+      missing+=("$p")
+    fi
+  done
+  ((${#missing[@]} == 0)) && return 0
+  if ! command -v apt-get > /dev/null; then
+    echo "$me: please install: ${missing[*]}" >&2
+    exit 1
+  fi
+  local sudo=()
+  if ((EUID != 0)); then
+    command -v sudo > /dev/null || {
+      echo "$me: not root and no sudo; please install: ${missing[*]}" >&2
+      exit 1
+    }
+    sudo=(sudo)
+  fi
+  echo "$me: installing ${missing[*]}"
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+    --no-install-recommends "${missing[@]}"
+}
