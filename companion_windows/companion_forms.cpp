@@ -13,10 +13,7 @@ struct Box {
 };
 
 Control& Place(Control& c, Box b) {
-  c.SetLeft(b.left);
-  c.SetTop(b.top);
-  c.SetWidth(b.width);
-  c.SetHeight(b.height);
+  c.Move(b.left, b.top, b.width, b.height);
   return c;
 }
 

@@ -61,6 +61,13 @@ void Control::SetTop(float value) { SetGeometry(top_, value, Prop::Top, false); 
 void Control::SetWidth(float value) { SetGeometry(width_, value, Prop::Width, true); }
 void Control::SetHeight(float value) { SetGeometry(height_, value, Prop::Height, true); }
 
+void Control::Move(float left, float top, float width, float height) {
+  SetLeft(left);
+  SetTop(top);
+  SetWidth(width);
+  SetHeight(height);
+}
+
 float Control::FontSize() const {
   if (!HasFont()) throw PropertyError(name_ + " has no font");
   return fontSize_;

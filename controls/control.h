@@ -95,6 +95,8 @@ class Control {
   void SetTop(float value);
   void SetWidth(float value);
   void SetHeight(float value);
+  // Places the control in one call: left, top, width and height in twips.
+  void Move(float left, float top, float width, float height);
 
   float FontSize() const;
   void SetFontSize(float value);

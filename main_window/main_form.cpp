@@ -19,10 +19,7 @@ struct Geometry {
 Control& Button(Window& w, const char* name, const char* caption, Geometry g, int tab) {
   Control& c = w.Add(Kind::CommandButton, name);
   c.SetCaption(caption);
-  c.SetLeft(g.left);
-  c.SetTop(g.top);
-  c.SetWidth(g.width);
-  c.SetHeight(g.height);
+  c.Move(g.left, g.top, g.width, g.height);
   c.SetFontSize(g.fontSize);
   c.design.tabIndex = tab;
   return c;
@@ -31,10 +28,7 @@ Control& Button(Window& w, const char* name, const char* caption, Geometry g, in
 Control& Label(Window& w, const char* name, const char* caption, Geometry g) {
   Control& c = w.Add(Kind::Label, name);
   c.SetCaption(caption);
-  c.SetLeft(g.left);
-  c.SetTop(g.top);
-  c.SetWidth(g.width);
-  c.SetHeight(g.height);
+  c.Move(g.left, g.top, g.width, g.height);
   c.SetFontSize(g.fontSize);
   c.SetForeColor(kButtonTextColor);
   c.design.transparent = true;
@@ -51,10 +45,7 @@ Control& Timer(Window& w, const char* name, int interval, bool enabled) {
 
 Control& Player(Window& w) {
   Control& c = w.Add(Kind::MediaPlayer, "WindowsMediaPlayer1");
-  c.SetLeft(0);
-  c.SetTop(0);
-  c.SetWidth(615);
-  c.SetHeight(495);
+  c.Move(0, 0, 615, 495);
   c.SetVisible(false);
   return c;
 }
