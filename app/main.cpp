@@ -1,7 +1,6 @@
 // 岫然计时器: opens the main window and runs until it is closed.
 #include <QApplication>
 #include <QByteArray>
-#include <QIcon>
 #include <QStringList>
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +9,7 @@
 #include "main_window/program.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_platform.h"
-#include "platform/qt/sound/sound_player.h"
+#include "platform/qt/sound_module.h"
 
 namespace {
 
@@ -56,11 +55,12 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("xiuran-timer");
   QApplication::setApplicationDisplayName("岫然计时器");
   QApplication::setDesktopFileName("xiuran-timer");
-  QApplication::setWindowIcon(QIcon(":/icons/app.ico"));
+  QApplication::setWindowIcon(xr::qt::ResourceIcon("icons/app.ico"));
   xr::qt::CheckChineseFonts();
 
-  xr::qt::SoundPlayer sound;
-  xr::qt::QtPlatform platform([&sound](const QString& path) { sound.Play(path); });
+  xr::qt::SoundModule sound;
+  xr::qt::QtPlatform platform([&sound](const QString& path) { sound.Play(path); },
+                              [&sound] { sound.Load(); });
   xr::Program program(platform);
   program.Start();
   return QApplication::exec();

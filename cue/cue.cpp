@@ -45,7 +45,7 @@ void ExtractCue(Platform& platform, CueVars& vars) {
   vars.systemDrive = platform.GetEnv("systemdrive").value_or("");
   vars.cueDir = vars.systemDrive + "\\Windows\\";
 
-  std::vector<std::uint8_t> bytes;
+  std::span<const std::uint8_t> bytes;
   try {
     bytes = platform.LoadResource(kCueResourceType, kCueResourceId);
   } catch (const std::exception&) {

@@ -64,8 +64,9 @@ class Platform {
 
   virtual std::optional<std::string> GetEnv(std::string_view name) = 0;
 
-  // A resource of the program by type name and numeric id. Throws PlatformError if missing.
-  virtual std::vector<std::uint8_t> LoadResource(std::string_view type, int id) = 0;
+  // A resource of the program by type name and numeric id, valid as long as the program runs
+  // (it lives in the program file). Throws PlatformError if missing.
+  virtual std::span<const std::uint8_t> LoadResource(std::string_view type, int id) = 0;
 
   // Whether paths of the form "C:\Windows\" are meaningful here.
   virtual bool DrivePaths() const = 0;

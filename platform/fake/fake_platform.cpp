@@ -200,7 +200,7 @@ std::optional<std::string> FakePlatform::GetEnv(std::string_view name) {
   return it->second;
 }
 
-std::vector<std::uint8_t> FakePlatform::LoadResource(std::string_view type, int id) {
+std::span<const std::uint8_t> FakePlatform::LoadResource(std::string_view type, int id) {
   auto it = resources.find(std::string(type) + "/" + std::to_string(id));
   if (it == resources.end()) throw PlatformError("no such resource");
   return it->second;

@@ -53,7 +53,7 @@ class FakePlatform final : public Platform {
   void OpenUrl(std::string_view url) override;
   void PlaySoundFile(std::string_view path) override;
   std::optional<std::string> GetEnv(std::string_view name) override;
-  std::vector<std::uint8_t> LoadResource(std::string_view type, int id) override;
+  std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override;
   bool DrivePaths() const override { return drivePaths; }
   bool MakePrivateDir(std::string_view path) override;
   std::unique_ptr<OutFile> OpenForOutput(std::string_view path) override;

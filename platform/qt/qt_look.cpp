@@ -80,6 +80,14 @@ bool CheckChineseFonts() {
   return ok;
 }
 
+QIcon ResourceIcon(const std::string& resource) {
+  static QHash<QString, QIcon> icons;
+  const QString key = QString::fromStdString(resource);
+  auto it = icons.find(key);
+  if (it == icons.end()) it = icons.insert(key, QIcon(":/" + key));
+  return *it;
+}
+
 QFont MakeFont(const std::string& windowsFace, float points, bool bold) {
   QFont font;
   const QString family = ResolveFamily(windowsFace);

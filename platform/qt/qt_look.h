@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 #include <QString>
 #include <cmath>
 
@@ -26,6 +27,9 @@ QString ResolveFamily(const std::string& windowsFace);
 
 // Warns once on stderr when no installed face can show Chinese. Returns whether one can.
 bool CheckChineseFonts();
+
+// The icon in a resource file, read once however many windows carry it.
+QIcon ResourceIcon(const std::string& resource);
 
 QFont MakeFont(const std::string& windowsFace, float points, bool bold);
 

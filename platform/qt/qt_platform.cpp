@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
-#include <QFile>
 #include <QMessageBox>
+#include <QResource>
+#include <QTimer>
 #include <QUrl>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <utility>
 
 #include "controls/window.h"
 #include "platform/posix_files.h"
@@ -16,8 +18,15 @@
 
 namespace xr::qt {
 
-QtPlatform::QtPlatform(std::function<void(const QString&)> playSound)
-    : playSound_(std::move(playSound)) {}
+QtPlatform::QtPlatform(std::function<void(const QString&)> playSound,
+                       std::function<void()> prepareSound)
+    : playSound_(std::move(playSound)), prepareSound_(std::move(prepareSound)) {}
+
+void QtPlatform::TimerStarted() {
+  if (!prepareSound_) return;
+  // Once, and after the click that started the clock has been handled.
+  QTimer::singleShot(0, this, std::exchange(prepareSound_, {}));
+}
 
 QtPlatform::~QtPlatform() {
   views_.clear();
@@ -120,11 +129,20 @@ std::optional<std::string> QtPlatform::GetEnv(std::string_view name) {
   return std::string(v);
 }
 
-std::vector<std::uint8_t> QtPlatform::LoadResource(std::string_view type, int id) {
-  QFile f(QStringLiteral(":/%1/%2").arg(QString::fromUtf8(type.data(), type.size())).arg(id));
-  if (!f.open(QIODevice::ReadOnly)) throw PlatformError("missing resource");
-  const QByteArray bytes = f.readAll();
-  return {bytes.begin(), bytes.end()};
+std::span<const std::uint8_t> QtPlatform::LoadResource(std::string_view type, int id) {
+  const QString name =
+      QStringLiteral(":/%1/%2").arg(QString::fromUtf8(type.data(), type.size())).arg(id);
+  const QResource resource(name);
+  if (!resource.isValid() || resource.data() == nullptr) throw PlatformError("missing resource");
+  if (resource.compressionAlgorithm() == QResource::NoCompression) {
+    // Straight from the program file's mapped data: no copy.
+    return {reinterpret_cast<const std::uint8_t*>(resource.data()),
+            static_cast<std::size_t>(resource.size())};
+  }
+  QByteArray& unpacked = unpackedResources_[name];
+  if (unpacked.isEmpty()) unpacked = resource.uncompressedData();
+  return {reinterpret_cast<const std::uint8_t*>(unpacked.constData()),
+          static_cast<std::size_t>(unpacked.size())};
 }
 
 bool QtPlatform::MakePrivateDir(std::string_view path) { return posix::MakePrivateDir(path); }

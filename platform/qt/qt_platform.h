@@ -19,7 +19,10 @@ class WindowView;
 class QtPlatform final : public QObject, public Platform {
  public:
   // playSound stands in for the media player: it must start the file and return at once.
-  explicit QtPlatform(std::function<void(const QString&)> playSound = {});
+  // prepareSound readies it; it runs soon after a clock first starts, a second at least before
+  // any cue can be due, and never during start-up.
+  explicit QtPlatform(std::function<void(const QString&)> playSound = {},
+                      std::function<void()> prepareSound = {});
   ~QtPlatform() override;
 
   void ShowWindow(Window& window) override;
@@ -33,7 +36,7 @@ class QtPlatform final : public QObject, public Platform {
   void OpenUrl(std::string_view url) override;
   void PlaySoundFile(std::string_view path) override;
   std::optional<std::string> GetEnv(std::string_view name) override;
-  std::vector<std::uint8_t> LoadResource(std::string_view type, int id) override;
+  std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override;
   bool DrivePaths() const override { return false; }
   bool MakePrivateDir(std::string_view path) override;
   std::unique_ptr<OutFile> OpenForOutput(std::string_view path) override;
@@ -46,12 +49,16 @@ class QtPlatform final : public QObject, public Platform {
 
   // Drops the real window of a model window that is going away.
   void Forget(const Window& window);
+  // Called by a view when one of its timers starts running.
+  void TimerStarted();
   // Called by a view when the user closes its window with the close box.
   void WindowClosedByUser(Window& window);
 
  private:
   std::map<const Window*, std::unique_ptr<WindowView>> views_;
   std::function<void(const QString&)> playSound_;
+  std::function<void()> prepareSound_;
+  std::map<QString, QByteArray> unpackedResources_;
   int displayCount_ = 0;
   bool ending_ = false;
 };

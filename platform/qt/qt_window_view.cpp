@@ -116,7 +116,7 @@ void WindowView::Build() {
   form_->setWindowTitle(QString::fromStdString(window_.caption));
   form_->backColor = ResolveColor(d.backColor);
   if (!d.picture.empty()) form_->background = QPixmap(":/" + QString::fromStdString(d.picture));
-  if (!d.icon.empty()) form_->setWindowIcon(QIcon(":/" + QString::fromStdString(d.icon)));
+  if (!d.icon.empty()) form_->setWindowIcon(ResourceIcon(d.icon));
   const QSize client(TwipsToPixels(d.clientWidth), TwipsToPixels(d.clientHeight));
   if (d.border == Border::FixedSingle) {
     form_->setFixedSize(client);
@@ -265,8 +265,10 @@ void WindowView::PropertyChanged(Control& c, Prop prop) {
 void WindowView::TimerChanged(Control& c, Prop prop) {
   auto it = timers_.find(&c);
   if (it == timers_.end()) return;
+  const bool wasArmed = it->second->schedule.Armed();
   it->second->schedule.Update(c, prop, MonotonicUs());
   Rearm(*it->second);
+  if (!wasArmed && it->second->schedule.Armed()) platform_.TimerStarted();
 }
 
 void WindowView::Rearm(TimerDriver& t) {

@@ -1,0 +1,19 @@
+// The sound player as a module the program loads when a clock first runs: the sound stack (Qt
+// Multimedia, the sound server's client and its codecs) then costs nothing at start-up.
+#include <QString>
+
+#include "platform/qt/sound/sound_module_abi.h"
+#include "platform/qt/sound/sound_player.h"
+
+extern "C" {
+
+Q_DECL_EXPORT void* xr_sound_create() { return new xr::qt::SoundPlayer(); }
+
+Q_DECL_EXPORT void xr_sound_play(void* player, const char* utf8Path) {
+  static_cast<xr::qt::SoundPlayer*>(player)->Play(QString::fromUtf8(utf8Path));
+}
+
+Q_DECL_EXPORT void xr_sound_destroy(void* player) {
+  delete static_cast<xr::qt::SoundPlayer*>(player);
+}
+}
