@@ -213,7 +213,12 @@ void RunTest::faceTicksAndColonBlinks() {
   Session s;
   s.Start();
   s.Click("zjs");
+  // The sound player is readied only once a clock runs, and only once, after the click.
+  QTest::qWait(50);
+  QCOMPARE(s.soundPreparations, 0);
   s.Click("开始");
+  QCOMPARE(s.soundPreparations, 0);
+  QTRY_COMPARE(s.soundPreparations, 1);
   QCOMPARE(TextOf(s.widget("开始")), QStringLiteral("暂 停"));
   QWidget* colon = s.widget("mh1");
   QList<bool> colonStates{colon->isVisibleTo(s.form())};
@@ -242,6 +247,9 @@ void RunTest::faceTicksAndColonBlinks() {
   QTest::qWait(1200);
   QCOMPARE(s.shownFace(), paused);
   QVERIFY(colon->isVisibleTo(s.form()));
+  s.Click("开始");
+  QTest::qWait(50);
+  QCOMPARE(s.soundPreparations, 1);
 }
 
 void RunTest::countdownRunsOutWithItsCue() {

@@ -14,7 +14,8 @@
 namespace xr::qttest {
 
 Session::Session()
-    : platform_(std::make_unique<qt::QtPlatform>([this](const QString& path) { sounds << path; })),
+    : platform_(std::make_unique<qt::QtPlatform>([this](const QString& path) { sounds << path; },
+                                                 [this] { ++soundPreparations; })),
       program_(std::make_unique<Program>(*platform_)) {}
 
 Session::~Session() {

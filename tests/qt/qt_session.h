@@ -46,6 +46,8 @@ class Session {
 
   // Files handed to the sound player, in order.
   QStringList sounds;
+  // How often the sound player was readied.
+  int soundPreparations = 0;
 
  private:
   std::unique_ptr<qt::QtPlatform> platform_;
