@@ -55,7 +55,6 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("xiuran-timer");
   QApplication::setApplicationDisplayName("岫然计时器");
   QApplication::setDesktopFileName("xiuran-timer");
-  QApplication::setWindowIcon(xr::qt::ResourceIcon("icons/app.ico"));
   xr::qt::CheckChineseFonts();
 
   xr::qt::SoundModule sound;

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <algorithm>
 #include <chrono>
+#include <utility>
 #include <vector>
 
 #include "platform/qt/qt_look.h"
@@ -67,6 +68,12 @@ void FormWidget::paintEvent(QPaintEvent*) {
   p.fillRect(rect(), backColor);
   // Drawn unscaled from the top-left corner: a larger picture is cut off at the edges.
   if (!background.isNull()) p.drawPixmap(0, 0, background);
+  if (!iconResource.empty()) {
+    // The icon is not needed for the first frame, and reading its sixteen images would delay it.
+    QTimer::singleShot(0, this, [this, icon = std::exchange(iconResource, {})] {
+      setWindowIcon(ResourceIcon(icon));
+    });
+  }
 }
 
 void FormWidget::resizeEvent(QResizeEvent* event) {
@@ -115,8 +122,8 @@ void WindowView::Build() {
   form_->setWindowFlags(FlagsFor(d));
   form_->setWindowTitle(QString::fromStdString(window_.caption));
   form_->backColor = ResolveColor(d.backColor);
+  form_->iconResource = d.icon;
   if (!d.picture.empty()) form_->background = QPixmap(":/" + QString::fromStdString(d.picture));
-  if (!d.icon.empty()) form_->setWindowIcon(ResourceIcon(d.icon));
   const QSize client(TwipsToPixels(d.clientWidth), TwipsToPixels(d.clientHeight));
   if (d.border == Border::FixedSingle) {
     form_->setFixedSize(client);

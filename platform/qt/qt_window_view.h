@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <string>
 
 #include "controls/timer_schedule.h"
 #include "controls/window.h"
@@ -24,6 +25,7 @@ class FormWidget final : public QWidget {
   void Detach() { view_ = nullptr; }
   QPixmap background;
   QColor backColor;
+  std::string iconResource;  // set once the first frame is drawn
 
  protected:
   void paintEvent(QPaintEvent* event) override;
