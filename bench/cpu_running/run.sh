@@ -1,0 +1,184 @@
+#!/bin/bash
+# CPU use of a running clock at 1920×1080 on a private Xvfb: xiuran-timer counting up, against a
+# plain Qt baseline doing the same work (xr-bench-clock-baseline, in its one-label and its
+# per-digit-cell form). For each: CPU seconds per minute of the program itself (utime+stime of
+# all its threads, /proc/PID/stat) and of the X server over the same minute (Xvfb renders
+# nothing itself here, but it receives every repainted region and answers every pointer query),
+# and the ratios xiuran/baseline. Not a test: nothing passes or fails on time.
+#
+#   bench/cpu_running/run.sh [--seconds S] [--warmup S] [--rounds N] [--build DIR]
+#
+# xiuran-timer is moved to 0,0, resized to 1920×1080 with xdotool, set to count up with a click
+# on 正计时 and started with a click on 开 始. The start click puts the pointer in the middle of
+# the window and nothing moves it afterwards, so the program's own idle rule hides the controls
+# and the pointer 3 s later, inside the warm-up: the minute measured is the clock as a user
+# watches it, full screen with nothing but the digits and the colon.
+set -euo pipefail
+
+build=/work/build-bench
+seconds=60
+warmup=10
+rounds=1
+while [[ $# -gt 0 ]]; do
+  case $1 in
+    --seconds) seconds=$2; shift 2 ;;
+    --warmup) warmup=$2; shift 2 ;;
+    --rounds) rounds=$2; shift 2 ;;
+    --build) build=$2; shift 2 ;;
+    *) echo "usage: $0 [--seconds S] [--warmup S] [--rounds N] [--build DIR]" >&2; exit 2 ;;
+  esac
+done
+program=$build/app/xiuran-timer
+baseline=$build/bench/cpu_running/xr-bench-clock-baseline
+for f in "$program" "$baseline"; do
+  [[ -x $f ]] || { echo "not built: $f" >&2; exit 1; }
+done
+for t in xdotool xwininfo import md5sum; do
+  command -v $t > /dev/null || { echo "needs $t (xdotool, x11-utils, imagemagick)" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+subject_pid=
+cleanup() {
+  if [[ -n $subject_pid ]]; then
+    kill "$subject_pid" 2>/dev/null || true
+    wait "$subject_pid" 2>/dev/null || true
+  fi
+  if [[ -n $xvfb_pid ]]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CACHE_HOME=$work/cache
+mkdir -p -m 700 "$HOME/.config/pulse" "$XDG_RUNTIME_DIR" "$XDG_CACHE_HOME"
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS PULSE_SERVER PULSE_SINK
+# No sound server, and no client may start one.
+echo "autospawn = no" > "$HOME/.config/pulse/client.conf"
+
+exec {dfd}<> <(:)
+Xvfb -displayfd "$dfd" -noreset -screen 0 1920x1080x24 -nolisten tcp 2> "$work/xvfb.log" &
+xvfb_pid=$!
+read -r -t 10 -u "$dfd" display || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=:$display
+
+hz=$(getconf CLK_TCK)
+# utime + stime of a whole process (every thread, exited ones included), in clock ticks: the
+# kernel reports it truncated to 1/CLK_TCK s, which is coarse against a tenth of a second.
+cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }
+# The scheduler's exact run time of the process's live threads, in ms.
+cpu_ms() { cat /proc/"$1"/task/*/sched 2>/dev/null | awk '/^se.sum_exec_runtime/ { s += $3 } END { printf "%.3f", s }'; }
+now() { date +%s.%N; }
+
+find_window() {
+  local pid=$1 wid=
+  for _ in $(seq 200); do
+    wid=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1) && [[ -n $wid ]] && break
+    sleep 0.05
+  done
+  echo "$wid"
+}
+
+# The window's screen geometry: "X Y W H".
+geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print x, y, w, h}'
+}
+
+# Clicks the middle of a control given in the program's design twips (client area 7800×5445).
+click_design() {
+  local left=$1 top=$2 width=$3 height=$4 x y
+  x=$(awk -v l="$left" -v w="$width" 'BEGIN { printf "%d", (l + w / 2) / 7800 * 1920 }')
+  y=$(awk -v t="$top" -v h="$height" 'BEGIN { printf "%d", (t + h / 2) / 5445 * 1080 }')
+  xdotool mousemove --sync "$x" "$y" click 1
+  sleep 0.3
+}
+
+results=()
+measure() {
+  local name=$1
+  shift
+  "$@" 2>> "$work/programs.log" &
+  subject_pid=$!
+  local wid
+  wid=$(find_window "$subject_pid")
+  [[ -n $wid ]] || { echo "$name: no window" >&2; exit 1; }
+  xdotool windowmove "$wid" 0 0 windowsize "$wid" 1920 1080
+  sleep 1
+  local geo
+  geo=$(geometry "$wid")
+  [[ $geo == "0 0 1920 1080" ]] || { echo "$name: window is at $geo, not 0 0 1920 1080" >&2; exit 1; }
+  if [[ $name == xiuran ]]; then
+    click_design 2160 120 1815 465   # 正计时
+    click_design 960 4560 1215 495   # 开 始
+  fi
+  sleep "$warmup"
+  # The face must be moving, or the minute would measure an idle window.
+  local a b
+  a=$(import -silent -window "$wid" rgb:- | md5sum)
+  sleep 1.6
+  b=$(import -silent -window "$wid" rgb:- | md5sum)
+  [[ $a != "$b" ]] || { echo "$name: the face did not change in 1.6 s: not running" >&2; exit 1; }
+  sleep 2
+
+  local load0 p0 x0 pm0 xm0 t0 p1 x1 pm1 xm1 t1
+  load0=$(cut -d' ' -f1 /proc/loadavg)
+  p0=$(cpu_ticks "$subject_pid"); x0=$(cpu_ticks "$xvfb_pid")
+  pm0=$(cpu_ms "$subject_pid"); xm0=$(cpu_ms "$xvfb_pid"); t0=$(now)
+  sleep "$seconds"
+  p1=$(cpu_ticks "$subject_pid"); x1=$(cpu_ticks "$xvfb_pid")
+  pm1=$(cpu_ms "$subject_pid"); xm1=$(cpu_ms "$xvfb_pid"); t1=$(now)
+  kill "$subject_pid"
+  wait "$subject_pid" 2>/dev/null || true
+  subject_pid=
+  local line
+  line=$(awk -v n="$name" -v p="$((p1 - p0))" -v x="$((x1 - x0))" -v t0="$t0" -v t1="$t1" \
+    -v pm0="$pm0" -v pm1="$pm1" -v xm0="$xm0" -v xm1="$xm1" \
+    -v hz="$hz" -v l0="$load0" -v l1="$(cut -d' ' -f1 /proc/loadavg)" 'BEGIN {
+      m = (t1 - t0) / 60
+      pe = (pm1 - pm0) / 1000 / m; xe = (xm1 - xm0) / 1000 / m
+      printf "%-15s %9.4f %9.4f %9.4f   %6.2f %6.2f   %5.1f s  load %s -> %s\n", n, pe, xe, pe + xe,
+        p / hz / m, x / hz / m, t1 - t0, l0, l1 }')
+  echo "$line"
+  results+=("$line")
+}
+
+echo "# cpu_running bench, $(date -Iseconds), $(nproc) cores, Xvfb 1920x1080x24," \
+  "${seconds} s measured after ${warmup} s warm-up, $rounds round(s)"
+echo "# CPU seconds per minute: scheduler run time (exact), then utime+stime (1/$hz s steps)"
+printf "%-15s %9s %9s %9s   %6s %6s\n" subject program Xvfb both "stat:p" "stat:X"
+for ((r = 1; r <= rounds; r++)); do
+  measure xiuran "$program"
+  measure baseline-label "$baseline"
+  measure baseline-cells "$baseline" --cells
+done
+
+echo
+echo "# medians over rounds, and ratios xiuran / baseline"
+printf '%s\n' "${results[@]}" | awk '
+  { p[$1] = p[$1] " " $2; x[$1] = x[$1] " " $3; b[$1] = b[$1] " " $4 }
+  function median(s,   a, n, i, j, t) {
+    n = split(s, a, " ")
+    for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
+    return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+  }
+  END {
+    printf "%-15s %9s %9s %9s\n", "subject", "program", "Xvfb", "both"
+    split("xiuran baseline-label baseline-cells", names, " ")
+    for (i = 1; i <= 3; i++) {
+      n = names[i]; mp[n] = median(p[n]); mx[n] = median(x[n]); mb[n] = median(b[n])
+      printf "%-15s %9.4f %9.4f %9.4f\n", n, mp[n], mx[n], mb[n]
+    }
+    for (i = 2; i <= 3; i++) {
+      n = names[i]
+      printf "ratio to %-6s %9.2f %9.2f %9.2f\n", substr(n, 10), (mp[n] > 0 ? mp["xiuran"] / mp[n] : 0),
+        (mx[n] > 0 ? mx["xiuran"] / mx[n] : 0), (mb[n] > 0 ? mb["xiuran"] / mb[n] : 0)
+    }
+  }'
+if [[ -s $work/programs.log ]]; then
+  echo "# what the programs wrote on stderr:"
+  sort "$work/programs.log" | uniq -c | head -10
+fi

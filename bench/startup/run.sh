@@ -1,0 +1,80 @@
+#!/bin/bash
+# Start-up benchmark: launch → window mapped → first frame drawn, CPU used by then, and peak RSS,
+# for a bare Qt Widgets window and for xiuran-timer, interleaved, on a private Xvfb. Prints every
+# run, the medians and the ratios xiuran/baseline. Not a test: nothing here passes or fails.
+#
+#   bench/startup/run.sh [--runs N] [--sound-server] [--build DIR]
+#
+# --runs N          counted launches of each program (default 9), after one warm-up launch each
+# --sound-server    run a private PulseAudio with a null sink, as a desktop session has a sound
+#                   server; by default there is none (the sound player then finds no device)
+set -euo pipefail
+
+build=/work/build-bench
+runs=9
+sound=0
+while [[ $# -gt 0 ]]; do
+  case $1 in
+    --runs) runs=$2; shift 2 ;;
+    --sound-server) sound=1; shift ;;
+    --build) build=$2; shift 2 ;;
+    *) echo "usage: $0 [--runs N] [--sound-server] [--build DIR]" >&2; exit 2 ;;
+  esac
+done
+probe=$build/bench/startup/xr-launch-probe
+baseline=$build/bench/startup/xr-bench-startup-baseline
+program=$build/app/xiuran-timer
+for f in "$probe" "$baseline" "$program"; do
+  [[ -x $f ]] || { echo "not built: $f (build $build first)" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+pulse_started=0
+cleanup() {
+  if [[ $pulse_started == 1 ]]; then
+    # The daemon's own pid file, in this run's private runtime directory.
+    pulseaudio --kill 2>/dev/null || true
+  fi
+  if [[ -n $xvfb_pid ]]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Nothing of the caller's session: no settings, the cue written under $work.
+export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CACHE_HOME=$work/cache
+mkdir -p -m 700 "$HOME/.config/pulse" "$XDG_RUNTIME_DIR" "$XDG_CACHE_HOME"
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS PULSE_SERVER PULSE_SINK
+# A client must never start a server of its own: "no server" has to stay that way.
+echo "autospawn = no" > "$HOME/.config/pulse/client.conf"
+
+if [[ $sound == 1 ]]; then
+  command -v pulseaudio > /dev/null || { echo "--sound-server needs pulseaudio" >&2; exit 1; }
+  pulseaudio -D -n --exit-idle-time=-1 --load=module-native-protocol-unix \
+    --load="module-null-sink sink_name=null" 2> "$work/pulse.log"
+  pulse_started=1
+  for _ in $(seq 50); do pactl info > /dev/null 2>&1 && break; sleep 0.1; done
+  pactl set-default-sink null
+fi
+
+exec {dfd}<> <(:)
+Xvfb -displayfd "$dfd" -noreset -screen 0 1920x1080x24 -nolisten tcp 2> "$work/xvfb.log" &
+xvfb_pid=$!
+read -r -t 10 -u "$dfd" display || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=:$display
+
+echo "# startup bench, $(date -Iseconds), $(nproc) cores, Xvfb 1920x1080x24," \
+  "$([[ $sound == 1 ]] && echo "private PulseAudio (null sink)" || echo "no sound server")," \
+  "load: $(cut -d' ' -f1-3 /proc/loadavg)"
+rc=0
+"$probe" --runs "$runs" --warmup 1 --log "$work/programs.log" \
+  "baseline=$baseline" "xiuran=$program" || rc=$?
+echo "# load after: $(cut -d' ' -f1-3 /proc/loadavg)"
+if [[ -s $work/programs.log ]]; then
+  echo "# what the programs wrote on stderr:"
+  sort "$work/programs.log" | uniq -c | head -10
+fi
+exit $rc

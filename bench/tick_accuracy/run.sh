@@ -1,0 +1,65 @@
+#!/bin/bash
+# Tick accuracy benchmark: a real countdown of the program's model on the Qt platform, under a
+# private Xvfb (the xcb platform, as a user runs it; not offscreen). Prints the error of the
+# whole countdown against its nominal length and the spread of the one-second ticks.
+#
+#   bench/tick_accuracy/run.sh [--seconds N] [--load] [--csv FILE] [--build DIR]
+#
+# --seconds N  length of the countdown (default 300; use e.g. 30 while developing)
+# --load       keep both cores busy with two shell busy loops for the whole run
+set -euo pipefail
+
+build=/work/build-bench
+seconds=300
+load=0
+csv=
+while [[ $# -gt 0 ]]; do
+  case $1 in
+    --seconds) seconds=$2; shift 2 ;;
+    --load) load=1; shift ;;
+    --csv) csv=$2; shift 2 ;;
+    --build) build=$2; shift 2 ;;
+    *) echo "usage: $0 [--seconds N] [--load] [--csv FILE] [--build DIR]" >&2; exit 2 ;;
+  esac
+done
+bench=$build/bench/tick_accuracy/xr-bench-tick
+[[ -x $bench ]] || { echo "not built: $bench" >&2; exit 1; }
+
+work=$(mktemp -d)
+xvfb_pid=
+busy_pids=()
+cleanup() {
+  for p in "${busy_pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  for p in "${busy_pids[@]}"; do wait "$p" 2>/dev/null || true; done
+  if [[ -n $xvfb_pid ]]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CACHE_HOME=$work/cache
+mkdir -p -m 700 "$HOME/.config/pulse" "$XDG_RUNTIME_DIR" "$XDG_CACHE_HOME"
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS PULSE_SERVER PULSE_SINK
+# No sound server, and no client may start one.
+echo "autospawn = no" > "$HOME/.config/pulse/client.conf"
+
+exec {dfd}<> <(:)
+Xvfb -displayfd "$dfd" -noreset -screen 0 1920x1080x24 -nolisten tcp 2> "$work/xvfb.log" &
+xvfb_pid=$!
+read -r -t 10 -u "$dfd" display || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=:$display
+
+if [[ $load == 1 ]]; then
+  for _ in 1 2; do
+    sh -c 'while :; do :; done' &
+    busy_pids+=($!)
+  done
+fi
+
+echo "# tick bench, $(date -Iseconds), $(nproc) cores, Xvfb 1920x1080x24, $seconds s countdown," \
+  "$([[ $load == 1 ]] && echo "2 busy loops" || echo "no added load")"
+args=(--seconds "$seconds")
+[[ -n $csv ]] && args+=(--csv "$csv")
+"$bench" "${args[@]}"
