@@ -44,12 +44,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Nothing of the caller's session: no settings, the cue written under $work.
-export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CACHE_HOME=$work/cache
-mkdir -p -m 700 "$HOME/.config/pulse" "$XDG_RUNTIME_DIR" "$XDG_CACHE_HOME"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS PULSE_SERVER PULSE_SINK
-# A client must never start a server of its own: "no server" has to stay that way.
-echo "autospawn = no" > "$HOME/.config/pulse/client.conf"
+# shellcheck source=bench/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+bench_private_session "$work"
 
 if [[ $sound == 1 ]]; then
   command -v pulseaudio > /dev/null || { echo "--sound-server needs pulseaudio" >&2; exit 1; }
@@ -60,11 +57,7 @@ if [[ $sound == 1 ]]; then
   pactl set-default-sink null
 fi
 
-exec {dfd}<> <(:)
-Xvfb -displayfd "$dfd" -noreset -screen 0 1920x1080x24 -nolisten tcp 2> "$work/xvfb.log" &
-xvfb_pid=$!
-read -r -t 10 -u "$dfd" display || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=:$display
+bench_start_xvfb "$work"
 
 echo "# startup bench, $(date -Iseconds), $(nproc) cores, Xvfb 1920x1080x24," \
   "$([[ $sound == 1 ]] && echo "private PulseAudio (null sink)" || echo "no sound server")," \

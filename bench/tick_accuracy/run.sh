@@ -39,17 +39,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CACHE_HOME=$work/cache
-mkdir -p -m 700 "$HOME/.config/pulse" "$XDG_RUNTIME_DIR" "$XDG_CACHE_HOME"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS PULSE_SERVER PULSE_SINK
-# No sound server, and no client may start one.
-echo "autospawn = no" > "$HOME/.config/pulse/client.conf"
+# shellcheck source=bench/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+bench_private_session "$work"
 
-exec {dfd}<> <(:)
-Xvfb -displayfd "$dfd" -noreset -screen 0 1920x1080x24 -nolisten tcp 2> "$work/xvfb.log" &
-xvfb_pid=$!
-read -r -t 10 -u "$dfd" display || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=:$display
+bench_start_xvfb "$work"
 
 if [[ $load == 1 ]]; then
   for _ in 1 2; do
