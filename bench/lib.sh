@@ -25,3 +25,13 @@ bench_start_xvfb() {
   }
   export DISPLAY=:$display
 }
+
+# bench_stop PID...: ends each process that is given (empty ones are skipped) and reaps it.
+bench_stop() {
+  local pid
+  for pid in "$@"; do
+    [[ -n $pid ]] || continue
+    kill "$pid" 2> /dev/null || true
+    wait "$pid" 2> /dev/null || true
+  done
+}

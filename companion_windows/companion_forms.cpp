@@ -46,6 +46,18 @@ Control& Picture(Window& w, std::string name, const char* resource, float left) 
   return c;
 }
 
+// The button unloads its window, as the close box does; either way the program hears of it.
+void UnloadsWith(Platform& platform, Window& window, Control& button,
+                 std::function<void()>& onUnloaded) {
+  button.onClick = [&platform, &window, &onUnloaded] {
+    platform.UnloadWindow(window);
+    if (onUnloaded) onUnloaded();
+  };
+  window.onUnload = [&onUnloaded] {
+    if (onUnloaded) onUnloaded();
+  };
+}
+
 constexpr const char* kSong = "宋体";
 constexpr const char* kKai = "楷体";
 
@@ -98,16 +110,10 @@ MoreAppsForm::MoreAppsForm(Platform& p)
   }
   const std::string download = catalogue.softdownTarget;
   softdown.onClick = [this, download] { platform.OpenUrl(download); };
-  close.onClick = [this] {
-    platform.UnloadWindow(window);
-    if (onUnloaded) onUnloaded();
-  };
   lianxi.onClick = [this] {
     if (openContact) openContact();
   };
-  window.onUnload = [this] {
-    if (onUnloaded) onUnloaded();
-  };
+  UnloadsWith(platform, window, close, onUnloaded);
 }
 
 ContactForm::ContactForm(Platform& p)
@@ -141,13 +147,7 @@ ContactForm::ContactForm(Platform& p)
   window.design.icon = "icons/contact.ico";
   Label2.design.bold = true;
 
-  goback.onClick = [this] {
-    platform.UnloadWindow(window);
-    if (onUnloaded) onUnloaded();
-  };
-  window.onUnload = [this] {
-    if (onUnloaded) onUnloaded();
-  };
+  UnloadsWith(platform, window, goback, onUnloaded);
 }
 
 }  // namespace xr

@@ -40,21 +40,15 @@ done
 work=$(mktemp -d)
 xvfb_pid=
 subject_pid=
+# shellcheck source=bench/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 cleanup() {
-  if [[ -n $subject_pid ]]; then
-    kill "$subject_pid" 2>/dev/null || true
-    wait "$subject_pid" 2>/dev/null || true
-  fi
-  if [[ -n $xvfb_pid ]]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  bench_stop "$subject_pid"
+  bench_stop "$xvfb_pid"
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-# shellcheck source=bench/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 bench_private_session "$work"
 
 bench_start_xvfb "$work"

@@ -31,21 +31,18 @@ done
 work=$(mktemp -d)
 xvfb_pid=
 pulse_started=0
+# shellcheck source=bench/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 cleanup() {
   if [[ $pulse_started == 1 ]]; then
     # The daemon's own pid file, in this run's private runtime directory.
     pulseaudio --kill 2>/dev/null || true
   fi
-  if [[ -n $xvfb_pid ]]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  bench_stop "$xvfb_pid"
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-# shellcheck source=bench/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 bench_private_session "$work"
 
 if [[ $sound == 1 ]]; then

@@ -28,19 +28,15 @@ bench=$build/bench/tick_accuracy/xr-bench-tick
 work=$(mktemp -d)
 xvfb_pid=
 busy_pids=()
+# shellcheck source=bench/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 cleanup() {
-  for p in "${busy_pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  for p in "${busy_pids[@]}"; do wait "$p" 2>/dev/null || true; done
-  if [[ -n $xvfb_pid ]]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  bench_stop "${busy_pids[@]}"
+  bench_stop "$xvfb_pid"
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-# shellcheck source=bench/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 bench_private_session "$work"
 
 bench_start_xvfb "$work"
