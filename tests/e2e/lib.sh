@@ -291,3 +291,201 @@ wait_exit() {
   EXIT_CODE=0
   wait "$pid" || EXIT_CODE=$?
 }
+
+# no_chinese_fontconfig DIR: DIR/fonts.conf, the system's fonts less any that covers Chinese.
+no_chinese_fontconfig() {
+  mkdir -p "$1"
+  cat > "$1/fonts.conf" << EOF
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig>
+  <include ignore_missing="yes">/etc/fonts/fonts.conf</include>
+  <cachedir>$1/cache</cachedir>
+  <selectfont><rejectfont>
+    <pattern><patelt name="charset"><charset><int>0x6B63</int></charset></patelt></pattern>
+    <pattern><patelt name="lang"><string>zh-cn</string></patelt></pattern>
+    <pattern><patelt name="lang"><string>zh-tw</string></patelt></pattern>
+    <pattern><patelt name="lang"><string>ja</string></patelt></pattern>
+  </rejectfont></selectfont>
+</fontconfig>
+EOF
+}
+
+# ---- The fault matrix: shared checks of scenarios_faults.sh ----
+# Each row starts the real program in a damaged setting and then holds it to the same promises:
+# the window opens and scales, the clock keeps its seconds, nothing is written but the cue file,
+# and no relative path is used. A row runs in a subshell of its own, so that one failing row
+# does not hide how the others fare; rows that cannot be staged here are skipped, with the reason.
+
+FX_ROW=    # the current row's name
+FX_CUE=    # where the row's cue file goes, if it goes anywhere
+FX_SEEN=   # that file's directory as the test sees it afterwards (another, when a mount hid it)
+FX_SETUP=  # commands run in a private mount namespace before the program; FX_AFTER after it
+FX_AFTER=
+FX_BEFORE= # a function run once the window is open, before the clock
+FX_TRACE=
+FX_PID=    # the program itself (E2E_PROGRAM_PID is strace's, whose status is the program's)
+FX_RESULTS=()
+FX_FAILED=0
+
+fx_fail() { fail "[$FX_ROW] $*"; }
+
+# fx_init: a private working directory, in which any relative path the program uses would land.
+fx_init() {
+  mkdir -p "$E2E_WORK/cwd"
+  cd "$E2E_WORK/cwd"
+}
+
+# fx_skip REASON: ends the row as skipped.
+fx_skip() {
+  e2e_log "SKIP [$FX_ROW]: $1"
+  exit 77
+}
+
+# fx_can_unshare: whether a private mount namespace can be had (an unprivileged user namespace).
+fx_can_unshare() { unshare -cm true 2> /dev/null; }
+
+# fx_try NAME COMMAND...: runs one row in a subshell with its own processes; records the outcome.
+fx_try() {
+  local rc=0
+  (
+    FX_ROW=$1 E2E_PIDS=() E2E_WORK=$E2E_WORK/row-$1
+    mkdir -p "$E2E_WORK"
+    trap e2e_cleanup EXIT
+    e2e_log "row [$FX_ROW]"
+    shift
+    "$@"
+  ) || rc=$?
+  case $rc in
+    0) FX_RESULTS+=("$1: pass") ;;
+    77) FX_RESULTS+=("$1: skipped") ;;
+    *) FX_RESULTS+=("$1: FAIL") FX_FAILED=1 ;;
+  esac
+}
+
+# fx_end: prints the table; fails when a row did.
+fx_end() {
+  printf '  %s\n' "${FX_RESULTS[@]}"
+  ((FX_FAILED == 0)) || fail "some rows failed (see above)"
+}
+
+# fx_launch ENVARG...: starts the program with env's arguments (NAME=VALUE, -u NAME) under
+# strace, which records its file-system calls. As root it loses the capabilities that let root
+# ignore permissions: an unwritable place is then unwritable to it, as to any user.
+fx_launch() {
+  FX_TRACE=$E2E_ARTIFACTS/trace
+  local cmd=(strace -f -qq --seccomp-bpf -e trace=%file -o "$FX_TRACE"
+    sh -c 'echo $$ >&3; exec 3>&- "$@"' sh env "$@" "$XR_PROGRAM")
+  ((EUID != 0)) || cmd=(setpriv --bounding-set=-dac_override,-dac_read_search,-fowner "${cmd[@]}")
+  [[ -z $FX_SETUP ]] ||
+    cmd=(unshare -cm sh -ec "$FX_SETUP"$'\nrc=0; "$@" || rc=$?\n'"${FX_AFTER:-:}"$'\nexit $rc' \
+      sh "${cmd[@]}")
+  : > "$E2E_WORK/pid"
+  exec 3> "$E2E_WORK/pid"
+  launch "${cmd[@]}"
+  exec 3>&-
+  wait_until 20 test -s "$E2E_WORK/pid" || fx_fail "the program never started"
+  FX_PID=$(< "$E2E_WORK/pid")
+  e2e_track "$FX_PID"
+}
+
+# fx_clock [HOOK]: a countdown from 00:04 ends at 00:00, red, four seconds after its start (the
+# bounds are generous: a late look is not a slow clock, but a stalled one is caught); HOOK runs
+# once the clock runs. Then, at twice the window's size, the face is twice as large.
+fx_clock() {
+  local A=$E2E_ARTIFACTS t0 ms small big
+  mw_settled_shot "$A/design.png"
+  mw_caption_ink "$A/design.png" "$E2E_WORK/caption-start.png"
+  mw_crop "$A/design.png" m0 "$E2E_WORK/m0.png"
+  mw_click jm0 4
+  wait_until 5 mw_fresh_cell_differs m0 "$E2E_WORK/m0.png" || fx_fail "the + adjuster did nothing"
+  sleep 0.3
+  mw_click start
+  t0=$(now_ms)
+  wait_until 5 mw_now_button_gone "$A/running.png" || fx_fail "the start had no effect in 5 s"
+  [[ -z ${1:-} ]] || "$1"
+  wait_until 20 mw_now_caption "$A/end.png" "$E2E_WORK/caption-start.png" ||
+    fx_fail "a countdown from 00:04 had not ended after 20 s"
+  ms=$(($(now_ms) - t0))
+  e2e_log "[$FX_ROW] the countdown from 00:04 was seen over after $ms ms"
+  ((ms >= 3500 && ms <= 9000)) || fx_fail "a countdown from 00:04 took $ms ms"
+  mw_settled_shot "$A/end.png"
+  mw_face_reads_design "$A/end.png" "$A/design.png" || fx_fail "the face does not read 00:00"
+  (($(mw_red_face "$A/end.png") > 1000)) || fx_fail "the face is not red at 00:00"
+
+  mw_crop "$A/end.png" face "$E2E_WORK/face1.png"
+  small=$(dark_bbox "$E2E_WORK/face1.png")
+  xdotool windowsize "$MW_ID" 1040 726
+  wait_until 10 mw_now_face_bbox_not "$A/double.png" "$small" 2 || fx_fail "the face did not scale"
+  mw_settled_shot "$A/double.png"
+  mw_crop "$A/double.png" face "$E2E_WORK/face2.png" 2
+  big=$(dark_bbox "$E2E_WORK/face2.png")
+  awk -v s="$small" -v b="$big" 'BEGIN { split(s, a); split(b, c); if (a[1] * a[2] == 0) exit 1
+    rw = c[1] / a[1]; rh = c[2] / a[2]; exit !(rw >= 1.8 && rw <= 2.2 && rh >= 1.8 && rh <= 2.2) }' ||
+    fx_fail "face ink $small became $big at twice the window's size"
+}
+
+# fx_paths [WRITES]: the trace's file-system calls as "CALL PATH" (PATH quoted as strace does);
+# with WRITES only those that write. Calls relative to another directory's descriptor are left
+# out, and so is all before the program itself starts (the shell and env that lead to it).
+fx_paths() {
+  local calls='mkdir|mkdirat|unlink|unlinkat|rename|renameat|renameat2|link|linkat|symlink|'
+  calls+='symlinkat|chmod|fchmodat|chown|lchown|fchownat|truncate|utime|utimes|utimensat|mknod|mknodat'
+  local keep='.'
+  [[ -z ${1:-} ]] || keep="^[0-9]+ +(($calls)\(|(open|openat|openat2|creat)\(.*(O_WRONLY|O_RDWR|O_CREAT|O_TRUNC))"
+  awk -v exe="execve(\"$XR_PROGRAM\"" 'seen; index($0, exe) { seen = 1 }' "$FX_TRACE" |
+    grep -E "$keep" |
+    sed -nE 's/^[0-9]+ +([a-z0-9_]+)\((AT_FDCWD, )?"(([^"\\]|\\.)*)".*/\1 \3/p'
+}
+
+# fx_check_trace: nothing written but in the cue file's own directory, the making of that
+# directory and its parents, and the session's runtime directory (where the sound server's client
+# keeps its files); no path relative to, or inside, the working directory ever used.
+fx_check_trace() {
+  local dir=${FX_CUE%/*} call path bad=0
+  while read -r call path; do
+    echo "[$FX_ROW] relative or working-directory path: $call $path" >&2
+    bad=1
+  done < <(fx_paths | awk -v cwd="$PWD" '$2 !~ /^\// || $2 == cwd || index($2, cwd "/") == 1')
+  while read -r call path; do
+    [[ -n $FX_CUE && ($path == "$dir"/* || ($call == mkdir* && $dir/ == "$path"/*)) ]] && continue
+    [[ $path == /dev/null || $path == "$XDG_RUNTIME_DIR" || $path == "$XDG_RUNTIME_DIR"/* ]] &&
+      continue
+    echo "[$FX_ROW] wrote outside the cue file: $call $path" >&2
+    bad=1
+  done < <(fx_paths writes)
+  ((bad == 0)) || fx_fail "file-system calls out of bounds (trace: $FX_TRACE)"
+}
+
+# fx_check_cue whole|none|whole-or-none: the cue file is the embedded sound byte for byte, or no
+# regular file is there; either way nothing else is left in its directory.
+fx_check_cue() {
+  local file=${FX_SEEN:-${FX_CUE%/*}}/${FX_CUE##*/} other
+  if [[ -f $file && ! -L $file ]]; then
+    [[ $1 != none ]] || fx_fail "a cue file was written where none should be"
+    cmp -s "$file" "$XR_CUE_WAV" || fx_fail "the cue file is not whole: $(stat -c %s "$file") bytes"
+  else
+    [[ $1 != whole ]] || fx_fail "no cue file at $file"
+  fi
+  other=$(find "${file%/*}" -mindepth 1 -maxdepth 1 ! -name "${file##*/}" 2> /dev/null || true)
+  [[ -z $other ]] || fx_fail "left in the cue directory: $other"
+}
+
+# fx_row CUE WANT [HOOK [ENVARG...]]: one whole row: open, FX_BEFORE, the clock (HOOK once it
+# runs), close, then the trace and the cue file (fx_check_cue WANT).
+fx_row() {
+  FX_CUE=$1
+  local want=$2 hook=${3:-}
+  shift $(($# < 3 ? $# : 3))
+  mkdir -p "$E2E_ARTIFACTS/$FX_ROW"
+  E2E_ARTIFACTS=$E2E_ARTIFACTS/$FX_ROW
+  fx_launch "$@"
+  mw_await
+  [[ -z $FX_BEFORE ]] || "$FX_BEFORE"
+  fx_clock "$hook"
+  "$XR_XCLOSE" "$MW_ID" || fx_fail "could not ask the main window to close"
+  wait_exit "$E2E_PROGRAM_PID" 15
+  ((EXIT_CODE == 0)) || fx_fail "the program ended with status $EXIT_CODE"
+  fx_check_trace
+  fx_check_cue "$want"
+}

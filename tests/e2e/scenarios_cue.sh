@@ -10,7 +10,8 @@ start_sound_server() {
   pulseaudio -n --daemonize=no --exit-idle-time=-1 --log-target="file:$E2E_WORK/pulse.log" \
     --load=module-native-protocol-unix \
     --load="module-null-sink sink_name=null rate=44100 channels=2" &
-  e2e_track $!
+  E2E_SOUND_PID=$!
+  e2e_track "$E2E_SOUND_PID"
   wait_until 20 pactl info > /dev/null 2>&1 || fail "pulseaudio did not start"
   pactl set-default-sink null || fail "no null sink"
   parec -d null.monitor --latency-msec=10 --format=s16le --rate=44100 --channels=2 --raw \

@@ -214,6 +214,11 @@ window_focused() { [[ $(xdotool getwindowfocus 2> /dev/null) == "$1" ]]; }
 # mw_open: starts the program and waits until its window is shown and painted.
 mw_open() {
   launch "$XR_PROGRAM"
+  mw_await
+}
+
+# mw_await: waits until the started program's main window is shown and painted.
+mw_await() {
   MW_ID=$(wait_window "$MW_TITLE")
   e2e_log "main window $MW_ID"
   local file=$E2E_WORK/first.png
@@ -332,22 +337,7 @@ scenario_main_window() {
 # The detector of boxes for Chinese text must see them where no Chinese font is to be had.
 scenario_no_chinese_font() {
   local A=$E2E_ARTIFACTS
-  # The system's fonts, less any that covers Chinese characters.
-  mkdir -p "$E2E_WORK/fontconfig"
-  cat > "$E2E_WORK/fontconfig/fonts.conf" << EOF
-<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
-<fontconfig>
-  <include ignore_missing="yes">/etc/fonts/fonts.conf</include>
-  <cachedir>$E2E_WORK/fontconfig/cache</cachedir>
-  <selectfont><rejectfont>
-    <pattern><patelt name="charset"><charset><int>0x6B63</int></charset></patelt></pattern>
-    <pattern><patelt name="lang"><string>zh-cn</string></patelt></pattern>
-    <pattern><patelt name="lang"><string>zh-tw</string></patelt></pattern>
-    <pattern><patelt name="lang"><string>ja</string></patelt></pattern>
-  </rejectfont></selectfont>
-</fontconfig>
-EOF
+  no_chinese_fontconfig "$E2E_WORK/fontconfig"
   export FONTCONFIG_FILE=$E2E_WORK/fontconfig/fonts.conf
   start_xvfb
   mw_open

@@ -1,0 +1,208 @@
+# shellcheck shell=bash
+# The real program where its surroundings are damaged: one scenario per family of faults, each a
+# table of rows run by fx_try and held to the checks of fx_row (lib.sh). Sourced by
+# run_scenario.sh after lib.sh.
+
+FX_CUE_NAME=xiuran-timer/3sdjs.wav
+
+# The cue's directory, or what stands at the cue file's path, in each damaged state. Where no
+# cue can be written whole none is left, and none is written through a link or into what was
+# planted there.
+scenario_faults_cue_location() {
+  fx_init
+  start_xvfb
+  local W=$E2E_WORK c=$XDG_CACHE_HOME
+  local d=$c/${FX_CUE_NAME%/*} f=$c/$FX_CUE_NAME row
+  local rows=(
+    "usable|:|whole"
+    "unwritable|mkdir -p $d; chmod 500 $d|none"
+    "missing-parent-unwritable|mkdir -p $c; chmod 500 $c|none"
+    "full-file-system|fxc_full|none"
+    "directory-is-a-link|mkdir -p $c; ln -s $W/victim-dir $d|none"
+    "file-is-a-link|mkdir -p -m 700 $d; ln -s $W/victim $f|none"
+    "file-is-a-directory|mkdir -p -m 700 $f|none"
+    "file-is-a-fifo|mkdir -p -m 700 $d; mkfifo $f|none"
+    "file-is-dev-null|mkdir -p -m 700 $d; ln -s /dev/null $f|none"
+    "file-is-a-device|fxc_root; mkdir -p -m 700 $d; mknod $f c 1 5|none"
+    "directory-of-another-user|fxc_root; mkdir -p $d; chown nobody $d; chmod 707 $d|none"
+    "directory-group-writable|mkdir -p $d; chmod 770 $d|none"
+  )
+  for row in "${rows[@]}"; do
+    IFS='|' read -r name setup want <<< "$row"
+    chmod -R u+rwx "$c" 2> /dev/null || true
+    rm -rf "$c" "$W/victim-dir"
+    mkdir -p "$W/victim-dir"
+    : > "$W/victim"
+    fx_try "$name" fxc_row "$setup" "$want"
+  done
+  fx_end
+}
+
+fxc_row() {
+  eval "$1"
+  fx_row "$f" "$2"
+  [[ ! -s $W/victim && -z $(ls -A "$W/victim-dir") ]] || fx_fail "written through a link"
+  [[ ! -d $f || -z $(ls -A "$f") ]] || fx_fail "written into the directory at the cue's path"
+}
+
+fxc_root() { ((EUID == 0)) || fx_skip "only root can stage this"; }
+
+# A file system too small for the cue, in a private mount namespace; what the program left on it
+# is copied out before the namespace ends.
+fxc_full() {
+  fx_can_unshare || fx_skip "no private mount namespace (unshare -cm) here"
+  mkdir -p "$c"
+  FX_SETUP="mount -t tmpfs -o size=256k,mode=700 tmpfs $c"
+  FX_AFTER="cp -a $c/. $W/seen/"
+  FX_SEEN=$W/seen/${FX_CUE_NAME%/*}
+  mkdir -p "$W/seen"
+}
+
+# HOME and XDG_CACHE_HOME unset, relative, or under a regular file, and no Chinese font. Where
+# the program may turn to the password database's home, that home is replaced by an empty
+# directory in a private mount namespace: the test never writes to the real one.
+scenario_faults_environment() {
+  fx_init
+  start_xvfb
+  local W=$E2E_WORK pw
+  pw=$(getent passwd "$(id -u)" | cut -d: -f6)
+  : > "$W/file"
+  no_chinese_fontconfig "$W/fontconfig"
+  fx_try home-unset fxe_row passwd whole -u HOME -u XDG_CACHE_HOME
+  fx_try home-relative fxe_row passwd whole-or-none HOME=home -u XDG_CACHE_HOME
+  fx_try home-under-a-file fxe_row passwd whole-or-none HOME="$W/file/home" -u XDG_CACHE_HOME
+  fx_try cache-relative fxe_row home whole XDG_CACHE_HOME=cache
+  fx_try cache-under-a-file fxe_row home whole-or-none XDG_CACHE_HOME="$W/file/cache"
+  fx_try no-chinese-font fxe_font
+  fx_end
+}
+
+# fxe_row passwd|home WANT ENVARG...: the cue expected in that home's cache.
+fxe_row() {
+  local cue=$HOME/.cache/$FX_CUE_NAME
+  rm -rf "$HOME/.cache"
+  if [[ $1 == passwd ]]; then
+    fx_can_unshare || fx_skip "no private mount namespace (unshare -cm) here"
+    [[ -d $pw ]] || fx_skip "the password database's home $pw is not a directory"
+    rm -rf "$W/pwhome"
+    mkdir -p "$W/pwhome"
+    FX_SETUP="mount --bind $(printf %q "$W/pwhome") $(printf %q "$pw")"
+    cue=$pw/.cache/$FX_CUE_NAME
+    FX_SEEN=$W/pwhome/.cache/${FX_CUE_NAME%/*}
+  fi
+  fx_row "$cue" "$2" "" "${@:3}"
+}
+
+# Without a Chinese font the program says so in one line, and works.
+fxe_font() {
+  fx_row "$HOME/.cache/$FX_CUE_NAME" whole "" FONTCONFIG_FILE="$W/fontconfig/fonts.conf"
+  local n
+  n=$(grep -c "Chinese font" "$E2E_PROGRAM_ERR" || true)
+  ((n == 1)) || fx_fail "$n lines about the missing Chinese font on stderr, not one"
+}
+
+# No sound server, one that accepts and never answers, and one killed while the cue plays.
+scenario_faults_sound_server() {
+  fx_init
+  start_xvfb
+  local cue=$XDG_CACHE_HOME/$FX_CUE_NAME
+  fx_try none fx_row "$cue" whole
+  fx_try wedged fxs_wedged
+  fx_try dies-mid-cue fxs_dies
+  fx_end
+}
+
+fxs_wedged() {
+  python3 -c 'import socket, sys
+s = socket.socket(socket.AF_UNIX)
+s.bind(sys.argv[1])
+s.listen(16)
+held = []
+while True:
+    held.append(s.accept()[0])' "$E2E_WORK/wedged" &
+  e2e_track $!
+  wait_until 10 test -S "$E2E_WORK/wedged" || fx_fail "the wedged server did not start"
+  fx_row "$cue" whole "" PULSE_SERVER="unix:$E2E_WORK/wedged"
+}
+
+fxs_dies() {
+  start_sound_server
+  fx_row "$cue" whole fxs_kill_server
+}
+
+# Once the cue is heard, the server dies.
+fxs_kill_server() {
+  wait_until 10 fxs_heard || fx_fail "the cue never reached the sound server"
+  kill -9 "$E2E_SOUND_PID"
+  e2e_log "[$FX_ROW] sound server killed while the cue played"
+}
+fxs_heard() { [[ -n $(tr -d '\0' < "$E2E_WORK/rec.raw" | head -c 1) ]]; }
+
+# A link clicked in the more-apps window with no URL opener at all, and with one that never
+# returns; the opener stands in for a browser and tells on stderr that it ran.
+scenario_faults_outside_programs() {
+  fx_init
+  start_xvfb
+  local W=$E2E_WORK cue=$XDG_CACHE_HOME/$FX_CUE_NAME
+  mkdir -p "$W/empty" "$W/hang"
+  printf '#!/bin/sh\necho "xdg-open $$ $*" >&2\nexec sleep 120\n' > "$W/hang/xdg-open"
+  chmod +x "$W/hang/xdg-open"
+  FX_BEFORE=fxo_click_link
+  fx_try no-opener fx_row "$cue" whole "" PATH="$W/empty" -u BROWSER
+  fx_try opener-never-returns fx_row "$cue" whole "" PATH="$W/hang:$PATH"
+  FX_BEFORE=
+  fx_end
+}
+
+fxo_click_link() {
+  local yylb before pid
+  mw_click more
+  yylb=$(wait_window 应用列表)
+  before=$(visible_windows)
+  # shellcheck disable=SC2046
+  click_client "$yylb" $(twips_centre 420 1200 2175 495)
+  if [[ $FX_ROW == opener-never-returns ]]; then
+    wait_until 10 grep -q '^xdg-open ' "$E2E_PROGRAM_ERR" || fx_fail "the opener never ran"
+    pid=$(sed -n 's/^xdg-open \([0-9]*\) .*/\1/p' "$E2E_PROGRAM_ERR")
+    e2e_track "$pid"
+  fi
+  sleep 1
+  kill -0 "$FX_PID" || fx_fail "the program died when the link was clicked"
+  [[ $(visible_windows) == "$before" ]] || fx_fail "the link showed a window"
+  # The more-apps window stands over the main window's buttons: its 关 闭 takes it away.
+  # shellcheck disable=SC2046
+  click_client "$yylb" $(twips_centre 1560 4560 2055 495)
+  wait_gone "$yylb"
+}
+
+# The X server killed while the program is idle and while it counts: one line on stderr, a
+# failure status, no crash.
+scenario_faults_display() {
+  fx_init
+  fx_try server-killed-idle fxd_row
+  fx_try server-killed-counting fxd_row count
+  fx_end
+}
+
+fxd_row() {
+  FX_CUE=$XDG_CACHE_HOME/$FX_CUE_NAME
+  mkdir -p "$E2E_ARTIFACTS/$FX_ROW"
+  E2E_ARTIFACTS=$E2E_ARTIFACTS/$FX_ROW
+  start_xvfb
+  fx_launch
+  mw_await
+  if [[ -n ${1:-} ]]; then
+    mw_click zjs
+    mw_click start
+    wait_until 5 mw_now_button_gone "$E2E_ARTIFACTS/running.png" || fx_fail "the clock did not start"
+  fi
+  kill -9 "$E2E_XVFB_PID"
+  wait_exit "$E2E_PROGRAM_PID" 15
+  local lines
+  lines=$(wc -l < "$E2E_PROGRAM_ERR")
+  e2e_log "[$FX_ROW] exit $EXIT_CODE, stderr: $(cat "$E2E_PROGRAM_ERR")"
+  ((EXIT_CODE != 0 && EXIT_CODE < 128)) || fx_fail "the program ended with status $EXIT_CODE"
+  ((lines == 1)) || fx_fail "$lines lines on stderr, not one"
+  ! grep -qi "core dump" "$E2E_PROGRAM_ERR" || fx_fail "a core dump"
+  fx_check_trace
+}
