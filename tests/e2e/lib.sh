@@ -346,16 +346,23 @@ fx_skip() {
 fx_can_unshare() { unshare -cm true 2> /dev/null; }
 
 # fx_try NAME COMMAND...: runs one row in a subshell with its own processes; records the outcome.
+# FX_ONLY=NAME in the environment runs that row alone.
 fx_try() {
-  local rc=0
+  [[ -z ${FX_ONLY:-} || $1 == "$FX_ONLY" ]] || return 0
+  local rc
+  # Not "( ... ) || rc=$?": that would switch off errexit for everything inside.
+  set +e
   (
+    set -e
     FX_ROW=$1 E2E_PIDS=() E2E_WORK=$E2E_WORK/row-$1
     mkdir -p "$E2E_WORK"
     trap e2e_cleanup EXIT
     e2e_log "row [$FX_ROW]"
     shift
     "$@"
-  ) || rc=$?
+  )
+  rc=$?
+  set -e
   case $rc in
     0) FX_RESULTS+=("$1: pass") ;;
     77) FX_RESULTS+=("$1: skipped") ;;
@@ -369,7 +376,7 @@ fx_end() {
   ((FX_FAILED == 0)) || fail "some rows failed (see above)"
 }
 
-# fx_launch ENVARG...: starts the program with env's arguments (NAME=VALUE, -u NAME) under
+# fx_launch ENVARG...: starts the program with env's arguments (-u NAME first, then NAME=VALUE) under
 # strace, which records its file-system calls. As root it loses the capabilities that let root
 # ignore permissions: an unwritable place is then unwritable to it, as to any user.
 fx_launch() {
@@ -431,10 +438,14 @@ fx_clock() {
 fx_paths() {
   local calls='mkdir|mkdirat|unlink|unlinkat|rename|renameat|renameat2|link|linkat|symlink|'
   calls+='symlinkat|chmod|fchmodat|chown|lchown|fchownat|truncate|utime|utimes|utimensat|mknod|mknodat'
-  local keep='.'
-  [[ -z ${1:-} ]] || keep="^[0-9]+ +(($calls)\(|(open|openat|openat2|creat)\(.*(O_WRONLY|O_RDWR|O_CREAT|O_TRUNC))"
+  # getcwd's path is what it returns, not what it is given.
+  local keep='^[0-9]+ +[a-z]' drop='^[0-9]+ +getcwd\('
+  if [[ -n ${1:-} ]]; then
+    keep="^[0-9]+ +(($calls)\(|(open|openat|openat2|creat)\(.*(O_WRONLY|O_RDWR|O_CREAT|O_TRUNC))"
+    drop='= -1 E[A-Z]+ \(' # what failed wrote nothing
+  fi
   awk -v exe="execve(\"$XR_PROGRAM\"" 'seen; index($0, exe) { seen = 1 }' "$FX_TRACE" |
-    grep -E "$keep" |
+    grep -E "$keep" | grep -vE "$drop" |
     sed -nE 's/^[0-9]+ +([a-z0-9_]+)\((AT_FDCWD, )?"(([^"\\]|\\.)*)".*/\1 \3/p'
 }
 
@@ -462,7 +473,7 @@ fx_check_trace() {
 fx_check_cue() {
   local file=${FX_SEEN:-${FX_CUE%/*}}/${FX_CUE##*/} other
   if [[ -f $file && ! -L $file ]]; then
-    [[ $1 != none ]] || fx_fail "a cue file was written where none should be"
+    [[ $1 != none ]] || fx_fail "a cue file of $(stat -c %s "$file") bytes where none should be"
     cmp -s "$file" "$XR_CUE_WAV" || fx_fail "the cue file is not whole: $(stat -c %s "$file") bytes"
   else
     [[ $1 != whole ]] || fx_fail "no cue file at $file"

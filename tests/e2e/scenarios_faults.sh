@@ -24,7 +24,7 @@ scenario_faults_cue_location() {
     "file-is-a-fifo|mkdir -p -m 700 $d; mkfifo $f|none"
     "file-is-dev-null|mkdir -p -m 700 $d; ln -s /dev/null $f|none"
     "file-is-a-device|fxc_root; mkdir -p -m 700 $d; mknod $f c 1 5|none"
-    "directory-of-another-user|fxc_root; mkdir -p $d; chown nobody $d; chmod 707 $d|none"
+    "directory-of-another-user|fxc_root; mkdir -p $d; chown nobody:$(id -g nobody) $d; chmod 707 $d|none"
     "directory-group-writable|mkdir -p $d; chmod 770 $d|none"
   )
   for row in "${rows[@]}"; do
@@ -69,8 +69,8 @@ scenario_faults_environment() {
   : > "$W/file"
   no_chinese_fontconfig "$W/fontconfig"
   fx_try home-unset fxe_row passwd whole -u HOME -u XDG_CACHE_HOME
-  fx_try home-relative fxe_row passwd whole-or-none HOME=home -u XDG_CACHE_HOME
-  fx_try home-under-a-file fxe_row passwd whole-or-none HOME="$W/file/home" -u XDG_CACHE_HOME
+  fx_try home-relative fxe_row passwd whole-or-none -u XDG_CACHE_HOME HOME=home
+  fx_try home-under-a-file fxe_row passwd whole-or-none -u XDG_CACHE_HOME HOME="$W/file/home"
   fx_try cache-relative fxe_row home whole XDG_CACHE_HOME=cache
   fx_try cache-under-a-file fxe_row home whole-or-none XDG_CACHE_HOME="$W/file/cache"
   fx_try no-chinese-font fxe_font
