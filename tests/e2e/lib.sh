@@ -354,12 +354,7 @@ fx_try() {
   set +e
   (
     set -e
-    FX_ROW=$1 E2E_PIDS=() E2E_WORK=$E2E_WORK/row-$1
-    mkdir -p "$E2E_WORK"
-    trap e2e_cleanup EXIT
-    e2e_log "row [$FX_ROW]"
-    shift
-    "$@"
+    fx_in_row "$@"
   )
   rc=$?
   set -e
@@ -370,20 +365,32 @@ fx_try() {
   esac
 }
 
+# fx_in_row NAME COMMAND...: the body of fx_try's subshell; what it sets stays there.
+fx_in_row() {
+  FX_ROW=$1 E2E_PIDS=() E2E_WORK=$E2E_WORK/row-$1
+  mkdir -p "$E2E_WORK"
+  trap e2e_cleanup EXIT
+  e2e_log "row [$FX_ROW]"
+  shift
+  "$@"
+}
+
 # fx_end: prints the table; fails when a row did.
 fx_end() {
   printf '  %s\n' "${FX_RESULTS[@]}"
   ((FX_FAILED == 0)) || fail "some rows failed (see above)"
 }
 
-# fx_launch ENVARG...: starts the program with env's arguments (-u NAME first, then NAME=VALUE) under
-# strace, which records its file-system calls. As root it loses the capabilities that let root
+# fx_launch ENVARG...: starts the program with env's arguments (-u NAME first, then NAME=VALUE)
+# under strace, which records its file-system calls. As root it loses the capabilities that let root
 # ignore permissions: an unwritable place is then unwritable to it, as to any user.
 fx_launch() {
   FX_TRACE=$E2E_ARTIFACTS/trace
   local cmd=(strace -f -qq --seccomp-bpf -e trace=%file -o "$FX_TRACE"
     sh -c 'echo $$ >&3; exec 3>&- "$@"' sh env "$@" "$XR_PROGRAM")
-  ((EUID != 0)) || cmd=(setpriv --bounding-set=-dac_override,-dac_read_search,-fowner "${cmd[@]}")
+  # shellcheck disable=SC2054  # one argument, commas and all
+  ((EUID != 0)) || cmd=(setpriv --bounding-set=-dac_override,-dac_read_search,-fowner
+    "${cmd[@]}")
   [[ -z $FX_SETUP ]] ||
     cmd=(unshare -cm sh -ec "$FX_SETUP"$'\nrc=0; "$@" || rc=$?\n'"${FX_AFTER:-:}"$'\nexit $rc' \
       sh "${cmd[@]}")
@@ -405,7 +412,8 @@ fx_clock() {
   mw_caption_ink "$A/design.png" "$E2E_WORK/caption-start.png"
   mw_crop "$A/design.png" m0 "$E2E_WORK/m0.png"
   mw_click jm0 4
-  wait_until 5 mw_fresh_cell_differs m0 "$E2E_WORK/m0.png" || fx_fail "the + adjuster did nothing"
+  wait_until 5 mw_fresh_cell_differs m0 "$E2E_WORK/m0.png" ||
+    fx_fail "the + adjuster did nothing"
   sleep 0.3
   mw_click start
   t0=$(now_ms)
@@ -428,23 +436,29 @@ fx_clock() {
   mw_crop "$A/double.png" face "$E2E_WORK/face2.png" 2
   big=$(dark_bbox "$E2E_WORK/face2.png")
   awk -v s="$small" -v b="$big" 'BEGIN { split(s, a); split(b, c); if (a[1] * a[2] == 0) exit 1
-    rw = c[1] / a[1]; rh = c[2] / a[2]; exit !(rw >= 1.8 && rw <= 2.2 && rh >= 1.8 && rh <= 2.2) }' ||
+    rw = c[1] / a[1]; rh = c[2] / a[2]
+    exit !(rw >= 1.8 && rw <= 2.2 && rh >= 1.8 && rh <= 2.2) }' ||
     fx_fail "face ink $small became $big at twice the window's size"
 }
 
 # fx_paths [WRITES]: the trace's file-system calls as "CALL PATH" (PATH quoted as strace does);
 # with WRITES only those that write. Calls relative to another directory's descriptor are left
-# out, and so is all before the program itself starts (the shell and env that lead to it).
+# out, and so is all before the program itself starts (the shell and env that lead to it) and
+# all that the programs it runs do.
 fx_paths() {
   local calls='mkdir|mkdirat|unlink|unlinkat|rename|renameat|renameat2|link|linkat|symlink|'
-  calls+='symlinkat|chmod|fchmodat|chown|lchown|fchownat|truncate|utime|utimes|utimensat|mknod|mknodat'
+  calls+='symlinkat|chmod|fchmodat|chown|lchown|fchownat|truncate|utime|utimes|utimensat|'
+  calls+='mknod|mknodat'
   # getcwd's path is what it returns, not what it is given.
   local keep='^[0-9]+ +[a-z]' drop='^[0-9]+ +getcwd\('
   if [[ -n ${1:-} ]]; then
-    keep="^[0-9]+ +(($calls)\(|(open|openat|openat2|creat)\(.*(O_WRONLY|O_RDWR|O_CREAT|O_TRUNC))"
+    keep="^[0-9]+ +(($calls)\(|(open|openat|openat2|creat)\(.*"
+    keep+="(O_WRONLY|O_RDWR|O_CREAT|O_TRUNC))"
     drop='= -1 E[A-Z]+ \(' # what failed wrote nothing
   fi
-  awk -v exe="execve(\"$XR_PROGRAM\"" 'seen; index($0, exe) { seen = 1 }' "$FX_TRACE" |
+  awk -v exe="execve(\"$XR_PROGRAM\"" '
+    seen && $2 ~ /^execve\(/ && index($0, exe) == 0 { other[$1] = 1 }
+    seen && !($1 in other); index($0, exe) { seen = 1 }' "$FX_TRACE" |
     grep -E "$keep" | grep -vE "$drop" |
     sed -nE 's/^[0-9]+ +([a-z0-9_]+)\((AT_FDCWD, )?"(([^"\\]|\\.)*)".*/\1 \3/p'
 }

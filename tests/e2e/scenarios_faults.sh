@@ -1,4 +1,5 @@
 # shellcheck shell=bash
+# shellcheck disable=SC2034  # FX_* settings are read by lib.sh's fx_row
 # The real program where its surroundings are damaged: one scenario per family of faults, each a
 # table of rows run by fx_try and held to the checks of fx_row (lib.sh). Sourced by
 # run_scenario.sh after lib.sh.
@@ -24,7 +25,7 @@ scenario_faults_cue_location() {
     "file-is-a-fifo|mkdir -p -m 700 $d; mkfifo $f|none"
     "file-is-dev-null|mkdir -p -m 700 $d; ln -s /dev/null $f|none"
     "file-is-a-device|fxc_root; mkdir -p -m 700 $d; mknod $f c 1 5|none"
-    "directory-of-another-user|fxc_root; mkdir -p $d; chown nobody:$(id -g nobody) $d; chmod 707 $d|none"
+    "directory-of-another-user|fxc_root; mkdir -p $d; chown nobody:nogroup $d; chmod 707 $d|none"
     "directory-group-writable|mkdir -p $d; chmod 770 $d|none"
   )
   for row in "${rows[@]}"; do
@@ -148,14 +149,14 @@ scenario_faults_outside_programs() {
   printf '#!/bin/sh\necho "xdg-open $$ $*" >&2\nexec sleep 120\n' > "$W/hang/xdg-open"
   chmod +x "$W/hang/xdg-open"
   FX_BEFORE=fxo_click_link
-  fx_try no-opener fx_row "$cue" whole "" PATH="$W/empty" -u BROWSER
+  fx_try no-opener fx_row "$cue" whole "" -u BROWSER PATH="$W/empty"
   fx_try opener-never-returns fx_row "$cue" whole "" PATH="$W/hang:$PATH"
   FX_BEFORE=
   fx_end
 }
 
 fxo_click_link() {
-  local yylb before pid
+  local yylb before pid=
   mw_click more
   yylb=$(wait_window 应用列表)
   before=$(visible_windows)
@@ -173,6 +174,8 @@ fxo_click_link() {
   # shellcheck disable=SC2046
   click_client "$yylb" $(twips_centre 1560 4560 2055 495)
   wait_gone "$yylb"
+  # That window answered while the opener hung; strace would wait for the opener to end.
+  [[ -z $pid ]] || kill "$pid"
 }
 
 # The X server killed while the program is idle and while it counts: one line on stderr, a
@@ -194,7 +197,8 @@ fxd_row() {
   if [[ -n ${1:-} ]]; then
     mw_click zjs
     mw_click start
-    wait_until 5 mw_now_button_gone "$E2E_ARTIFACTS/running.png" || fx_fail "the clock did not start"
+    wait_until 5 mw_now_button_gone "$E2E_ARTIFACTS/running.png" ||
+      fx_fail "the clock did not start"
   fi
   kill -9 "$E2E_XVFB_PID"
   wait_exit "$E2E_PROGRAM_PID" 15
