@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "main_window/program.h"
+#include "platform/posix_env.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/sound_module.h"
@@ -42,6 +43,7 @@ bool NoDisplayAtAll() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  xr::posix::SettleHomeAndBaseDirs();
   if (NoDisplayAtAll()) {
     std::fprintf(stderr, "xiuran-timer: no display to open the window on (DISPLAY is not set)\n");
     return 1;

@@ -318,7 +318,7 @@ EOF
 # does not hide how the others fare; rows that cannot be staged here are skipped, with the reason.
 
 FX_ROW=    # the current row's name
-FX_CUE=    # where the row's cue file goes, if it goes anywhere
+FX_CUE=    # where the row's cue file goes; empty where it has nowhere to go
 FX_SEEN=   # that file's directory as the test sees it afterwards (another, when a mount hid it)
 FX_SETUP=  # commands run in a private mount namespace before the program; FX_AFTER after it
 FX_AFTER=
@@ -485,6 +485,7 @@ fx_check_trace() {
 # fx_check_cue whole|none|whole-or-none: the cue file is the embedded sound byte for byte, or no
 # regular file is there; either way nothing else is left in its directory.
 fx_check_cue() {
+  [[ -n $FX_CUE ]] || return 0
   local file=${FX_SEEN:-${FX_CUE%/*}}/${FX_CUE##*/} other
   if [[ -f $file && ! -L $file ]]; then
     [[ $1 != none ]] || fx_fail "a cue file of $(stat -c %s "$file") bytes where none should be"

@@ -74,6 +74,7 @@ scenario_faults_environment() {
   fx_try home-under-a-file fxe_row passwd whole-or-none -u XDG_CACHE_HOME HOME="$W/file/home"
   fx_try cache-relative fxe_row home whole XDG_CACHE_HOME=cache
   fx_try cache-under-a-file fxe_row home whole-or-none XDG_CACHE_HOME="$W/file/cache"
+  fx_try no-home-anywhere fxe_no_home
   fx_try no-chinese-font fxe_font
   fx_end
 }
@@ -92,6 +93,14 @@ fxe_row() {
     FX_SEEN=$W/pwhome/.cache/${FX_CUE_NAME%/*}
   fi
   fx_row "$cue" "$2" "" "${@:3}"
+}
+
+# No HOME, no XDG_CACHE_HOME, and no home in the password database: nowhere for the cue at all.
+fxe_no_home() {
+  fx_can_unshare || fx_skip "no private mount namespace (unshare -cm) here"
+  awk -F: -v OFS=: -v uid="$(id -u)" '$3 == uid { $6 = "" } 1' /etc/passwd > "$W/passwd"
+  FX_SETUP="mount --bind $(printf %q "$W/passwd") /etc/passwd"
+  fx_row "" none "" -u HOME -u XDG_CACHE_HOME
 }
 
 # Without a Chinese font the program says so in one line, and works.
