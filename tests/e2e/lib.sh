@@ -332,6 +332,7 @@ fx_fail() { fail "[$FX_ROW] $*"; }
 
 # fx_init: a private working directory, in which any relative path the program uses would land.
 fx_init() {
+  strace -qq -o /dev/null true 2> /dev/null || fail "strace cannot trace a process here"
   mkdir -p "$E2E_WORK/cwd"
   cd "$E2E_WORK/cwd"
 }
