@@ -51,7 +51,8 @@ fxc_cannot() { fx_skip "this system does not let root stage it"; }
 
 # fxc_give_away DIR: a directory of another user, in which we may write all the same.
 fxc_give_away() {
-  mkdir -p -m 707 "$1"
+  mkdir -p "$1"
+  chmod 707 "$1"
   chown nobody:nogroup "$1" || fxc_cannot
 }
 
