@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", qPrintable(w));
   }
   QApplication::setApplicationName("xiuran-timer");
-  QApplication::setApplicationDisplayName("岫然计时器");
+  // No display name: Qt would append it to every other window's title, and a window manager
+  // would show "应用列表 — 岫然计时器" where the window's own caption is meant.
   QApplication::setDesktopFileName("xiuran-timer");
   xr::qt::CheckChineseFonts();
 
