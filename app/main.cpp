@@ -63,5 +63,12 @@ int main(int argc, char** argv) {
                               [&sound] { sound.Load(); });
   xr::Program program(platform);
   program.Start();
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  // A sound thread stuck in a silent sound server must not hold the exit up, nor have the sound
+  // stack torn down under it by the static destructors.
+  if (!sound.Shutdown(1000)) {
+    std::fflush(nullptr);
+    std::_Exit(status);
+  }
+  return status;
 }
