@@ -129,6 +129,8 @@ std::optional<std::string> QtPlatform::GetEnv(std::string_view name) {
   return std::string(v);
 }
 
+std::optional<std::string> QtPlatform::PasswdHome() { return posix::PasswdHome(); }
+
 std::span<const std::uint8_t> QtPlatform::LoadResource(std::string_view type, int id) {
   const QString name =
       QStringLiteral(":/%1/%2").arg(QString::fromUtf8(type.data(), type.size())).arg(id);
