@@ -85,6 +85,7 @@ class FakePlatform final : public Platform {
   std::vector<std::string> messages;
   std::vector<std::string> openedUrls;
   std::vector<std::string> playedSounds;
+  std::vector<std::string> failureReports;  // the lines the real platform writes to stderr
   std::vector<std::string> activated;
   bool Shown(const Window& window) const;
   const TimerSchedule* Schedule(const Control& timer) const;

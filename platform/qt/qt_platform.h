@@ -54,6 +54,8 @@ class QtPlatform final : public QObject, public Platform {
   void TimerStarted();
   // Called by a view when the user closes its window with the close box.
   void WindowClosedByUser(Window& window);
+  // Called by a view when a failure ended one of its window's handlers.
+  void ReportFailure(std::string_view line);
 
  private:
   std::map<const Window*, std::unique_ptr<WindowView>> views_;

@@ -142,6 +142,9 @@ class LoggingView final : public WindowView {
   void WindowDestroyed() override {
     if (WindowView* inner = std::exchange(inner_, nullptr)) inner->WindowDestroyed();
   }
+  void ReportFailure(std::string_view line) override {
+    if (inner_ != nullptr) inner_->ReportFailure(line);
+  }
 
  private:
   WindowView* inner_;
