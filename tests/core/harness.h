@@ -111,6 +111,7 @@ class LoggingPlatform final : public Platform {
   void OpenUrl(std::string_view url) override { fake_.OpenUrl(url); }
   void PlaySoundFile(std::string_view path) override { fake_.PlaySoundFile(path); }
   std::optional<std::string> GetEnv(std::string_view name) override { return fake_.GetEnv(name); }
+  std::optional<std::string> PasswdHome() override { return fake_.PasswdHome(); }
   std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override {
     return fake_.LoadResource(type, id);
   }
@@ -140,6 +141,9 @@ class LoggingView final : public WindowView {
   }
   void WindowDestroyed() override {
     if (WindowView* inner = std::exchange(inner_, nullptr)) inner->WindowDestroyed();
+  }
+  void ReportFailure(std::string_view line) override {
+    if (inner_ != nullptr) inner_->ReportFailure(line);
   }
 
  private:
