@@ -83,9 +83,10 @@ int main(int argc, char** argv) {
       static_cast<long long>(n.minimises), static_cast<long long>(n.opens),
       static_cast<long long>(n.closes), static_cast<long long>(n.urls), n.lowestCount);
   std::printf(
-      "RSS kB: %ld at start, %ld after 1%% of the events, %ld at the end (%+ld since 1%%); "
-      "peak %ld\n",
-      startRss, earlyRss, endRss, endRss - earlyRss, StatusKb("VmHWM"));
+      "RSS kB: %ld at start, %ld after 1%% of the events, %ld at the end (%+ld since 1%%, ratio "
+      "%.4f); peak %ld\n",
+      startRss, earlyRss, endRss, endRss - earlyRss,
+      static_cast<double>(endRss) / static_cast<double>(earlyRss), StatusKb("VmHWM"));
   if (!broken.empty()) {
     std::printf("VIOLATION at event %lld (%s): %s\nreplay: --seed %lu --events %lld\n", at - 1,
                 run.LastEvent().c_str(), broken.c_str(), seed, at);
