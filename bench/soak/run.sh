@@ -112,9 +112,9 @@ while :; do
     next_sample=$((next_sample + 10000))
   fi
   if ((t >= next_move)); then
-    # After a rest of more than the idle limit and a tick, the pointer must be hidden now...
+    # After a rest of more than the idle limit (3 s, +0.5 for the whole-second stamp) and a tick, the pointer must be hidden now...
     rest=$((t - last_move_at))
-    if ((moves > 0 && rest > 4500)); then
+    if ((moves > 0 && rest > 5500)); then
       ((++long_rests))
       [[ $(cursor) == blank ]] && ((++hidden_before))
     fi
@@ -166,7 +166,7 @@ if [[ -n $first_minute ]]; then
 else
   echo "RSS at the end: $last kB (at exit $kb kB); the run was too short for a first-minute figure"
 fi
-echo "pointer: $moves moves; hidden after $hidden_before of $long_rests rests over 4.5 s;" \
+echo "pointer: $moves moves; hidden after $hidden_before of $long_rests rests over 5.5 s;" \
   "shown 1.5 s after $shown_after of $moves moves"
 [[ -n $xcursor ]] || echo "(xr-xcursor not built: the pointer was not observed)"
 printf "face: minutes cells differ from the program set to %02d: in %s pixels; from %02d: in %s" \
