@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", qPrintable(w));
   }
   QApplication::setApplicationName("xiuran-timer");
-  QApplication::setApplicationDisplayName("岫然计时器");
+  // No display name: Qt would append it to every other window's title, and a window manager
+  // would show "应用列表 — 岫然计时器" where the window's own caption is meant.
   QApplication::setDesktopFileName("xiuran-timer");
   xr::qt::CheckChineseFonts();
 
@@ -64,5 +65,12 @@ int main(int argc, char** argv) {
                               [&sound] { sound.Load(); });
   xr::Program program(platform);
   program.Start();
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  // A sound thread stuck in a silent sound server must not hold the exit up, nor have the sound
+  // stack torn down under it by the static destructors.
+  if (!sound.Shutdown(1000)) {
+    std::fflush(nullptr);
+    std::_Exit(status);
+  }
+  return status;
 }

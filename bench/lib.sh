@@ -35,3 +35,34 @@ bench_stop() {
     wait "$pid" 2> /dev/null || true
   done
 }
+
+# bench_find_window PID: the id of the program's first visible window, polled for up to 10 s.
+bench_find_window() {
+  local wid=
+  for _ in $(seq 200); do
+    wid=$(xdotool search --onlyvisible --pid "$1" 2> /dev/null | head -1) && [[ -n $wid ]] && break
+    sleep 0.05
+  done
+  echo "$wid"
+}
+
+# bench_geometry WID: the window's screen geometry, "X Y W H".
+bench_geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print x, y, w, h}'
+}
+
+# bench_click_design LEFT TOP WIDTH HEIGHT: clicks the middle of a main-window control given in
+# the program's design twips (client area 7800x5445), the window filling the 1920x1080 screen.
+bench_click_design() {
+  local x y
+  x=$(awk -v l="$1" -v w="$3" 'BEGIN { printf "%d", (l + w / 2) / 7800 * 1920 }')
+  y=$(awk -v t="$2" -v h="$4" 'BEGIN { printf "%d", (t + h / 2) / 5445 * 1080 }')
+  # --sync waits for the pointer to move, which it never does when it is already there.
+  if [[ $(xdotool getmouselocation) == "x:$x y:$y "* ]]; then
+    xdotool click 1
+  else
+    xdotool mousemove --sync "$x" "$y" click 1
+  fi
+  sleep 0.3
+}

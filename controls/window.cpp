@@ -79,11 +79,40 @@ bool Window::Deliver(Event event, Control* control) {
   try {
     (*handler)();
   } catch (const std::exception& e) {
-    lastFailure_ = e.what();
+    Failed(event, control, e.what());
   } catch (...) {
-    lastFailure_ = "unknown failure";
+    Failed(event, control, "unknown failure");
   }
   return true;
+}
+
+void Window::Failed(Event event, const Control* control, std::string what) {
+  lastFailure_ = what;
+  std::string handler;
+  switch (event) {
+    case Event::Load:
+      handler = "load";
+      break;
+    case Event::Resize:
+      handler = "resize";
+      break;
+    case Event::Unload:
+      handler = "unload";
+      break;
+    case Event::Click:
+      handler = control->Name() + " click";
+      break;
+    case Event::Tick:
+      handler = control->Name() + " tick";
+      break;
+  }
+  // A handler that unloaded its own window has nowhere left to report to.
+  if (view_ == nullptr || !reportedHandlers_.insert(handler).second) return;
+  // The text may carry a path from the environment: no control character reaches the terminal.
+  for (char& ch : what) {
+    if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) ch = '?';
+  }
+  view_->ReportFailure("xiuran-timer: " + name_ + ": " + handler + " failed: " + what);
 }
 
 }  // namespace xr

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "controls/control.h"
@@ -35,6 +37,9 @@ class WindowView {
   // The model window is being destroyed: the view must let go of it and never touch it again.
   // The platform may destroy the view inside this call.
   virtual void WindowDestroyed() = 0;
+  // A failure ended one of the window's handlers: one line of text, without its newline, for
+  // wherever the program's diagnostics go.
+  virtual void ReportFailure(std::string_view line) = 0;
 };
 
 enum class Event : std::uint8_t { Load, Resize, Unload, Click, Tick };
@@ -80,7 +85,9 @@ class Window {
   std::function<void()> onResize;
   std::function<void()> onUnload;
 
-  // The text of the last failure that ended a handler, for the platform to report.
+  // The text of the last failure that ended a handler. The first failure of each handler is
+  // also reported through the view, naming the window and the handler; a handler that fails
+  // again (a timer's, every tick) is not reported again.
   const std::string& LastFailure() const { return lastFailure_; }
 
   static bool HandlerRunning();
@@ -90,6 +97,7 @@ class Window {
   void Notify(Control& c, Prop p) {
     if (view_ != nullptr) view_->PropertyChanged(c, p);
   }
+  void Failed(Event event, const Control* control, std::string what);
 
   std::string name_;
   std::vector<std::unique_ptr<Control>> controls_;
@@ -97,6 +105,7 @@ class Window {
   float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   WindowView* view_ = nullptr;
   std::string lastFailure_;
+  std::set<std::string> reportedHandlers_;
 };
 
 // Runs one statement of a skip-on-failure stretch: a failure abandons the statement silently.

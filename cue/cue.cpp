@@ -8,42 +8,53 @@
 
 namespace xr {
 
-std::string PerUserCueDir(Platform& platform) {
+std::vector<std::string> PerUserCueDirs(Platform& platform) {
   if (platform.DrivePaths()) {
     const auto local = platform.GetEnv("LOCALAPPDATA");
     if (!local || local->empty()) return {};
-    return *local + "\\xiuran-timer\\";
+    return {*local + "\\xiuran-timer\\"};
   }
-  // Only an absolute XDG_CACHE_HOME counts; a relative one is ignored as the convention says.
+  // A relative path would be resolved against wherever the program happens to be started.
+  const auto absolute = [](const std::optional<std::string>& p) {
+    return p && !p->empty() && p->front() == '/';
+  };
+  std::vector<std::string> dirs;
   const auto cache = platform.GetEnv("XDG_CACHE_HOME");
-  if (cache && !cache->empty() && cache->front() == '/') return *cache + "/xiuran-timer/";
-  const auto home = platform.GetEnv("HOME");
-  if (home && !home->empty() && home->front() == '/') return *home + "/.cache/xiuran-timer/";
-  return {};
+  if (absolute(cache)) dirs.push_back(*cache + "/xiuran-timer/");
+  auto home = platform.GetEnv("HOME");
+  // Started from a service or a cleared environment, the user still has a home of record.
+  if (!absolute(home)) home = platform.PasswdHome();
+  if (absolute(home)) {
+    std::string dir = *home + "/.cache/xiuran-timer/";
+    if (dirs.empty() || dirs.front() != dir) dirs.push_back(std::move(dir));
+  }
+  return dirs;
 }
 
 namespace {
 
+// The first per-user place that is the user's own and takes the file; cueDir follows it only
+// then, so that the player is never pointed at a place that did not take the cue.
 std::unique_ptr<OutFile> OpenInPerUserDir(Platform& platform, CueVars& vars) {
-  const std::string dir = PerUserCueDir(platform);
-  if (dir.empty()) return nullptr;
-  // Without drives the user's directory is the cue's only home, written or not.
-  if (!platform.DrivePaths()) vars.cueDir = dir;
-  if (!platform.MakePrivateDir(dir)) return nullptr;
-  try {
-    auto file = platform.OpenForOutput(dir + kCueFileName);
-    vars.cueDir = dir;
-    return file;
-  } catch (const std::exception&) {
-    return nullptr;
+  for (const std::string& dir : PerUserCueDirs(platform)) {
+    if (!platform.MakePrivateDir(dir)) continue;
+    try {
+      auto file = platform.OpenForOutput(dir + kCueFileName);
+      vars.cueDir = dir;
+      return file;
+    } catch (const std::exception&) {
+    }
   }
+  return nullptr;
 }
 
 }  // namespace
 
 void ExtractCue(Platform& platform, CueVars& vars) {
   vars.systemDrive = platform.GetEnv("systemdrive").value_or("");
-  vars.cueDir = vars.systemDrive + "\\Windows\\";
+  // Without drives "\Windows\" is a relative name: the cue has no place until a directory of
+  // the user's own takes it.
+  vars.cueDir = platform.DrivePaths() ? vars.systemDrive + "\\Windows\\" : std::string();
 
   std::span<const std::uint8_t> bytes;
   try {
@@ -69,6 +80,9 @@ void ExtractCue(Platform& platform, CueVars& vars) {
   SkipOnFailure([&] { file->Close(); });
 }
 
-void PlayCue(const CueVars& vars, Control& player) { player.SetUrl(vars.cueDir + kCueFileName); }
+void PlayCue(const CueVars& vars, Control& player) {
+  if (vars.cueDir.empty()) return;
+  player.SetUrl(vars.cueDir + kCueFileName);
+}
 
 }  // namespace xr

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -17,19 +18,21 @@ inline constexpr std::size_t kCueSize = 824912;
 
 struct CueVars {
   std::string systemDrive;
-  std::string cueDir;
+  std::string cueDir;  // empty: the cue has no place and is never played
 };
 
-// Where the cue goes when the system's own directory cannot take it: the user's cache
-// directory on Unix, the local application-data folder where paths have drives. Empty when
-// the environment names neither.
-std::string PerUserCueDir(Platform& platform);
+// Where the cue goes when the system's own directory cannot take it, in the order to try: the
+// user's cache directory on Unix, then the one in the home directory; the local
+// application-data folder where paths have drives. Only absolute paths: none when the
+// environment and the password database name no usable place.
+std::vector<std::string> PerUserCueDirs(Platform& platform);
 
 // Writes the cue file and sets the program-wide variables. Never fails: a cue that cannot be
 // written only means a silent countdown, and start-up must go on to lay out the window.
 void ExtractCue(Platform& platform, CueVars& vars);
 
-// Points the player at the cue file, which starts the sound from its beginning.
+// Points the player at the cue file, which starts the sound from its beginning. Leaves the
+// player alone when the cue has no place.
 void PlayCue(const CueVars& vars, Control& player);
 
 }  // namespace xr

@@ -63,6 +63,8 @@ class Platform {
   virtual void PlaySoundFile(std::string_view path) = 0;
 
   virtual std::optional<std::string> GetEnv(std::string_view name) = 0;
+  // The home directory the password database gives the real user; nullopt when it gives none.
+  virtual std::optional<std::string> PasswdHome() = 0;
 
   // A resource of the program by type name and numeric id, valid as long as the program runs
   // (it lives in the program file). Throws PlatformError if missing.
@@ -70,8 +72,9 @@ class Platform {
 
   // Whether paths of the form "C:\Windows\" are meaningful here.
   virtual bool DrivePaths() const = 0;
-  // Creates a directory and its parents, the last one readable by the user alone. False on
-  // failure; true if it already exists as a directory.
+  // Creates a directory and its parents, the last one readable by the user alone. True only
+  // when the last one is then a real directory, not a link, owned by the user and writable by
+  // nobody else, whether just made or found there; parents are taken as they are.
   virtual bool MakePrivateDir(std::string_view path) = 0;
   // Opens a file for binary output, creating it if missing and never truncating it. Refuses,
   // with PlatformError, anything that is not a regular file: a symbolic link, a directory, a

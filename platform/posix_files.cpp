@@ -1,12 +1,14 @@
 #include "platform/posix_files.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace xr::posix {
 
@@ -72,8 +74,32 @@ bool MakePrivateDir(std::string_view path) {
     if (::mkdir(parent.c_str(), 0755) != 0 && errno != EEXIST) return false;
   }
   if (::mkdir(p.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  // Anyone else who may write here could put a link or a file of their own where the cue goes,
+  // and the player would open whatever it is. A directory just made passes as it is: mkdir
+  // gave it to the user, and the umask only ever takes bits away from 0700.
   struct stat st {};
-  return ::lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return ::lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+         (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+std::optional<std::string> PasswdHome() {
+  const long hint = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buf(hint > 0 ? static_cast<std::size_t>(hint) : 1024);
+  passwd entry{};
+  passwd* found = nullptr;
+  for (;;) {
+    const int rc = ::getpwuid_r(::getuid(), &entry, buf.data(), buf.size(), &found);
+    if (rc == EINTR) continue;
+    // Entries from a directory service can outgrow the C library's hint.
+    if (rc == ERANGE && buf.size() < (std::size_t{1} << 20)) {
+      buf.resize(buf.size() * 2);
+      continue;
+    }
+    if (rc != 0) return std::nullopt;
+    break;
+  }
+  if (found == nullptr || entry.pw_dir == nullptr || entry.pw_dir[0] == '\0') return std::nullopt;
+  return std::string(entry.pw_dir);
 }
 
 }  // namespace xr::posix

@@ -1,7 +1,10 @@
-// File operations on a POSIX file system, shared by every real platform layer on Unix.
+// File operations on a POSIX file system and the user's entry in the password database, shared
+// by every real platform layer on Unix.
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/platform.h"
@@ -10,5 +13,6 @@ namespace xr::posix {
 
 std::unique_ptr<OutFile> OpenForOutput(std::string_view path);
 bool MakePrivateDir(std::string_view path);
+std::optional<std::string> PasswdHome();
 
 }  // namespace xr::posix

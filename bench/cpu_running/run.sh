@@ -61,30 +61,6 @@ cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }
 cpu_ms() { cat /proc/"$1"/task/*/sched 2>/dev/null | awk '/^se.sum_exec_runtime/ { s += $3 } END { printf "%.3f", s }'; }
 now() { date +%s.%N; }
 
-find_window() {
-  local pid=$1 wid=
-  for _ in $(seq 200); do
-    wid=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1) && [[ -n $wid ]] && break
-    sleep 0.05
-  done
-  echo "$wid"
-}
-
-# The window's screen geometry: "X Y W H".
-geometry() {
-  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-    /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print x, y, w, h}'
-}
-
-# Clicks the middle of a control given in the program's design twips (client area 7800×5445).
-click_design() {
-  local left=$1 top=$2 width=$3 height=$4 x y
-  x=$(awk -v l="$left" -v w="$width" 'BEGIN { printf "%d", (l + w / 2) / 7800 * 1920 }')
-  y=$(awk -v t="$top" -v h="$height" 'BEGIN { printf "%d", (t + h / 2) / 5445 * 1080 }')
-  xdotool mousemove --sync "$x" "$y" click 1
-  sleep 0.3
-}
-
 results=()
 measure() {
   local name=$1
@@ -92,16 +68,16 @@ measure() {
   "$@" 2>> "$work/programs.log" &
   subject_pid=$!
   local wid
-  wid=$(find_window "$subject_pid")
+  wid=$(bench_find_window "$subject_pid")
   [[ -n $wid ]] || { echo "$name: no window" >&2; exit 1; }
   xdotool windowmove "$wid" 0 0 windowsize "$wid" 1920 1080
   sleep 1
   local geo
-  geo=$(geometry "$wid")
+  geo=$(bench_geometry "$wid")
   [[ $geo == "0 0 1920 1080" ]] || { echo "$name: window is at $geo, not 0 0 1920 1080" >&2; exit 1; }
   if [[ $name == xiuran ]]; then
-    click_design 2160 120 1815 465   # 正计时
-    click_design 960 4560 1215 495   # 开 始
+    bench_click_design 2160 120 1815 465   # 正计时
+    bench_click_design 960 4560 1215 495   # 开 始
   fi
   sleep "$warmup"
   # The face must be moving, or the minute would measure an idle window.

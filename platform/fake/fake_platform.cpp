@@ -37,6 +37,7 @@ class FakePlatform::View final : public WindowView {
     }
   }
   void WindowDestroyed() override { platform.views_.erase(&window); }
+  void ReportFailure(std::string_view line) override { platform.failureReports.emplace_back(line); }
   struct Timer {
     std::int64_t seq = 0;
     TimerSchedule schedule;

@@ -53,6 +53,7 @@ class FakePlatform final : public Platform {
   void OpenUrl(std::string_view url) override;
   void PlaySoundFile(std::string_view path) override;
   std::optional<std::string> GetEnv(std::string_view name) override;
+  std::optional<std::string> PasswdHome() override { return passwdHome; }
   std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override;
   bool DrivePaths() const override { return drivePaths; }
   bool MakePrivateDir(std::string_view path) override;
@@ -64,6 +65,7 @@ class FakePlatform final : public Platform {
   bool cursorPosFails = false;
   double clockBase = 12 * 3600.0;  // seconds since midnight at virtual time 0
   std::map<std::string, std::string> env;
+  std::optional<std::string> passwdHome;  // the user's home in the password database
   std::map<std::string, std::vector<std::uint8_t>> resources;  // key "TYPE/id"
   bool drivePaths = false;
   bool realFiles = false;  // use the machine's file system instead of the map below
@@ -83,6 +85,7 @@ class FakePlatform final : public Platform {
   std::vector<std::string> messages;
   std::vector<std::string> openedUrls;
   std::vector<std::string> playedSounds;
+  std::vector<std::string> failureReports;  // the lines the real platform writes to stderr
   std::vector<std::string> activated;
   bool Shown(const Window& window) const;
   const TimerSchedule* Schedule(const Control& timer) const;

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_platform.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
@@ -127,6 +129,15 @@ std::optional<std::string> QtPlatform::GetEnv(std::string_view name) {
   const char* v = std::getenv(std::string(name).c_str());
   if (v == nullptr) return std::nullopt;
   return std::string(v);
+}
+
+std::optional<std::string> QtPlatform::PasswdHome() { return posix::PasswdHome(); }
+
+void QtPlatform::ReportFailure(std::string_view line) {
+  // One write for the whole line, so that it never interleaves with another process's output.
+  std::string text(line);
+  text += '\n';
+  static_cast<void>(::write(STDERR_FILENO, text.data(), text.size()));
 }
 
 std::span<const std::uint8_t> QtPlatform::LoadResource(std::string_view type, int id) {

@@ -36,6 +36,7 @@ class QtPlatform final : public QObject, public Platform {
   void OpenUrl(std::string_view url) override;
   void PlaySoundFile(std::string_view path) override;
   std::optional<std::string> GetEnv(std::string_view name) override;
+  std::optional<std::string> PasswdHome() override;
   std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override;
   bool DrivePaths() const override { return false; }
   bool MakePrivateDir(std::string_view path) override;
@@ -53,6 +54,8 @@ class QtPlatform final : public QObject, public Platform {
   void TimerStarted();
   // Called by a view when the user closes its window with the close box.
   void WindowClosedByUser(Window& window);
+  // Called by a view when a failure ended one of its window's handlers.
+  void ReportFailure(std::string_view line);
 
  private:
   std::map<const Window*, std::unique_ptr<WindowView>> views_;

@@ -227,6 +227,8 @@ void WindowView::WindowDestroyed() {
   platform_.Forget(window_);
 }
 
+void WindowView::ReportFailure(std::string_view line) { platform_.ReportFailure(line); }
+
 void WindowView::PropertyChanged(Control& c, Prop prop) {
   if (c.kind() == Kind::Timer) {
     if (prop == Prop::Enabled || prop == Prop::Interval) TimerChanged(c, prop);

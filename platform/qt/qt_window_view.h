@@ -45,6 +45,7 @@ class WindowView final : public xr::WindowView {
 
   void PropertyChanged(Control& control, Prop prop) override;
   void WindowDestroyed() override;
+  void ReportFailure(std::string_view line) override;
 
   // Shows the window centred on the screen, with the focus on the first control in tab order.
   void ShowCentred();

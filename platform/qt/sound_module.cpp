@@ -1,49 +1,226 @@
 #include "platform/qt/sound_module.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QStringList>
+#include <QFileInfo>
+#include <QObject>
+#include <QThread>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <mutex>
+#include <optional>
+#include <utility>
 
 namespace xr::qt {
 
 namespace {
-QStringList Candidates() {
-  const QString here = QCoreApplication::applicationDirPath();
-  return {QDir(here).filePath(QString("lib%1.so").arg(kXrSoundModuleName)),
-          QDir(QStringLiteral(XR_SOUND_MODULE_DIR))
-              .filePath(QString("lib%1.so").arg(kXrSoundModuleName))};
+
+// A cue asked for longer ago than this would start after the countdown it marks has ended
+// (the cue itself lasts under five seconds): it is dropped rather than played out of place.
+constexpr auto kStaleRequest = std::chrono::seconds(5);
+
+// Qt's sound backends talk on stderr (a missing or silent server, a reconnection, a stream that
+// failed), and keep doing so every time they retry. The cue reports nothing, so the first such
+// notice of a run is let through, to tell why it is silent, and the rest are dropped. Whatever
+// is said on the sound thread counts, and so do the backends' own words on the sound server's
+// client threads.
+QtMessageHandler g_nextHandler = nullptr;
+std::atomic<Qt::HANDLE> g_soundThreadId{nullptr};
+std::atomic<bool> g_soundNoticeShown{false};
+
+bool IsSoundNotice(const QMessageLogContext& context, const QString& message) {
+  if (QThread::currentThreadId() == g_soundThreadId.load()) return true;
+  const char* category = context.category != nullptr ? context.category : "";
+  return qstrncmp(category, "qt.multimedia", 13) == 0 ||
+         message.startsWith(QLatin1String("PulseAudioService")) ||
+         message.startsWith(QLatin1String("QAudio")) ||
+         message.startsWith(QLatin1String("QPulseAudio"));
 }
+
+void FilterSoundNotices(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type != QtFatalMsg && IsSoundNotice(context, message) && g_soundNoticeShown.exchange(true)) {
+    return;
+  }
+  if (g_nextHandler != nullptr) {
+    g_nextHandler(type, context, message);
+  } else {
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+  }
+}
+
+void InstallSoundNoticeFilter() {
+  static std::once_flag once;
+  std::call_once(once, [] { g_nextHandler = qInstallMessageHandler(FilterSoundNotices); });
+}
+
+QString TryModule(QLibrary& library, const QString& file, SoundEntries& entries) {
+  library.setFileName(file);
+  if (!library.load()) {
+    return QStringLiteral("cannot be loaded (%1)").arg(library.errorString());
+  }
+  const auto abi = reinterpret_cast<XrSoundAbi>(library.resolve("xr_sound_abi"));
+  const QString theirs = abi != nullptr ? QString::fromUtf8(abi()) : QStringLiteral("no version");
+  if (theirs != QLatin1String(kXrSoundAbi)) {
+    return QStringLiteral("%1 is of another build (%2; the program's is %3)")
+        .arg(file, theirs, QLatin1String(kXrSoundAbi));
+  }
+  SoundEntries found;
+  found.create = reinterpret_cast<XrSoundCreate>(library.resolve("xr_sound_create"));
+  found.play = reinterpret_cast<XrSoundPlay>(library.resolve("xr_sound_play"));
+  found.destroy = reinterpret_cast<XrSoundDestroy>(library.resolve("xr_sound_destroy"));
+  QStringList missing;
+  if (found.create == nullptr) missing << QStringLiteral("xr_sound_create");
+  if (found.play == nullptr) missing << QStringLiteral("xr_sound_play");
+  if (found.destroy == nullptr) missing << QStringLiteral("xr_sound_destroy");
+  if (!missing.isEmpty()) {
+    return QStringLiteral("%1 lacks %2").arg(file, missing.join(QLatin1String(", ")));
+  }
+  entries = found;
+  return {};
+}
+
 }  // namespace
 
-SoundModule::SoundModule() = default;
+QStringList SoundModuleCandidates() {
+  const QString name = QStringLiteral("lib%1.so").arg(QLatin1String(kXrSoundModuleName));
+  return {QDir(QCoreApplication::applicationDirPath()).filePath(name),
+          QDir(QStringLiteral(XR_SOUND_MODULE_DIR)).filePath(name)};
+}
+
+QString LoadSoundModule(QLibrary& library, const QStringList& candidates, SoundEntries& entries) {
+  QString failure;
+  for (const QString& file : candidates) {
+    if (!QFileInfo::exists(file)) continue;
+    const QString why = TryModule(library, file, entries);
+    if (why.isEmpty()) return {};
+    if (failure.isEmpty()) failure = why;
+  }
+  return QStringLiteral("xiuran-timer: the sound module %1; the countdown is silent")
+      .arg(failure.isEmpty() ? QStringLiteral("is missing") : failure);
+}
+
+struct SoundHandOver {
+  struct Request {
+    QString path;
+    std::chrono::steady_clock::time_point made;
+  };
+  // Guards only the two fields below, never a call into the sound system.
+  std::mutex mutex;
+  std::optional<Request> latest;
+  bool posted = false;
+};
+
+// Lives on the sound thread and owns everything of the sound system.
+class SoundWorker : public QObject {
+ public:
+  SoundWorker(QStringList candidates, std::shared_ptr<SoundHandOver> handOver)
+      : candidates_(std::move(candidates)), handOver_(std::move(handOver)) {}
+
+  void Load() {
+    if (tried_) return;
+    tried_ = true;
+    const QString failure = LoadSoundModule(library_, candidates_, entries_);
+    if (!failure.isEmpty()) {
+      std::fprintf(stderr, "%s\n", qPrintable(failure));
+      return;
+    }
+    player_ = entries_.create();
+  }
+
+  void Serve() {
+    std::optional<SoundHandOver::Request> request;
+    {
+      const std::lock_guard lock(handOver_->mutex);
+      request = std::exchange(handOver_->latest, std::nullopt);
+      handOver_->posted = false;
+    }
+    if (!request) return;
+    Load();
+    if (player_ == nullptr) return;
+    if (std::chrono::steady_clock::now() - request->made > kStaleRequest) return;
+    entries_.play(player_, request->path.toUtf8().constData());
+  }
+
+  void Stop() {
+    if (player_ != nullptr) entries_.destroy(player_);
+    player_ = nullptr;
+    // The library stays loaded: the sound stack keeps global objects of its own.
+    QThread::currentThread()->quit();
+  }
+
+ private:
+  QStringList candidates_;
+  std::shared_ptr<SoundHandOver> handOver_;
+  QLibrary library_;
+  SoundEntries entries_;
+  bool tried_ = false;
+  void* player_ = nullptr;
+};
+
+SoundModule::SoundModule(QStringList candidates)
+    : candidates_(std::move(candidates)), handOver_(std::make_shared<SoundHandOver>()) {
+  InstallSoundNoticeFilter();
+}
 
 SoundModule::~SoundModule() {
-  if (player_ != nullptr && destroy_ != nullptr) destroy_(player_);
-  // The library stays loaded: Qt objects it made may still be queued for deletion.
+  // A module that main() did not shut down: a short wait, then the thread is left to the end of
+  // the process rather than destroyed while it runs.
+  Shutdown(1000);
+}
+
+void SoundModule::StartThread() {
+  if (thread_ != nullptr) return;
+  thread_ = new QThread();
+  thread_->setObjectName(QStringLiteral("sound"));
+  worker_ = new SoundWorker(candidates_, handOver_);
+  worker_->moveToThread(thread_);
+  QObject::connect(thread_, &QThread::started, worker_,
+                   [] { g_soundThreadId.store(QThread::currentThreadId()); });
+  thread_->start();
 }
 
 void SoundModule::Load() {
-  if (tried_) return;
-  tried_ = true;
-  for (const QString& file : Candidates()) {
-    library_.setFileName(file);
-    if (library_.load()) break;
-  }
-  if (!library_.isLoaded()) {
-    std::fprintf(stderr, "xiuran-timer: the sound module is missing; the countdown is silent\n");
-    return;
-  }
-  auto create = reinterpret_cast<XrSoundCreate>(library_.resolve("xr_sound_create"));
-  play_ = reinterpret_cast<XrSoundPlay>(library_.resolve("xr_sound_play"));
-  destroy_ = reinterpret_cast<XrSoundDestroy>(library_.resolve("xr_sound_destroy"));
-  if (create == nullptr || play_ == nullptr || destroy_ == nullptr) return;
-  player_ = create();
+  if (stopped_) return;
+  StartThread();
+  QMetaObject::invokeMethod(
+      worker_, [w = worker_] { w->Load(); }, Qt::QueuedConnection);
 }
 
 void SoundModule::Play(const QString& path) {
-  Load();
-  if (player_ != nullptr) play_(player_, path.toUtf8().constData());
+  if (stopped_) return;
+  StartThread();
+  bool post = false;
+  {
+    const std::lock_guard lock(handOver_->mutex);
+    handOver_->latest = SoundHandOver::Request{path, std::chrono::steady_clock::now()};
+    post = !std::exchange(handOver_->posted, true);
+  }
+  if (post) {
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_] { w->Serve(); }, Qt::QueuedConnection);
+  }
+}
+
+bool SoundModule::Shutdown(int waitMs) {
+  if (stopped_) return !leftRunning_;
+  stopped_ = true;
+  if (thread_ == nullptr) return true;
+  QMetaObject::invokeMethod(
+      worker_, [w = worker_] { w->Stop(); }, Qt::QueuedConnection);
+  if (!thread_->wait(QDeadlineTimer(waitMs))) {
+    // Stuck in the sound system: the thread and its worker are left to the end of the process.
+    thread_ = nullptr;
+    worker_ = nullptr;
+    leftRunning_ = true;
+    return false;
+  }
+  delete worker_;
+  delete thread_;
+  worker_ = nullptr;
+  thread_ = nullptr;
+  return true;
 }
 
 }  // namespace xr::qt

@@ -51,18 +51,19 @@ std::string PlayedUrl(Harness& h) {
 // --- On the fake --------------------------------------------------------------------------------
 
 struct FakeCueRow {
-  const char* what;
-  bool drivePaths;
-  std::map<std::string, std::string> env;
-  std::set<std::string> dirs;               // directories that exist
-  std::set<std::string> failingDirs;        // directories that cannot be made
-  std::map<std::string, FileKind> planted;  // what stands at a path before the start
+  const char* what = "";
+  bool drivePaths = false;
+  std::map<std::string, std::string> env = {};
+  std::set<std::string> dirs = {};               // directories that exist
+  std::set<std::string> failingDirs = {};        // directories that cannot be made
+  std::map<std::string, FileKind> planted = {};  // what stands at a path before the start
   bool failWrites = false;
   bool resource = true;
-  std::string written;  // the file that holds the cue; empty: none
-  std::vector<std::string> opens;
-  std::string systemDrive;
-  std::string url;  // where PlayCue points; empty: not fixed
+  std::string written = {};  // the file that holds the cue; empty: none
+  std::vector<std::string> opens = {};
+  std::string systemDrive = {};
+  std::string url = {};  // where PlayCue points; empty: it writes no URL and nothing plays
+  std::optional<std::string> passwdHome = std::nullopt;
 };
 
 class FakeCueTest : public ::testing::TestWithParam<FakeCueRow> {};
@@ -75,6 +76,7 @@ TEST_P(FakeCueTest, WritesTheCueWhereItMayAndStartUpGoesOn) {
   h.fake.dirs = r.dirs;
   h.fake.failingDirs = r.failingDirs;
   h.fake.failWrites = r.failWrites;
+  h.fake.passwdHome = r.passwdHome;
   if (!r.resource) h.fake.resources.clear();
   for (const auto& [path, kind] : r.planted) h.fake.files[path] = fake::FakeFile{kind, {}};
   h.Open();
@@ -102,15 +104,15 @@ TEST_P(FakeCueTest, WritesTheCueWhereItMayAndStartUpGoesOn) {
     EXPECT_EQ(h.fake.files.count(r.written), 1u);
   }
   EXPECT_EQ(h.f().cue.systemDrive, r.systemDrive);
-  if (!r.url.empty()) {
-    EXPECT_EQ(PlayedUrl(h), r.url);
-  }
+  EXPECT_EQ(PlayedUrl(h), r.url);
+  EXPECT_EQ(h.fake.playedSounds, r.url.empty() ? std::vector<std::string>{} : Log{r.url});
   ExpectLayoutCaptured(h);
 }
 
 const char* const kXdgCue = "/xdg/xiuran-timer/3sdjs.wav";
 const char* const kWinCue = "C:\\Windows\\3sdjs.wav";
 const char* const kLocalCue = "C:\\Users\\u\\AppData\\Local\\xiuran-timer\\3sdjs.wav";
+const char* const kPwCue = "/home/pw/.cache/xiuran-timer/3sdjs.wav";
 
 INSTANTIATE_TEST_SUITE_P(
     Places, FakeCueTest,
@@ -201,7 +203,7 @@ INSTANTIATE_TEST_SUITE_P(
                    kHomeCuePath,
                    {kHomeCuePath},
                    "",
-                   ""},
+                   kHomeCuePath},
         FakeCueRow{
             "no resource", false, {{"HOME", kHome}}, {}, {}, {}, false, false, "", {}, "", ""},
         FakeCueRow{"symbolic link at the path",
@@ -325,7 +327,30 @@ INSTANTIATE_TEST_SUITE_P(
                    "",
                    {kWinCue, kLocalCue},
                    "C:",
-                   ""}));
+                   kWinCue},
+        FakeCueRow{.what = "no HOME: the password database's home",
+                   .written = kPwCue,
+                   .opens = {kPwCue},
+                   .url = kPwCue,
+                   .passwdHome = "/home/pw"},
+        FakeCueRow{.what = "relative HOME: the password database's home",
+                   .env = {{"HOME", "home/u"}},
+                   .written = kPwCue,
+                   .opens = {kPwCue},
+                   .url = kPwCue,
+                   .passwdHome = "/home/pw"},
+        FakeCueRow{.what = "relative home in the password database too",
+                   .env = {{"HOME", "home/u"}},
+                   .passwdHome = "pw"},
+        FakeCueRow{.what = "cache directory unusable, home takes it",
+                   .env = {{"XDG_CACHE_HOME", "/xdg"}, {"HOME", kHome}},
+                   .failingDirs = {"/xdg/xiuran-timer"},
+                   .written = kHomeCuePath,
+                   .opens = {kHomeCuePath},
+                   .url = kHomeCuePath},
+        FakeCueRow{.what = "cache directory and home both unusable",
+                   .env = {{"XDG_CACHE_HOME", "/xdg"}, {"HOME", kHome}},
+                   .failingDirs = {"/xdg/xiuran-timer", "/home/tester/.cache/xiuran-timer"}}));
 
 struct ExistingRow {
   const char* what;
@@ -459,10 +484,11 @@ struct RealCueRow {
   const char* what;
   // Sets up the directory tree and the environment; paths relative to the temporary directory.
   void (*plant)(const TempDir& t, std::map<std::string, std::string>& env);
-  const char* written;  // where the cue lands, relative; nullptr: nowhere
-  const char* fifo;     // a FIFO planted at this relative path, if any
-  bool fifoReader;      // with a reader waiting on it
-  bool needsModes;      // relies on file modes, which root does not obey
+  const char* written;     // where the cue lands, relative; nullptr: nowhere
+  const char* fifo;        // a FIFO planted at this relative path, if any
+  bool fifoReader;         // with a reader waiting on it
+  bool needsModes;         // relies on file modes, which root does not obey
+  bool needsRoot = false;  // gives a file to another user
 };
 
 class RealCueTest : public ::testing::TestWithParam<RealCueRow> {};
@@ -470,6 +496,7 @@ class RealCueTest : public ::testing::TestWithParam<RealCueRow> {};
 TEST_P(RealCueTest, WritesOnlyAPlainFileInThePrivateDirectory) {
   const RealCueRow& r = GetParam();
   if (r.needsModes && ::geteuid() == 0) GTEST_SKIP() << "root ignores file modes";
+  if (r.needsRoot && ::geteuid() != 0) GTEST_SKIP() << "only root can give a directory away";
   TempDir t;
   Harness h;
   h.fake.realFiles = true;
@@ -500,7 +527,9 @@ TEST_P(RealCueTest, WritesOnlyAPlainFileInThePrivateDirectory) {
     const std::string cue = AsText(SmallCue());
     ASSERT_EQ(after.count(r.written), 1u) << r.written;
     EXPECT_TRUE(after[r.written] == "file:" + cue) << "the cue file holds exactly the resource";
-    EXPECT_EQ(Mode(fs::path(t / r.written).parent_path().string()), 0700);
+    if (before.count(fs::path(r.written).parent_path().string()) == 0) {
+      EXPECT_EQ(Mode(fs::path(t / r.written).parent_path().string()), 0700);
+    }
     EXPECT_EQ(PlayedUrl(h), t / r.written);
     // The written file and the directories made for it are the only change.
     after.erase(r.written);
@@ -508,6 +537,9 @@ TEST_P(RealCueTest, WritesOnlyAPlainFileInThePrivateDirectory) {
     for (fs::path p = fs::path(r.written).parent_path(); !p.empty(); p = p.parent_path()) {
       if (before.count(p.string()) == 0) after.erase(p.string());
     }
+  } else {
+    EXPECT_EQ(PlayedUrl(h), "") << "the player is never pointed anywhere";
+    EXPECT_TRUE(h.fake.playedSounds.empty());
   }
   EXPECT_EQ(after, before) << "nothing else in the tree changes";
   ExpectLayoutCaptured(h);
@@ -616,7 +648,41 @@ INSTANTIATE_TEST_SUITE_P(
                                    MkDirs(t / "c/xiuran-timer", 0500);
                                    env["XDG_CACHE_HOME"] = t / "c";
                                  },
-                                 nullptr, nullptr, false, true}));
+                                 nullptr, nullptr, false, true},
+                      RealCueRow{"program's directory writable by its group",
+                                 [](const TempDir& t, std::map<std::string, std::string>& env) {
+                                   MkDirs(t / "c/xiuran-timer", 0770);
+                                   env["XDG_CACHE_HOME"] = t / "c";
+                                 },
+                                 nullptr, nullptr, false, false},
+                      RealCueRow{"program's directory writable by others",
+                                 [](const TempDir& t, std::map<std::string, std::string>& env) {
+                                   MkDirs(t / "c/xiuran-timer", 0703);
+                                   env["XDG_CACHE_HOME"] = t / "c";
+                                 },
+                                 nullptr, nullptr, false, false},
+                      RealCueRow{"program's directory owned by another user",
+                                 [](const TempDir& t, std::map<std::string, std::string>& env) {
+                                   MkDirs(t / "c/xiuran-timer", 0700);
+                                   EXPECT_EQ(::chown((t / "c/xiuran-timer").c_str(), 65534, 65534),
+                                             0);
+                                   env["XDG_CACHE_HOME"] = t / "c";
+                                 },
+                                 nullptr, nullptr, false, false, true},
+                      RealCueRow{"shared cache directory, home takes it",
+                                 [](const TempDir& t, std::map<std::string, std::string>& env) {
+                                   MkDirs(t / "c/xiuran-timer", 0777);
+                                   MkDirs(t / "home");
+                                   env["XDG_CACHE_HOME"] = t / "c";
+                                   env["HOME"] = t / "home";
+                                 },
+                                 "home/.cache/xiuran-timer/3sdjs.wav", nullptr, false, false},
+                      RealCueRow{"private directory readable by all",
+                                 [](const TempDir& t, std::map<std::string, std::string>& env) {
+                                   MkDirs(t / "c/xiuran-timer", 0755);
+                                   env["XDG_CACHE_HOME"] = t / "c";
+                                 },
+                                 "c/xiuran-timer/3sdjs.wav", nullptr, false, false}));
 
 TEST(RealCue, ALongerFileKeepsItsBytesPastTheResource) {
   const std::vector<std::uint8_t> full = SyntheticCue(kCueSize);

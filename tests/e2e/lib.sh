@@ -186,6 +186,16 @@ window_geometry() {
   WIN_H=$(sed -n 's/^HEIGHT=//p' <<< "$out")
 }
 
+# assert_title ID TEXT: both title properties of the window, the one a window manager shows
+# (_NET_WM_NAME) included, read from the X server, are exactly TEXT.
+assert_title() {
+  local prop got
+  for prop in WM_NAME _NET_WM_NAME; do
+    got=$(LC_ALL=C.UTF-8 xprop -id "$1" -notype "$prop" | sed -n 's/^[^=]* = "\(.*\)"$/\1/p')
+    [[ $got == "$2" ]] || fail "$prop of window $1 is \"$got\", not \"$2\""
+  done
+}
+
 # pointer_location: sets PTR_X PTR_Y.
 pointer_location() {
   local out

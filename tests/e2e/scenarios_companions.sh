@@ -48,11 +48,11 @@ scenario_companion_windows() {
   yylb=$(wait_window 应用列表)
   window_geometry "$yylb"
   [[ $WIN_W == 531 && $WIN_H == 366 ]] || fail "more-apps client is ${WIN_W}x$WIN_H, not 531x366"
+  assert_title "$MW_ID" "$MW_TITLE"
+  assert_title "$yylb" 应用列表
   sleep 0.5
   shot "$yylb" "$A/more-apps.png"
   update_doc "$A/more-apps.png" screenshot-more-apps.png
-
-
 
   # Link button 1 hands its own address to the desktop's opener, and nothing shows.
   local before
@@ -85,6 +85,7 @@ scenario_companion_windows() {
   lxzz=$(wait_window 联系作者)
   window_geometry "$lxzz"
   [[ $WIN_W == 720 && $WIN_H == 404 ]] || fail "contact client is ${WIN_W}x$WIN_H, not 720x404"
+  assert_title "$lxzz" 联系作者
   sleep 0.5
   shot "$lxzz" "$A/contact.png"
   update_doc "$A/contact.png" screenshot-contact.png

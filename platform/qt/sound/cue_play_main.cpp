@@ -13,7 +13,20 @@
 
 #include "platform/qt/sound/sound_player.h"
 
+namespace {
+QtMessageHandler g_next = nullptr;
+
+// Like the cue, the tool plays silently when it cannot: the sound backend's notices about a
+// missing server are not its output.
+void DropSoundServerNotices(QtMsgType type, const QMessageLogContext& context,
+                            const QString& message) {
+  if (message.startsWith(QLatin1String("PulseAudioService")) || g_next == nullptr) return;
+  g_next(type, context, message);
+}
+}  // namespace
+
 int main(int argc, char** argv) {
+  g_next = qInstallMessageHandler(DropSoundServerNotices);
   QCoreApplication app(argc, argv);
   const QStringList args = app.arguments();
   bool repeat_ok = true;

@@ -1,11 +1,14 @@
 // The sound player as a module the program loads when a clock first runs: the sound stack (Qt
-// Multimedia, the sound server's client and its codecs) then costs nothing at start-up.
+// Multimedia, the sound server's client and its codecs) then costs nothing at start-up. Every
+// entry point runs on the program's sound thread, never on its GUI thread.
 #include <QString>
 
 #include "platform/qt/sound/sound_module_abi.h"
 #include "platform/qt/sound/sound_player.h"
 
 extern "C" {
+
+Q_DECL_EXPORT const char* xr_sound_abi() { return kXrSoundAbi; }
 
 Q_DECL_EXPORT void* xr_sound_create() { return new xr::qt::SoundPlayer(); }
 

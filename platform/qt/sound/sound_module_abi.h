@@ -1,10 +1,19 @@
 // The entry points of the sound module, resolved by name when the program loads it.
 #pragma once
 
+#include <QtGlobal>
+
 extern "C" {
+using XrSoundAbi = const char* (*)();
 using XrSoundCreate = void* (*)();
 using XrSoundPlay = void (*)(void* player, const char* utf8Path);
 using XrSoundDestroy = void (*)(void* player);
 }
 
 inline constexpr const char* kXrSoundModuleName = "xiuran-timer-sound";
+
+// What the program and the module must agree on: the entry points above (bump the number when
+// one changes) and the Qt they were built with, since the module's objects and the program's
+// event loop share Qt's internals. The module exports it as xr_sound_abi().
+#define XR_SOUND_ABI_NUMBER "2"
+inline constexpr const char* kXrSoundAbi = "xr-sound " XR_SOUND_ABI_NUMBER " qt " QT_VERSION_STR;

@@ -1,13 +1,17 @@
 #include "platform/qt/sound/sound_player.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <QMediaDevices>
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -17,9 +21,10 @@
 namespace xr::qt {
 namespace {
 
-// A sound file is read whole on the caller's thread; the cue is under 1 MiB, and nothing larger
-// than this is read however large the file claims or happens to be.
-constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
+// The largest sound file the player reads: ten times the cue (824,912 bytes), room for a longer
+// cue or for a leftover tail after the RIFF chunk, while the whole file, and its samples at half
+// level, stay a few megabytes of the player's memory.
+constexpr qint64 kMaxFileBytes = 8 * 1024 * 1024;
 // What the sound server buffers ahead of the output. The sink refills it from the event loop
 // every 20 ms, so it is what carries the sound through a busy or starved GUI thread: at 100 ms a
 // loaded two-core machine left audible gaps. It does not delay the start, which the server
@@ -50,28 +55,14 @@ QByteArray HalfLevelPcm(std::span<const std::uint8_t> pcm, const QAudioFormat& f
   return out;
 }
 
-QtMessageHandler previous_handler = nullptr;
-
-void DropSoundServerNotices(QtMsgType type, const QMessageLogContext& context,
-                            const QString& message) {
-  if (!message.startsWith(QLatin1String("PulseAudioService:"))) {
-    previous_handler(type, context, message);
-  }
-}
-
 // Qt connects to the sound server the first time the audio devices are asked for. Done here,
-// before any Play, so that the first cue does not wait for the connection either. Without a
-// server Qt says so on stderr, once; the cue shows nothing when it cannot play, so that notice is
-// dropped, and only while connecting (this runs on the GUI thread, where Qt connects).
+// before any Play, so that the first cue does not wait for the connection either.
 void ConnectToSoundServer() {
   static bool connected = false;
-  if (connected) {
-    return;
+  if (!connected) {
+    connected = true;
+    (void)QMediaDevices::defaultAudioOutput();
   }
-  connected = true;
-  previous_handler = qInstallMessageHandler(DropSoundServerNotices);
-  (void)QMediaDevices::defaultAudioOutput();
-  qInstallMessageHandler(previous_handler);
 }
 
 }  // namespace
@@ -90,28 +81,52 @@ SoundPlayer::SoundPlayer(QObject* parent) : QObject(parent) {
 
 SoundPlayer::~SoundPlayer() { Release(); }
 
-bool SoundPlayer::Prepare(const QString& path) {
-  const QFileInfo info(path);
-  if (!info.isFile()) {
-    return false;
+std::optional<QByteArray> ReadSoundFile(const QString& path) {
+  // Never resolved against a working directory, which is nobody's choice of cue.
+  if (!path.startsWith(QLatin1Char('/'))) {
+    return std::nullopt;
   }
-  if (info.filePath() == prepared_.path && info.size() == prepared_.size &&
-      info.lastModified() == prepared_.modified) {
-    return !prepared_.pcm.isEmpty();
+  // One descriptor from the name to the last byte: whatever is swapped in at the path after the
+  // open is not read, a symbolic link is not followed, and a FIFO or a device neither blocks the
+  // open nor passes the type check.
+  const int fd =
+      ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    return std::nullopt;
   }
-  prepared_ = Prepared{info.filePath(), info.size(), info.lastModified(), {}, {}};
+  std::optional<QByteArray> bytes;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxFileBytes) {
+    QByteArray buffer(static_cast<qsizetype>(st.st_size), '\0');
+    qsizetype got = 0;
+    while (got < buffer.size()) {
+      const ssize_t n =
+          ::read(fd, buffer.data() + got, static_cast<std::size_t>(buffer.size() - got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += n;
+    }
+    buffer.truncate(got);  // a file cut short meanwhile
+    bytes = std::move(buffer);
+  }
+  ::close(fd);
+  return bytes;
+}
 
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+bool SoundPlayer::Prepare(const QString& path) {
+  // Read at every Play, as the cue's media control loads its file each time its URL is set; for
+  // the cue that is about a millisecond on the sound thread.
+  const std::optional<QByteArray> bytes = ReadSoundFile(path);
+  if (!bytes) {
     return false;
   }
-  const QByteArray bytes = file.read(kMaxFileBytes);
   const std::optional<WavPcm> wav = ParseWav(
-      std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                    static_cast<std::size_t>(bytes.size())));
+      std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes->constData()),
+                                    static_cast<std::size_t>(bytes->size())));
   if (!wav || wav->data.empty()) {
     return false;
   }
+  prepared_.format = QAudioFormat();
   prepared_.format.setSampleRate(static_cast<int>(wav->sample_rate));
   prepared_.format.setChannelCount(wav->channels);
   prepared_.format.setSampleFormat(QAudioFormat::Int16);

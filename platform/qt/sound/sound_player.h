@@ -3,16 +3,21 @@
 #include <QAudio>
 #include <QAudioFormat>
 #include <QByteArray>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <optional>
 
 class QAudioSink;
 class QBuffer;
 
 namespace xr::qt {
+
+// The bytes of the regular file at an absolute path, read through one descriptor that does not
+// follow a symbolic link; nothing for a relative path, a link, a FIFO, a device, a directory or
+// a file larger than any sound the player takes.
+std::optional<QByteArray> ReadSoundFile(const QString& path);
 
 // Plays a WAVE file once, in the background, the way the cue's media player control does: from
 // its beginning, at volume 50 of 100, starting over on every call, and silently doing nothing
@@ -38,11 +43,8 @@ class SoundPlayer : public QObject {
   void Finished();
 
  private:
-  // The file's samples, ready for the sink; read again only when the file changes.
+  // The file's samples, ready for the sink.
   struct Prepared {
-    QString path;
-    qint64 size = -1;
-    QDateTime modified;
     QAudioFormat format;
     QByteArray pcm;
   };
