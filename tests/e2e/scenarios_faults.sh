@@ -131,13 +131,8 @@ scenario_faults_sound_server() {
 }
 
 fxs_wedged() {
-  python3 -c 'import socket, sys
-s = socket.socket(socket.AF_UNIX)
-s.bind(sys.argv[1])
-s.listen(16)
-held = []
-while True:
-    held.append(s.accept()[0])' "$E2E_WORK/wedged" &
+  [[ -x ${XR_MUTE_SERVER:-} ]] || fx_fail "XR_MUTE_SERVER is not set to a built program"
+  "$XR_MUTE_SERVER" "$E2E_WORK/wedged" &
   e2e_track $!
   wait_until 10 test -S "$E2E_WORK/wedged" || fx_fail "the wedged server did not start"
   fx_row "$cue" whole "" PULSE_SERVER="unix:$E2E_WORK/wedged"
