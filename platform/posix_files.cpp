@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace xr::posix {
@@ -16,7 +17,9 @@ namespace {
 
 class PosixOutFile final : public OutFile {
  public:
-  explicit PosixOutFile(int fd) : fd_(fd) {}
+  // A file that cannot be written whole is removed: cut short, it would stay behind as a broken
+  // copy and be played as one.
+  PosixOutFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
   ~PosixOutFile() override {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -28,7 +31,9 @@ class PosixOutFile final : public OutFile {
       const ssize_t n = ::write(fd_, p, left);
       if (n < 0) {
         if (errno == EINTR) continue;
-        throw PlatformError(std::string("write: ") + std::strerror(errno));
+        const int error = errno;
+        Discard();
+        throw PlatformError(std::string("write: ") + std::strerror(error));
       }
       p += n;
       left -= static_cast<std::size_t>(n);
@@ -38,11 +43,22 @@ class PosixOutFile final : public OutFile {
     if (fd_ < 0) return;
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) throw PlatformError(std::string("close: ") + std::strerror(errno));
+    if (::close(fd) != 0) {
+      const int error = errno;
+      ::unlink(path_.c_str());
+      throw PlatformError(std::string("close: ") + std::strerror(error));
+    }
   }
 
  private:
+  void Discard() {
+    ::close(fd_);
+    fd_ = -1;
+    ::unlink(path_.c_str());
+  }
+
   int fd_;
+  std::string path_;
 };
 
 }  // namespace
@@ -60,7 +76,7 @@ std::unique_ptr<OutFile> OpenForOutput(std::string_view path) {
   }
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  return std::make_unique<PosixOutFile>(fd);
+  return std::make_unique<PosixOutFile>(fd, p);
 }
 
 bool MakePrivateDir(std::string_view path) {

@@ -475,8 +475,9 @@ fx_paths() {
 }
 
 # fx_check_trace: nothing written but in the cue file's own directory, the making of that
-# directory and its parents, and the session's runtime directory (where the sound server's client
-# keeps its files); no path relative to, or inside, the working directory ever used.
+# directory and its parents, the session's runtime directory and the sound client's cookie (the
+# sound server's client library keeps its own files there, whatever program uses it); no path
+# relative to, or inside, the working directory ever used.
 fx_check_trace() {
   local dir=${FX_CUE%/*} call path bad=0
   while read -r call path; do
@@ -485,8 +486,8 @@ fx_check_trace() {
   done < <(fx_paths | awk -v cwd="$PWD" '$2 !~ /^\// || $2 == cwd || index($2, cwd "/") == 1')
   while read -r call path; do
     [[ -n $FX_CUE && ($path == "$dir"/* || ($call == mkdir* && $dir/ == "$path"/*)) ]] && continue
-    [[ $path == /dev/null || $path == "$XDG_RUNTIME_DIR" || $path == "$XDG_RUNTIME_DIR"/* ]] &&
-      continue
+    [[ $path == /dev/null || $path == "$XDG_RUNTIME_DIR" || $path == "$XDG_RUNTIME_DIR"/* ||
+      $path == "$XDG_CONFIG_HOME/pulse/cookie" ]] && continue
     echo "[$FX_ROW] wrote outside the cue file: $call $path" >&2
     bad=1
   done < <(fx_paths writes)
