@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # What the build and the tests need from Debian's packages, and how it gets installed. Sourced by
-# run.sh and test.sh.
+# the run.sh scripts and test.sh.
 
 # shellcheck disable=SC2034  # used by the scripts that source this file
 xr_build_packages=(
@@ -17,6 +17,10 @@ xr_test_packages=(
   pulseaudio pulseaudio-utils          # the cue through a private sound server
   xdg-utils desktop-file-utils         # links and the desktop entry
   strace                               # the fault matrix: every file the program touches
+)
+# shellcheck disable=SC2034
+xr_bench_packages=(
+  clang libclang-rt-dev                # libFuzzer for bench/fuzz (its runtime is only recommended)
 )
 
 # install_missing PACKAGE...: installs the packages that dpkg does not list as installed, with

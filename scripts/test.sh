@@ -4,7 +4,9 @@
 #   scripts/test.sh
 #
 # Two build trees next to the sources:
-#   build-san/   the core and its tests alone, under AddressSanitizer and UBSan;
+#   build-san/   the core, the Qt layer and the tests that run them in-process, under
+#                AddressSanitizer (leaks included) and UBSan, which stops at the first error;
+#                neither the program nor its end-to-end tests nor the benchmarks;
 #   build-test/  everything: the core, the Qt layer, the program, the tools and all tests.
 # The tests get no display and no sound server from the caller: each one that needs an X
 # server or PulseAudio starts its own. On Debian 12 or Ubuntu, whatever is missing is installed
@@ -18,9 +20,9 @@ jobs=${XR_JOBS:-2}
 source scripts/deps.sh
 install_missing "${xr_build_packages[@]}" "${xr_test_packages[@]}"
 
-echo "== building build-san (core, sanitizers)"
+echo "== building build-san (core and Qt layer, sanitizers)"
 cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DXR_BUILD_QT=OFF -DXR_SANITIZE=ON -DXR_WERROR=ON > /dev/null
+  -DXR_BUILD_QT=ON -DXR_SANITIZE=ON -DXR_WERROR=ON > /dev/null
 cmake --build build-san -j "$jobs"
 
 echo "== building build-test (everything)"
@@ -37,7 +39,7 @@ for tree in build-san build-test; do
   echo "== testing $tree"
   rc=0
   env -u DISPLAY -u WAYLAND_DISPLAY -u PULSE_SERVER -u DBUS_SESSION_BUS_ADDRESS \
-    XDG_RUNTIME_DIR="$runtime" \
+    XDG_RUNTIME_DIR="$runtime" UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$tree" --output-on-failure -j "$jobs" --timeout 600 \
     2>&1 | tee "$tree/ctest.log" || rc=$?
   ((rc == 0)) || status=1

@@ -21,6 +21,10 @@ checker=$3
 cue=$4
 
 fail() {
+  # Whatever the player said explains a failure best: a crash report, a warning.
+  if [[ -s ${work:-}/player.err ]]; then
+    cat "$work/player.err" >&2
+  fi
   echo "FAIL: $*" >&2
   exit 1
 }
@@ -64,10 +68,7 @@ run_player() {
   timeout 20 "$player" "$@" 2> "$work/player.err" || rc=$?
   [[ $rc == 124 ]] && fail "player hung: $*"
   [[ $rc == 0 ]] || fail "player exited $rc: $*"
-  if [[ -s $work/player.err ]]; then
-    cat "$work/player.err" >&2
-    fail "player wrote to stderr: $*"
-  fi
+  [[ -s $work/player.err ]] && fail "player wrote to stderr: $*"
   return 0
 }
 
@@ -127,7 +128,7 @@ case $mode in
       fail "player hung after a stall"
     fi
     wait "$player_pid" || fail "player exited $? after a stall"
-    [[ -s $work/player.err ]] && fail "player wrote to stderr: $(cat "$work/player.err")"
+    [[ -s $work/player.err ]] && fail "player wrote to stderr"
     checker_args=()
     ;;
   restart)
