@@ -55,11 +55,12 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("xiuran-timer");
   QApplication::setApplicationDisplayName("岫然计时器");
   QApplication::setDesktopFileName("xiuran-timer");
-  xr::qt::CheckChineseFonts();
 
   xr::qt::SoundModule sound;
   xr::qt::QtPlatform platform([&sound](const QString& path) { sound.Play(path); },
                               [&sound] { sound.Load(); });
+  // By then the first frame has read the font list anyway, so the check costs next to nothing.
+  platform.AfterFirstFrame([] { xr::qt::CheckChineseFonts(); });
   xr::Program program(platform);
   program.Start();
   return QApplication::exec();
