@@ -58,11 +58,12 @@ int main(int argc, char** argv) {
   // No display name: Qt would append it to every other window's title, and a window manager
   // would show "应用列表 — 岫然计时器" where the window's own caption is meant.
   QApplication::setDesktopFileName("xiuran-timer");
-  xr::qt::CheckChineseFonts();
 
   xr::qt::SoundModule sound;
   xr::qt::QtPlatform platform([&sound](const QString& path) { sound.Play(path); },
                               [&sound] { sound.Load(); });
+  // By then the first frame has read the font list anyway, so the check costs next to nothing.
+  platform.AfterFirstFrame([] { xr::qt::CheckChineseFonts(); });
   xr::Program program(platform);
   program.Start();
   const int status = QApplication::exec();

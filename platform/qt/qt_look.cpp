@@ -88,10 +88,26 @@ QIcon ResourceIcon(const std::string& resource) {
   return *it;
 }
 
+namespace {
+bool g_fontsSettled = false;
+}  // namespace
+
+bool SettleFonts() {
+  if (g_fontsSettled) return false;
+  g_fontsSettled = true;
+  QFontDatabase::families();  // reads the font list
+  return true;
+}
+
 QFont MakeFont(const std::string& windowsFace, float points, bool bold) {
   QFont font;
-  const QString family = ResolveFamily(windowsFace);
-  if (!family.isEmpty()) font.setFamilies({family});
+  if (!g_fontsSettled) {
+    font.setFamilies(Candidates(windowsFace));
+  } else if (const QString family = ResolveFamily(windowsFace); !family.isEmpty()) {
+    // One family that is known to be installed: the toolkit matches it at once, where a list
+    // would cost a fontconfig substitution for every stand-in that is missing.
+    font.setFamilies({family});
+  }
   font.setPixelSize(PointsToPixels(points));
   font.setWeight(bold ? QFont::Bold : QFont::Normal);
   font.setStyleStrategy(QFont::PreferAntialias);

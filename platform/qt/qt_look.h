@@ -31,6 +31,14 @@ bool CheckChineseFonts();
 // The icon in a resource file, read once however many windows carry it.
 QIcon ResourceIcon(const std::string& resource);
 
+// Until the installed fonts have been read (SettleFonts), a font names every stand-in for the
+// Windows face, best first, and leaves the choice to the toolkit, which reads the list only as it
+// draws the first text: a window can be mapped before that. Afterwards it names the family
+// ResolveFamily finds, so a face that covers Chinese stands in where no stand-in is installed.
 QFont MakeFont(const std::string& windowsFace, float points, bool bold);
+
+// Reads the installed fonts, which drawing text needs anyway. Returns true the first time only:
+// fonts made before then may lack the fallback and must be made again.
+bool SettleFonts();
 
 }  // namespace xr::qt

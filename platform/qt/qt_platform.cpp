@@ -60,6 +60,21 @@ void QtPlatform::WindowClosedByUser(Window& window) {
   if (!ending_) UnloadWindow(window);
 }
 
+void QtPlatform::AfterFirstFrame(std::function<void()> task) {
+  if (firstFrameDrawn_) {
+    task();
+    return;
+  }
+  afterFirstFrame_.push_back(std::move(task));
+}
+
+void QtPlatform::FirstFrameDrawn() {
+  if (firstFrameDrawn_) return;
+  firstFrameDrawn_ = true;
+  // A task may add another: that one runs at once, after the ones already waiting.
+  for (auto& task : std::exchange(afterFirstFrame_, {})) task();
+}
+
 void QtPlatform::EndProgram() {
   if (ending_) return;
   ending_ = true;

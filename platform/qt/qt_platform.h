@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -56,12 +57,19 @@ class QtPlatform final : public QObject, public Platform {
   void WindowClosedByUser(Window& window);
   // Called by a view when a failure ended one of its window's handlers.
   void ReportFailure(std::string_view line);
+  // Runs the task once the first frame of the program has reached the screen (at once if it has
+  // already): work the first frame does not need must not delay it.
+  void AfterFirstFrame(std::function<void()> task);
+  // Called by a view when its window has drawn its first frame.
+  void FirstFrameDrawn();
 
  private:
   std::map<const Window*, std::unique_ptr<WindowView>> views_;
   std::function<void(const QString&)> playSound_;
   std::function<void()> prepareSound_;
   std::map<QString, QByteArray> unpackedResources_;
+  std::vector<std::function<void()>> afterFirstFrame_;
+  bool firstFrameDrawn_ = false;
   int displayCount_ = 0;
   bool ending_ = false;
 };

@@ -68,12 +68,14 @@ void FormWidget::paintEvent(QPaintEvent*) {
   p.fillRect(rect(), backColor);
   // Drawn unscaled from the top-left corner: a larger picture is cut off at the edges.
   if (!background.isNull()) p.drawPixmap(0, 0, background);
-  if (!iconResource.empty()) {
-    // The icon is not needed for the first frame, and reading its sixteen images would delay it.
-    QTimer::singleShot(0, this, [this, icon = std::exchange(iconResource, {})] {
-      setWindowIcon(ResourceIcon(icon));
-    });
-  }
+  if (painted_) return;
+  painted_ = true;
+  // Queued behind this frame's flush: the icon (sixteen images to read) and whatever else the
+  // first frame does not need wait until it is on the screen.
+  QTimer::singleShot(0, this, [this] {
+    if (!iconResource.empty()) setWindowIcon(ResourceIcon(iconResource));
+    if (view_ != nullptr) view_->FirstFrameDrawn();
+  });
 }
 
 void FormWidget::resizeEvent(QResizeEvent* event) {
@@ -341,6 +343,8 @@ void WindowView::Minimised(bool minimised) {
   }
 }
 
+void WindowView::FirstFrameDrawn() { platform_.FirstFrameDrawn(); }
+
 void WindowView::CloseRequested() {
   if (platform_.Ending()) return;
   platform_.WindowClosedByUser(window_);
@@ -360,6 +364,16 @@ void WindowView::ShowCentred() {
   FrameMoved();
   form_->show();
   FrameMoved();
+  // Only now, with the window already on its way to the screen: its first frame has to read the
+  // font list anyway, and reading it earlier would hold back the map.
+  if (SettleFonts()) {
+    for (const auto& owned : window_.Controls()) {
+      QWidget* w = WidgetOf(*owned);
+      if (w != nullptr && owned->HasFont()) {
+        w->setFont(MakeFont(owned->design.fontName, owned->FontSize(), owned->design.bold));
+      }
+    }
+  }
 }
 
 void WindowView::Activate() {

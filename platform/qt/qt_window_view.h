@@ -36,6 +36,7 @@ class FormWidget final : public QWidget {
 
  private:
   WindowView* view_;
+  bool painted_ = false;
 };
 
 class WindowView final : public xr::WindowView {
@@ -60,6 +61,7 @@ class WindowView final : public xr::WindowView {
   void FrameMoved();
   void Minimised(bool minimised);
   void CloseRequested();
+  void FirstFrameDrawn();
 
  private:
   struct TimerDriver {
