@@ -1,10 +1,9 @@
 #include "platform/posix_env.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <initializer_list>
+
+#include "platform/posix_files.h"
 
 namespace xr::posix {
 
@@ -16,9 +15,9 @@ void SettleHomeAndBaseDirs() {
   }
   const char* home = std::getenv("HOME");
   if (home != nullptr && home[0] == '/') return;
-  const passwd* entry = ::getpwuid(::getuid());
-  if (entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/') {
-    ::setenv("HOME", entry->pw_dir, 1);
+  const auto recorded = PasswdHome();
+  if (recorded && recorded->front() == '/') {
+    ::setenv("HOME", recorded->c_str(), 1);
   } else {
     ::unsetenv("HOME");
   }
