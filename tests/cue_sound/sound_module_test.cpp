@@ -13,6 +13,7 @@
 #include <QLibrary>
 #include <QTemporaryDir>
 #include <functional>
+#include <ostream>
 
 #include "platform/qt/sound/sound_player.h"
 
@@ -24,6 +25,8 @@ struct ModuleRow {
   QStringList candidates;
   const char* says;  // part of the one line; empty when the module loads
 };
+
+void PrintTo(const ModuleRow& row, std::ostream* os) { *os << row.name; }
 
 class ModuleErrors : public testing::TestWithParam<ModuleRow> {};
 
@@ -83,6 +86,8 @@ QString SparseFile(const QDir& dir, qint64 size) {
 }
 
 constexpr qint64 kCap = 8 * 1024 * 1024;
+
+void PrintTo(const FileRow& row, std::ostream* os) { *os << row.name; }
 
 class PlayerFiles : public testing::TestWithParam<FileRow> {};
 
