@@ -76,7 +76,7 @@ void WindowHost::Show(Window& window) {
   auto owned = std::make_unique<Hosted>(*this, window);
   Hosted& h = *owned;
   windows_[&window] = std::move(owned);
-  h.native = platform_.CreateWindow(window, *this);
+  h.native = platform_.BuildWindow(window, *this);
   window.SetView(&h);
   for (const auto& c : window.Controls()) {
     if (c->kind() == Kind::Timer) h.TimerWritten(*c, Prop::Enabled);

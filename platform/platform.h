@@ -48,7 +48,7 @@ class Platform {
   // Builds the real window of a model window, hidden, with its controls in their present state;
   // it reports what happens to it to the host. Called once per showing of a window that has no
   // real window.
-  virtual std::unique_ptr<NativeWindow> CreateWindow(Window& window, WindowHost& host) = 0;
+  virtual std::unique_ptr<NativeWindow> BuildWindow(Window& window, WindowHost& host) = 0;
   // Leaves the event loop. The real windows are already gone.
   virtual void Quit() = 0;
   // Microseconds on a clock that never goes back: the time base of timer deadlines.
@@ -98,8 +98,8 @@ class Platform {
   virtual std::unique_ptr<OutFile> OpenForOutput(std::string_view path) = 0;
 
  private:
-  // Destroyed before the derived platform is gone only if that platform closed every window
-  // first (WindowHost::CloseAll in its destructor).
+  // Outlives the derived platform: that platform's destructor closes every window first
+  // (WindowHost::CloseAll), while the real windows can still reach it.
   WindowHost host_{*this};
 };
 

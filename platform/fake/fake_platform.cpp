@@ -120,7 +120,7 @@ void FakePlatform::ResizeClient(Window& window, int widthPx, int heightPx) {
   host.SizeChanged(window, widthPx, heightPx, false);
 }
 
-std::unique_ptr<NativeWindow> FakePlatform::CreateWindow(Window& window, WindowHost& host) {
+std::unique_ptr<NativeWindow> FakePlatform::BuildWindow(Window& window, WindowHost& host) {
   return std::make_unique<Native>(*this, window, host);
 }
 

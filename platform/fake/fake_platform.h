@@ -45,7 +45,7 @@ class FakePlatform final : public Platform {
   void ResizeClient(Window& window, int widthPx, int heightPx);
 
   // --- Platform ---
-  std::unique_ptr<NativeWindow> CreateWindow(Window& window, WindowHost& host) override;
+  std::unique_ptr<NativeWindow> BuildWindow(Window& window, WindowHost& host) override;
   void Quit() override;
   std::int64_t MonotonicUs() override { return nowUs_; }
   void ReportFailure(std::string_view line) override { failureReports.emplace_back(line); }

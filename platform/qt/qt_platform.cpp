@@ -35,7 +35,7 @@ QtPlatform::~QtPlatform() {
   if (displayCount_ < 0) QGuiApplication::restoreOverrideCursor();
 }
 
-std::unique_ptr<NativeWindow> QtPlatform::CreateWindow(Window& window, WindowHost& host) {
+std::unique_ptr<NativeWindow> QtPlatform::BuildWindow(Window& window, WindowHost& host) {
   return std::make_unique<QtWindow>(*this, window, host);
 }
 

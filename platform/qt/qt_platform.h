@@ -26,7 +26,7 @@ class QtPlatform final : public QObject, public Platform {
                       std::function<void()> prepareSound = {});
   ~QtPlatform() override;
 
-  std::unique_ptr<NativeWindow> CreateWindow(Window& window, WindowHost& host) override;
+  std::unique_ptr<NativeWindow> BuildWindow(Window& window, WindowHost& host) override;
   void Quit() override;
   std::int64_t MonotonicUs() override;
   void ReportFailure(std::string_view line) override;

@@ -33,8 +33,8 @@ class LoggingPlatform final : public Platform {
   bool logging = true;
   int lastShowDirection = 0;  // 0 none yet, +1 show, -1 hide
 
-  std::unique_ptr<NativeWindow> CreateWindow(Window& w, WindowHost& host) override {
-    return fake_.CreateWindow(w, host);
+  std::unique_ptr<NativeWindow> BuildWindow(Window& w, WindowHost& host) override {
+    return fake_.BuildWindow(w, host);
   }
   void Quit() override {
     Note("EndProgram");
