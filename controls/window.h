@@ -1,6 +1,6 @@
 // A window of the model: its design, its controls in creation order, its client-area scale and
-// outer frame as the platform reports them, and its handlers. The platform delivers events here;
-// only the window runs handlers.
+// outer frame as the platform reports them, and its handlers. The core's WindowHost delivers events
+// here; only the window runs handlers.
 #pragma once
 
 #include <cstdint>
@@ -28,14 +28,15 @@ struct WindowDesign {
   std::string icon;     // resource name of the window icon
 };
 
-// What the platform renders. It learns of every property write, even one that stores the value
+// Where a window's property writes go: the core's WindowHost while the window is shown (a test
+// may put a recorder in front of it). It learns of every write, even one that stores the value
 // the property already had: a second write of the player's URL must start the sound again.
 class WindowView {
  public:
   virtual ~WindowView() = default;
   virtual void PropertyChanged(Control& control, Prop prop) = 0;
   // The model window is being destroyed: the view must let go of it and never touch it again.
-  // The platform may destroy the view inside this call.
+  // The view may be destroyed inside this call.
   virtual void WindowDestroyed() = 0;
   // A failure ended one of the window's handlers: one line of text, without its newline, for
   // wherever the program's diagnostics go.
@@ -70,13 +71,13 @@ class Window {
   float Width() const { return width_; }
   float Height() const { return height_; }
 
-  // Platform side: record geometry without running any handler.
+  // Host side: record geometry without running any handler.
   void SetScale(float width, float height);
   void SetFrame(float left, float top, float width, float height);
   void SetView(WindowView* view) { view_ = view; }
   WindowView* View() const { return view_; }
 
-  // Platform side: deliver an event. Returns false when it was not handled: a click or a tick
+  // Host side: deliver an event. Returns false when it was not handled: a click or a tick
   // that arrives while another handler is still running (a modal box is up) is dropped, as a
   // late timer event is never made up. A failure inside a handler ends that handler only.
   bool Deliver(Event event, Control* control = nullptr);

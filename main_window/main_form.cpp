@@ -138,7 +138,6 @@ void MainForm::CaptureLayout() {
   SkipOnFailure([&] { layoutTable.emplace(); });
   std::int16_t row = 0;
   for (const auto& c : window.Controls()) {
-    currentControl = c.get();
     if (!IsLayoutIncluded(*c)) continue;
     ++row;
     auto ratio = [&](int column, auto property, auto scale) {
@@ -166,7 +165,6 @@ void MainForm::CaptureLayout() {
 void MainForm::Resize() {
   std::int16_t row = 0;
   for (const auto& c : window.Controls()) {
-    currentControl = c.get();
     if (!IsLayoutIncluded(*c)) continue;
     ++row;
     Control& k = *c;

@@ -75,7 +75,6 @@ struct MainForm {
   std::int16_t idleLimit = 0;
   std::int32_t lastMoveTime = 0;
   std::optional<LayoutTable> layoutTable;
-  Control* currentControl = nullptr;
 
   // Program-wide state that lives as long as this window.
   CueVars cue;

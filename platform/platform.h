@@ -12,10 +12,9 @@
 #include <string_view>
 #include <vector>
 
-namespace xr {
+#include "controls/window_host.h"
 
-class Window;
-class Control;
+namespace xr {
 
 // A failure of a platform operation that the caller may skip over.
 struct PlatformError : std::runtime_error {
@@ -32,15 +31,31 @@ class OutFile {
 
 class Platform {
  public:
+  Platform() = default;
   virtual ~Platform() = default;
+  Platform(const Platform&) = delete;
+  Platform& operator=(const Platform&) = delete;
 
-  // Windows. The first ShowWindow of a window builds its real counterpart, delivers Load, shows
-  // it centred on the screen and delivers the Resize of its first showing; a later one only
-  // brings it to the front. UnloadWindow destroys the real window without delivering Unload.
-  virtual void ShowWindow(Window& window) = 0;
-  virtual void UnloadWindow(Window& window) = 0;
+  // Windows, for the core's handlers. The rules are the core's own (WindowHost): a platform
+  // only builds, shows and destroys real windows when told, and reports what happens to them.
+  void ShowWindow(Window& window) { host_.Show(window); }
+  void UnloadWindow(Window& window) { host_.Unload(window); }
   // Ends the program at once: every window closes and no further handler runs.
-  virtual void EndProgram() = 0;
+  void EndProgram() { host_.EndProgram(); }
+  WindowHost& Host() { return host_; }
+
+  // --- What a platform implements for windows ---
+  // Builds the real window of a model window, hidden, with its controls in their present state;
+  // it reports what happens to it to the host. Called once per showing of a window that has no
+  // real window.
+  virtual std::unique_ptr<NativeWindow> BuildWindow(Window& window, WindowHost& host) = 0;
+  // Leaves the event loop. The real windows are already gone.
+  virtual void Quit() = 0;
+  // Microseconds on a clock that never goes back: the time base of timer deadlines.
+  virtual std::int64_t MonotonicUs() = 0;
+  // A failure ended a handler: one line of text, without its newline, for wherever the
+  // program's diagnostics go.
+  virtual void ReportFailure(std::string_view line) = 0;
 
   // The pointer, in screen pixels. GetCursorPos returns false when it cannot tell.
   virtual bool GetCursorPos(std::int32_t& x, std::int32_t& y) = 0;
@@ -59,7 +74,8 @@ class Platform {
   virtual void OpenUrl(std::string_view url) = 0;
 
   // Plays a sound file once from its beginning at half volume without waiting for it; a
-  // second call starts it again. A file that cannot be played plays nothing, silently.
+  // second call starts it again. A file that cannot be played plays nothing, silently. The
+  // core calls it for every write of a media player's URL.
   virtual void PlaySoundFile(std::string_view path) = 0;
 
   virtual std::optional<std::string> GetEnv(std::string_view name) = 0;
@@ -80,6 +96,11 @@ class Platform {
   // with PlatformError, anything that is not a regular file: a symbolic link, a directory, a
   // FIFO or a device, without ever blocking on it.
   virtual std::unique_ptr<OutFile> OpenForOutput(std::string_view path) = 0;
+
+ private:
+  // Outlives the derived platform: that platform's destructor closes every window first
+  // (WindowHost::CloseAll), while the real windows can still reach it.
+  WindowHost host_{*this};
 };
 
 }  // namespace xr

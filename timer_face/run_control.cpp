@@ -1,6 +1,7 @@
 // Start, pause and reset. The run state is the start button's caption and nothing else.
 #include <cmath>
 
+#include "controls/units.h"
 #include "main_window/main_form.h"
 #include "timer_face/face.h"
 
@@ -11,13 +12,13 @@ void SetChromeVisible(MainForm& form, bool visible) {
 }
 
 void CentrePointer(MainForm& form) {
-  // Fixed 15 twips per pixel whatever the display, each division truncated on its own.
+  // A fixed scale whatever the display, each division truncated on its own.
   const std::int32_t left = ToInt32(form.window.Left());
   const std::int32_t width = ToInt32(form.window.Width());
   const std::int32_t top = ToInt32(form.window.Top());
   const std::int32_t height = ToInt32(form.window.Height());
-  form.pointerX = ToInt16(left / 15 + width / 30);
-  const std::int16_t y = ToInt16(top / 15 + height / 30);
+  form.pointerX = ToInt16(left / kTwipsPerPixel + width / (2 * kTwipsPerPixel));
+  const std::int16_t y = ToInt16(top / kTwipsPerPixel + height / (2 * kTwipsPerPixel));
   form.pointerY = y;
   form.restY = y;
   form.restX = form.pointerX;

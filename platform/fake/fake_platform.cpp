@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "controls/units.h"
 #include "platform/posix_files.h"
 
 namespace xr::fake {
 
 namespace {
-constexpr float kTwipsPerPixel = 15;
 constexpr int kFrameSide = 8;  // pixels of border left and right
 constexpr int kFrameTop = 31;  // title bar and top border
 constexpr int kFrameBottom = 8;
@@ -24,134 +24,116 @@ std::string Trimmed(std::string dir) {
 }
 }  // namespace
 
-class FakePlatform::View final : public WindowView {
+class FakePlatform::Native final : public NativeWindow {
  public:
-  View(FakePlatform& p, Window& w) : platform(p), window(w) {}
-  void PropertyChanged(Control& c, Prop prop) override {
-    if (c.kind() == Kind::Timer && (prop == Prop::Enabled || prop == Prop::Interval)) {
-      auto& t = timers[&c];
-      if (t.seq == 0) t.seq = ++platform.timerSeq_;
-      t.schedule.Update(c, prop, platform.nowUs_);
-    } else if (c.kind() == Kind::MediaPlayer && prop == Prop::Url) {
-      platform.PlaySoundFile(c.Url());
-    }
-  }
-  void WindowDestroyed() override { platform.views_.erase(&window); }
-  void ReportFailure(std::string_view line) override { platform.failureReports.emplace_back(line); }
   struct Timer {
     std::int64_t seq = 0;
-    TimerSchedule schedule;
+    bool armed = false;
+    std::int64_t deadline = 0;
   };
+  Native(FakePlatform& p, Window& w, WindowHost& h) : platform(p), window(w), host(h) {
+    platform.natives_[&window] = this;
+  }
+  ~Native() override {
+    platform.natives_.erase(&window);
+    platform.calls.push_back("Unload(" + window.Name() + ")");
+  }
+  void ShowCentred() override {
+    const int w = TwipsToPixels(window.design.clientWidth);
+    const int h = TwipsToPixels(window.design.clientHeight);
+    const int outerW = w + 2 * kFrameSide;
+    const int outerH = h + kFrameTop + kFrameBottom;
+    platform.calls.push_back("Show(" + window.Name() + ")");
+    host.FrameMoved(window, (platform.screenWidthPx - outerW) / 2,
+                    (platform.screenHeightPx - outerH) / 2, outerW, outerH);
+    host.SizeChanged(window, w, h, false);
+  }
+  void Activate() override {
+    platform.activated.push_back(window.Name());
+    platform.calls.push_back("Activate(" + window.Name() + ")");
+  }
+  void ControlChanged(Control&, Prop) override {}
+  void ArmTimer(Control& timer, std::int64_t deadlineUs) override {
+    Timer& t = Known(timer);
+    t.armed = true;
+    t.deadline = deadlineUs;
+  }
+  void CancelTimer(Control& timer) override { Known(timer).armed = false; }
+  // Ties go in the order the core first spoke of the timers: the order a window creates them.
+  Timer& Known(Control& timer) {
+    Timer& t = timers[&timer];
+    if (t.seq == 0) t.seq = ++platform.timerSeq_;
+    return t;
+  }
+
   FakePlatform& platform;
   Window& window;
+  WindowHost& host;
   std::map<Control*, Timer> timers;
 };
 
 FakePlatform::FakePlatform() = default;
 
-FakePlatform::~FakePlatform() {
-  for (auto& [w, v] : views_) const_cast<Window*>(w)->SetView(nullptr);
-}
+FakePlatform::~FakePlatform() { Host().CloseAll(); }
 
 void FakePlatform::Advance(std::int64_t ms) {
   const std::int64_t target = nowUs_ + ms * 1000;
-  for (;;) {
-    View* bestView = nullptr;
+  while (!ended) {
+    Native* owner = nullptr;
     Control* best = nullptr;
-    std::int64_t bestDeadline = 0;
-    std::int64_t bestSeq = 0;
-    for (auto& [w, v] : views_) {
-      for (auto& [c, t] : v->timers) {
-        if (!t.schedule.Armed() || t.schedule.Deadline() > target) continue;
-        const auto d = t.schedule.Deadline();
-        if (best == nullptr || d < bestDeadline || (d == bestDeadline && t.seq < bestSeq)) {
+    const Native::Timer* bestTimer = nullptr;
+    for (auto& [w, n] : natives_) {
+      for (auto& [c, t] : n->timers) {
+        if (!t.armed || t.deadline > target) continue;
+        if (bestTimer == nullptr || t.deadline < bestTimer->deadline ||
+            (t.deadline == bestTimer->deadline && t.seq < bestTimer->seq)) {
+          owner = n;
           best = c;
-          bestView = v.get();
-          bestDeadline = d;
-          bestSeq = t.seq;
+          bestTimer = &t;
         }
       }
     }
     if (best == nullptr) break;
-    nowUs_ = bestDeadline;
-    bestView->timers[best].schedule.Fired(nowUs_);
-    bestView->window.Deliver(Event::Tick, best);
-    if (ended) break;
+    nowUs_ = std::max(nowUs_, bestTimer->deadline);
+    owner->timers[best].armed = false;  // one request, one call
+    owner->host.TimerDue(*best);
   }
-  if (!ended) nowUs_ = target;
+  if (!ended) nowUs_ = std::max(nowUs_, target);
 }
 
 bool FakePlatform::Click(Control& control) {
-  if (!Shown(control.window())) return false;
-  return control.window().Deliver(Event::Click, &control);
+  auto it = natives_.find(&control.window());
+  return it != natives_.end() && it->second->host.Clicked(control);
 }
 
 void FakePlatform::Close(Window& window) {
-  if (!Shown(window)) return;
-  window.Deliver(Event::Unload);
-  if (!ended) UnloadWindow(window);
+  auto it = natives_.find(&window);
+  if (it != natives_.end()) it->second->host.CloseRequested(window);
 }
 
 void FakePlatform::ResizeClient(Window& window, int widthPx, int heightPx) {
-  window.SetScale(static_cast<float>(widthPx) * kTwipsPerPixel,
-                  static_cast<float>(heightPx) * kTwipsPerPixel);
-  window.SetFrame(window.Left(), window.Top(),
-                  static_cast<float>(widthPx + 2 * kFrameSide) * kTwipsPerPixel,
-                  static_cast<float>(heightPx + kFrameTop + kFrameBottom) * kTwipsPerPixel);
-  window.Deliver(Event::Resize);
+  auto it = natives_.find(&window);
+  if (it == natives_.end()) return;
+  WindowHost& host = it->second->host;
+  host.FrameMoved(window, TwipsToPixels(window.Left()), TwipsToPixels(window.Top()),
+                  widthPx + 2 * kFrameSide, heightPx + kFrameTop + kFrameBottom);
+  host.SizeChanged(window, widthPx, heightPx, false);
 }
 
-void FakePlatform::ShowWindow(Window& window) {
-  if (Shown(window)) {
-    activated.push_back(window.Name());
-    calls.push_back("Activate(" + window.Name() + ")");
-    return;
-  }
-  auto view = std::make_unique<View>(*this, window);
-  window.SetView(view.get());
-  views_[&window] = std::move(view);
-  // Timers created with the window are running from the start if their design says so.
-  for (const auto& c : window.Controls()) {
-    if (c->kind() == Kind::Timer) views_[&window]->PropertyChanged(*c, Prop::Enabled);
-  }
-  const int w = static_cast<int>(std::lround(window.design.clientWidth / kTwipsPerPixel));
-  const int h = static_cast<int>(std::lround(window.design.clientHeight / kTwipsPerPixel));
-  window.SetScale(window.design.clientWidth, window.design.clientHeight);
-  const int outerW = w + 2 * kFrameSide;
-  const int outerH = h + kFrameTop + kFrameBottom;
-  const int left = (screenWidthPx - outerW) / 2;
-  const int top = (screenHeightPx - outerH) / 2;
-  window.SetFrame(
-      static_cast<float>(left) * kTwipsPerPixel, static_cast<float>(top) * kTwipsPerPixel,
-      static_cast<float>(outerW) * kTwipsPerPixel, static_cast<float>(outerH) * kTwipsPerPixel);
-  calls.push_back("Show(" + window.Name() + ")");
-  window.Deliver(Event::Load);
-  window.Deliver(Event::Resize);
+std::unique_ptr<NativeWindow> FakePlatform::BuildWindow(Window& window, WindowHost& host) {
+  return std::make_unique<Native>(*this, window, host);
 }
 
-void FakePlatform::UnloadWindow(Window& window) {
-  auto it = views_.find(&window);
-  if (it == views_.end()) return;
-  window.SetView(nullptr);
-  views_.erase(it);
-  calls.push_back("Unload(" + window.Name() + ")");
-}
-
-void FakePlatform::EndProgram() {
+void FakePlatform::Quit() {
   ended = true;
   calls.push_back("EndProgram");
-  for (auto& [w, v] : views_) const_cast<Window*>(w)->SetView(nullptr);
-  views_.clear();
 }
 
-bool FakePlatform::Shown(const Window& window) const { return views_.count(&window) != 0; }
+bool FakePlatform::Shown(const Window& window) const { return natives_.count(&window) != 0; }
 
 const TimerSchedule* FakePlatform::Schedule(const Control& timer) const {
-  for (const auto& [w, v] : views_) {
-    auto it = v->timers.find(const_cast<Control*>(&timer));
-    if (it != v->timers.end()) return &it->second.schedule;
-  }
-  return nullptr;
+  auto it = natives_.find(&timer.window());
+  return it == natives_.end() ? nullptr : it->second->host.Schedule(timer);
 }
 
 bool FakePlatform::GetCursorPos(std::int32_t& x, std::int32_t& y) {

@@ -1,5 +1,6 @@
-// A platform for tests: virtual time, recorded calls, and a pointer, clock, environment,
-// resources and files that the test sets as it likes.
+// The simplest platform, for tests: virtual time, recorded outputs, and a pointer, clock,
+// environment, resources and files that the test sets as it likes. It decides nothing about
+// windows: each input goes straight to the core's WindowHost.
 #pragma once
 
 #include <cstdint>
@@ -30,21 +31,24 @@ class FakePlatform final : public Platform {
   ~FakePlatform() override;
 
   // Moves virtual time on, firing every timer that falls due in deadline order (ties in the
-  // order the timers were created) and setting the clock accordingly.
+  // order the timers were created) and setting the clock accordingly. A timer whose
+  // deadline has already gone by (Stall) fires once, at once.
   void Advance(std::int64_t ms);
+  // The event loop is held up: time moves on and no timer fires until the next Advance.
+  void Stall(std::int64_t ms) { nowUs_ += ms * 1000; }
   std::int64_t NowMs() const { return nowUs_ / 1000; }
 
-  // Delivers a click the way the real platform does.
+  // What a user does to a real window.
   bool Click(Control& control);
-  // The user closes a window with its close box.
   void Close(Window& window);
-  // Resizes the client area (pixels) and delivers the resize.
+  // Resizes the client area (pixels).
   void ResizeClient(Window& window, int widthPx, int heightPx);
 
   // --- Platform ---
-  void ShowWindow(Window& window) override;
-  void UnloadWindow(Window& window) override;
-  void EndProgram() override;
+  std::unique_ptr<NativeWindow> BuildWindow(Window& window, WindowHost& host) override;
+  void Quit() override;
+  std::int64_t MonotonicUs() override { return nowUs_; }
+  void ReportFailure(std::string_view line) override { failureReports.emplace_back(line); }
   bool GetCursorPos(std::int32_t& x, std::int32_t& y) override;
   bool SetCursorPos(std::int32_t x, std::int32_t y) override;
   int ShowCursor(bool show) override;
@@ -91,8 +95,8 @@ class FakePlatform final : public Platform {
   const TimerSchedule* Schedule(const Control& timer) const;
 
  private:
-  class View;
-  std::map<const Window*, std::unique_ptr<View>> views_;
+  class Native;
+  std::map<const Window*, Native*> natives_;
   std::int64_t nowUs_ = 0;
   std::int64_t timerSeq_ = 0;
 };

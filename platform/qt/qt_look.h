@@ -9,12 +9,12 @@
 #include <cmath>
 
 #include "controls/control.h"
+#include "controls/units.h"
 
 namespace xr::qt {
 
-// 15 twips per pixel and 20 twips per point, whatever the screen: geometry and fonts scale
-// together, so the digits always fill their boxes as designed.
-inline int TwipsToPixels(float twips) { return static_cast<int>(std::lround(twips / 15.0f)); }
+// A fixed scale for twips (controls/units.h) and 20 twips per point, whatever the screen:
+// geometry and fonts scale together, so the digits always fill their boxes as designed.
 inline int PointsToPixels(float points) {
   return std::max(1, static_cast<int>(std::lround(points * 4.0f / 3.0f)));
 }

@@ -31,33 +31,17 @@ void QtPlatform::TimerStarted() {
 }
 
 QtPlatform::~QtPlatform() {
-  views_.clear();
+  Host().CloseAll();
   if (displayCount_ < 0) QGuiApplication::restoreOverrideCursor();
 }
 
-void QtPlatform::ShowWindow(Window& window) {
-  auto it = views_.find(&window);
-  if (it != views_.end()) {
-    it->second->Activate();
-    return;
-  }
-  auto view = std::make_unique<WindowView>(*this, window);
-  WindowView& v = *view;
-  views_[&window] = std::move(view);
-  window.SetScale(window.design.clientWidth, window.design.clientHeight);
-  window.Deliver(Event::Load);
-  if (ending_ || views_.count(&window) == 0) return;
-  v.ShowCentred();
+std::unique_ptr<NativeWindow> QtPlatform::BuildWindow(Window& window, WindowHost& host) {
+  return std::make_unique<QtWindow>(*this, window, host);
 }
 
-void QtPlatform::UnloadWindow(Window& window) { views_.erase(&window); }
-
-void QtPlatform::Forget(const Window& window) { views_.erase(&window); }
-
-void QtPlatform::WindowClosedByUser(Window& window) {
-  window.Deliver(Event::Unload);
-  // The close box unloads the window whatever its handler did.
-  if (!ending_) UnloadWindow(window);
+void QtPlatform::Forget(const Window& window, const QtWindow* native) {
+  auto it = natives_.find(&window);
+  if (it != natives_.end() && it->second == native) natives_.erase(it);
 }
 
 void QtPlatform::AfterFirstFrame(std::function<void()> task) {
@@ -75,21 +59,18 @@ void QtPlatform::FirstFrameDrawn() {
   for (auto& task : std::exchange(afterFirstFrame_, {})) task();
 }
 
-void QtPlatform::EndProgram() {
-  if (ending_) return;
-  ending_ = true;
-  for (auto& [w, v] : views_) v->Form()->hide();
-  QCoreApplication::exit(0);
-}
+void QtPlatform::Quit() { QCoreApplication::exit(0); }
+
+std::int64_t QtPlatform::MonotonicUs() { return qt::MonotonicUs(); }
 
 QWidget* QtPlatform::WidgetOf(const Window& window) const {
-  auto it = views_.find(&window);
-  return it == views_.end() ? nullptr : it->second->Form();
+  auto it = natives_.find(&window);
+  return it == natives_.end() ? nullptr : it->second->Form();
 }
 
 QWidget* QtPlatform::WidgetOf(const Control& control) const {
-  auto it = views_.find(&control.window());
-  return it == views_.end() ? nullptr : it->second->WidgetOf(control);
+  auto it = natives_.find(&control.window());
+  return it == natives_.end() ? nullptr : it->second->WidgetOf(control);
 }
 
 bool QtPlatform::GetCursorPos(std::int32_t& x, std::int32_t& y) {

@@ -15,7 +15,7 @@ class QWidget;
 
 namespace xr::qt {
 
-class WindowView;
+class QtWindow;
 
 class QtPlatform final : public QObject, public Platform {
  public:
@@ -26,9 +26,10 @@ class QtPlatform final : public QObject, public Platform {
                       std::function<void()> prepareSound = {});
   ~QtPlatform() override;
 
-  void ShowWindow(Window& window) override;
-  void UnloadWindow(Window& window) override;
-  void EndProgram() override;
+  std::unique_ptr<NativeWindow> BuildWindow(Window& window, WindowHost& host) override;
+  void Quit() override;
+  std::int64_t MonotonicUs() override;
+  void ReportFailure(std::string_view line) override;
   bool GetCursorPos(std::int32_t& x, std::int32_t& y) override;
   bool SetCursorPos(std::int32_t x, std::int32_t y) override;
   int ShowCursor(bool show) override;
@@ -46,17 +47,14 @@ class QtPlatform final : public QObject, public Platform {
   // The real widget of a model window, for tests; null when it is not shown.
   QWidget* WidgetOf(const Window& window) const;
   QWidget* WidgetOf(const Control& control) const;
-  bool Ending() const { return ending_; }
+  bool Ending() { return Host().Ending(); }
   int DisplayCount() const { return displayCount_; }
 
-  // Drops the real window of a model window that is going away.
-  void Forget(const Window& window);
-  // Called by a view when one of its timers starts running.
+  // The real windows there are, for WidgetOf.
+  void Register(const Window& window, QtWindow* native) { natives_[&window] = native; }
+  void Forget(const Window& window, const QtWindow* native);
+  // Called by a real window when one of its timers starts running.
   void TimerStarted();
-  // Called by a view when the user closes its window with the close box.
-  void WindowClosedByUser(Window& window);
-  // Called by a view when a failure ended one of its window's handlers.
-  void ReportFailure(std::string_view line);
   // Runs the task once the first frame of the program has reached the screen (at once if it has
   // already): work the first frame does not need must not delay it.
   void AfterFirstFrame(std::function<void()> task);
@@ -64,14 +62,13 @@ class QtPlatform final : public QObject, public Platform {
   void FirstFrameDrawn();
 
  private:
-  std::map<const Window*, std::unique_ptr<WindowView>> views_;
+  std::map<const Window*, QtWindow*> natives_;
   std::function<void(const QString&)> playSound_;
   std::function<void()> prepareSound_;
   std::map<QString, QByteArray> unpackedResources_;
   std::vector<std::function<void()>> afterFirstFrame_;
   bool firstFrameDrawn_ = false;
   int displayCount_ = 0;
-  bool ending_ = false;
 };
 
 }  // namespace xr::qt

@@ -24,12 +24,10 @@ std::int64_t MonotonicUs() {
 
 namespace {
 
-constexpr float kTwips = 15.0f;
-
 // A label takes a click like a button: press and release over it.
 class ClickLabel final : public QLabel {
  public:
-  ClickLabel(WindowView* view, Control& control, QWidget* parent)
+  ClickLabel(QtWindow* view, Control& control, QWidget* parent)
       : QLabel(parent), view_(view), control_(control) {}
   void Detach() { view_ = nullptr; }
 
@@ -46,7 +44,7 @@ class ClickLabel final : public QLabel {
   }
 
  private:
-  WindowView* view_;
+  QtWindow* view_;
   Control& control_;
   bool pressed_ = false;
 };
@@ -61,7 +59,7 @@ Qt::WindowFlags FlagsFor(const WindowDesign& d) {
 
 }  // namespace
 
-FormWidget::FormWidget(WindowView* view, QWidget* parent) : QWidget(parent), view_(view) {}
+FormWidget::FormWidget(QtWindow* view, QWidget* parent) : QWidget(parent), view_(view) {}
 
 void FormWidget::paintEvent(QPaintEvent*) {
   QPainter p(this);
@@ -90,9 +88,10 @@ void FormWidget::moveEvent(QMoveEvent* event) {
 
 void FormWidget::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange && view_ != nullptr) {
-    view_->Minimised(isMinimized());
-  }
+  if (event->type() != QEvent::WindowStateChange || view_ == nullptr) return;
+  // Only a change into or out of the minimised state changes the client area the core sees.
+  const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+  if (change->oldState().testFlag(Qt::WindowMinimized) != isMinimized()) view_->ClientResized();
 }
 
 void FormWidget::closeEvent(QCloseEvent* event) {
@@ -100,14 +99,15 @@ void FormWidget::closeEvent(QCloseEvent* event) {
   if (view_ != nullptr) view_->CloseRequested();
 }
 
-WindowView::WindowView(QtPlatform& platform, Window& window)
-    : platform_(platform), window_(window), form_(new FormWidget(this)) {
+QtWindow::QtWindow(QtPlatform& platform, Window& window, WindowHost& host)
+    : platform_(platform), window_(window), host_(host), form_(new FormWidget(this)) {
   Build();
-  window_.SetView(this);
+  platform_.Register(window_, this);
 }
 
-WindowView::~WindowView() {
-  if (windowAlive_) window_.SetView(nullptr);
+QtWindow::~QtWindow() {
+  platform_.Forget(window_, this);
+  timers_.clear();
   // The widgets outlive this view until the event loop deletes them: cut them loose first.
   form_->Detach();
   for (auto& [control, widget] : widgets_) {
@@ -118,7 +118,7 @@ WindowView::~WindowView() {
   form_->deleteLater();
 }
 
-void WindowView::Build() {
+void QtWindow::Build() {
   const WindowDesign& d = window_.design;
   form_->setAttribute(Qt::WA_DeleteOnClose, false);
   form_->setWindowFlags(FlagsFor(d));
@@ -167,17 +167,8 @@ void WindowView::Build() {
         break;
       }
       case Kind::Timer:
-        timers_[&c] = std::make_unique<TimerDriver>();
-        {
-          TimerDriver& t = *timers_[&c];
-          t.qtimer.setTimerType(Qt::PreciseTimer);
-          t.qtimer.setSingleShot(true);
-          QObject::connect(&t.qtimer, &QTimer::timeout, form_, [this, &c] { TimerFired(c); });
-          TimerChanged(c, Prop::Enabled);
-        }
-        continue;
       case Kind::MediaPlayer:
-        continue;  // heard, never seen
+        continue;  // never seen
     }
     widgets_[&c] = w;
     ApplyGeometry(c, w);
@@ -193,17 +184,17 @@ void WindowView::Build() {
   if (!tabOrder.empty()) tabOrder.front().second->setFocus();
 }
 
-QWidget* WindowView::WidgetOf(const Control& control) const {
+QWidget* QtWindow::WidgetOf(const Control& control) const {
   auto it = widgets_.find(&control);
   return it == widgets_.end() ? nullptr : it->second;
 }
 
-void WindowView::ApplyGeometry(Control& c, QWidget* w) {
+void QtWindow::ApplyGeometry(Control& c, QWidget* w) {
   w->setGeometry(TwipsToPixels(c.Left()), TwipsToPixels(c.Top()), TwipsToPixels(c.Width()),
                  TwipsToPixels(c.Height()));
 }
 
-void WindowView::ApplyFont(Control& c, QWidget* w) {
+void QtWindow::ApplyFont(Control& c, QWidget* w) {
   if (!c.HasFont()) return;
   const int px = PointsToPixels(c.FontSize());
   int& last = fontPixels_[&c];
@@ -212,7 +203,7 @@ void WindowView::ApplyFont(Control& c, QWidget* w) {
   w->setFont(MakeFont(c.design.fontName, c.FontSize(), c.design.bold));
 }
 
-void WindowView::ApplyColors(Control& c, QWidget* w) {
+void QtWindow::ApplyColors(Control& c, QWidget* w) {
   QPalette pal = w->palette();
   if (c.kind() == Kind::Label) {
     pal.setColor(QPalette::WindowText, ResolveColor(c.ForeColor()));
@@ -224,22 +215,7 @@ void WindowView::ApplyColors(Control& c, QWidget* w) {
   if (pal != w->palette()) w->setPalette(pal);
 }
 
-void WindowView::WindowDestroyed() {
-  windowAlive_ = false;
-  platform_.Forget(window_);
-}
-
-void WindowView::ReportFailure(std::string_view line) { platform_.ReportFailure(line); }
-
-void WindowView::PropertyChanged(Control& c, Prop prop) {
-  if (c.kind() == Kind::Timer) {
-    if (prop == Prop::Enabled || prop == Prop::Interval) TimerChanged(c, prop);
-    return;
-  }
-  if (c.kind() == Kind::MediaPlayer) {
-    if (prop == Prop::Url) platform_.PlaySoundFile(c.Url());
-    return;
-  }
+void QtWindow::ControlChanged(Control& c, Prop prop) {
   QWidget* w = WidgetOf(c);
   if (w == nullptr) return;
   switch (prop) {
@@ -273,84 +249,43 @@ void WindowView::PropertyChanged(Control& c, Prop prop) {
   }
 }
 
-void WindowView::TimerChanged(Control& c, Prop prop) {
-  auto it = timers_.find(&c);
-  if (it == timers_.end()) return;
-  const bool wasArmed = it->second->schedule.Armed();
-  it->second->schedule.Update(c, prop, MonotonicUs());
-  Rearm(*it->second);
-  if (!wasArmed && it->second->schedule.Armed()) platform_.TimerStarted();
-}
-
-void WindowView::Rearm(TimerDriver& t) {
-  if (!t.schedule.Armed()) {
-    t.qtimer.stop();
-    return;
+void QtWindow::ArmTimer(Control& timer, std::int64_t deadlineUs) {
+  std::unique_ptr<QTimer>& t = timers_[&timer];
+  if (!t) {
+    t = std::make_unique<QTimer>();
+    t->setTimerType(Qt::PreciseTimer);
+    t->setSingleShot(true);
+    QObject::connect(t.get(), &QTimer::timeout, form_, [this, &timer] { host_.TimerDue(timer); });
   }
-  const std::int64_t left = t.schedule.Deadline() - MonotonicUs();
-  // Whole milliseconds rounded up: never early, at most a millisecond late, and the next
-  // deadline is computed from this one, so the lateness does not add up.
-  const int ms = left <= 0 ? 0 : static_cast<int>((left + 999) / 1000);
-  t.qtimer.start(ms);
+  const std::int64_t left = deadlineUs - platform_.MonotonicUs();
+  // Whole milliseconds rounded up: never early, at most a millisecond late; the core computes
+  // the next deadline from this one, so the lateness does not add up.
+  t->start(left <= 0 ? 0 : static_cast<int>((left + 999) / 1000));
+  platform_.TimerStarted();
 }
 
-void WindowView::TimerFired(Control& c) {
-  auto it = timers_.find(&c);
-  if (it == timers_.end() || platform_.Ending()) return;
-  TimerDriver& t = *it->second;
-  if (!t.schedule.Armed()) return;
-  const std::int64_t now = MonotonicUs();
-  if (now < t.schedule.Deadline()) {
-    Rearm(t);
-    return;
-  }
-  t.schedule.Fired(now);
-  Rearm(t);
-  // The handler may stop this timer, start it again or end the program.
-  window_.Deliver(Event::Tick, &c);
+void QtWindow::CancelTimer(Control& timer) {
+  auto it = timers_.find(&timer);
+  if (it != timers_.end()) it->second->stop();
 }
 
-void WindowView::UserClicked(Control& c) {
-  if (platform_.Ending()) return;
-  window_.Deliver(Event::Click, &c);
-}
+void QtWindow::UserClicked(Control& c) { host_.Clicked(c); }
 
-void WindowView::ClientResized() {
-  if (platform_.Ending()) return;
+void QtWindow::ClientResized() {
   FrameMoved();
-  if (minimised_) return;
-  window_.SetScale(static_cast<float>(form_->width()) * kTwips,
-                   static_cast<float>(form_->height()) * kTwips);
-  window_.Deliver(Event::Resize);
+  host_.SizeChanged(window_, form_->width(), form_->height(), form_->isMinimized());
 }
 
-void WindowView::FrameMoved() {
+void QtWindow::FrameMoved() {
   const QRect f = form_->frameGeometry();
-  window_.SetFrame(static_cast<float>(f.x()) * kTwips, static_cast<float>(f.y()) * kTwips,
-                   static_cast<float>(f.width()) * kTwips, static_cast<float>(f.height()) * kTwips);
+  host_.FrameMoved(window_, f.x(), f.y(), f.width(), f.height());
 }
 
-void WindowView::Minimised(bool minimised) {
-  if (platform_.Ending() || minimised == minimised_) return;
-  minimised_ = minimised;
-  // A minimised window has no client area; the layout is applied to it all the same, and the
-  // restore applies it again from the same ratios.
-  if (minimised) {
-    window_.SetScale(0, 0);
-    window_.Deliver(Event::Resize);
-  } else {
-    ClientResized();
-  }
-}
+void QtWindow::FirstFrameDrawn() { platform_.FirstFrameDrawn(); }
 
-void WindowView::FirstFrameDrawn() { platform_.FirstFrameDrawn(); }
+void QtWindow::CloseRequested() { host_.CloseRequested(window_); }
 
-void WindowView::CloseRequested() {
-  if (platform_.Ending()) return;
-  platform_.WindowClosedByUser(window_);
-}
-
-void WindowView::ShowCentred() {
+void QtWindow::ShowCentred() {
   // With its native window made first, the move events report the frame where it really is;
   // otherwise the first one reports it a frame margin off and no later one corrects it.
   form_->winId();
@@ -376,7 +311,7 @@ void WindowView::ShowCentred() {
   }
 }
 
-void WindowView::Activate() {
+void QtWindow::Activate() {
   if (form_->isMinimized()) form_->showNormal();
   form_->raise();
   form_->activateWindow();

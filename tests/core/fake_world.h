@@ -27,16 +27,21 @@ inline constexpr Color kNormalFace = 0x80000012u;
 class LoggingPlatform final : public Platform {
  public:
   LoggingPlatform(fake::FakePlatform& fake, Log& log) : fake_(fake), log_(log) {}
+  // The fake's real windows of this platform's host refer to the fake: they go first.
+  ~LoggingPlatform() override { Host().CloseAll(); }
 
   bool logging = true;
   int lastShowDirection = 0;  // 0 none yet, +1 show, -1 hide
 
-  void ShowWindow(Window& w) override { fake_.ShowWindow(w); }
-  void UnloadWindow(Window& w) override { fake_.UnloadWindow(w); }
-  void EndProgram() override {
-    Note("EndProgram");
-    fake_.EndProgram();
+  std::unique_ptr<NativeWindow> BuildWindow(Window& w, WindowHost& host) override {
+    return fake_.BuildWindow(w, host);
   }
+  void Quit() override {
+    Note("EndProgram");
+    fake_.Quit();
+  }
+  std::int64_t MonotonicUs() override { return fake_.MonotonicUs(); }
+  void ReportFailure(std::string_view line) override { fake_.ReportFailure(line); }
   bool GetCursorPos(std::int32_t& x, std::int32_t& y) override { return fake_.GetCursorPos(x, y); }
   bool SetCursorPos(std::int32_t x, std::int32_t y) override {
     Note("SetCursorPos(" + std::to_string(x) + "," + std::to_string(y) + ")");

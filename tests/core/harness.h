@@ -115,7 +115,7 @@ class Harness {
   // Program start: creates and shows the main window, then starts logging its writes.
   MainForm& Open() {
     if (!form) Create();
-    fake.ShowWindow(form->window);
+    platform.ShowWindow(form->window);
     view = std::make_unique<LoggingView>(form->window.View(), log);
     form->window.SetView(view.get());
     log.clear();

@@ -35,8 +35,6 @@ class SoundPlayer : public QObject {
   // Returns at once; the sound plays while the event loop runs. Stops a sound still playing.
   void Play(const QString& path);
 
-  bool IsPlaying() const { return sink_ != nullptr; }
-
  signals:
   // The most recent Play has ended: the whole sound has been handed to the output, or it could
   // not be played at all. Always emitted from the event loop, never inside Play.

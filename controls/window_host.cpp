@@ -1,0 +1,167 @@
+#include "controls/window_host.h"
+
+#include <utility>
+#include <vector>
+
+#include "controls/units.h"
+#include "platform/platform.h"
+
+namespace xr {
+
+// The core's side of one real window: every property write of the model window comes here and
+// becomes what the platform must do.
+class WindowHost::Hosted final : public WindowView {
+ public:
+  Hosted(WindowHost& host, Window& window) : host_(host), window_(window) {}
+  ~Hosted() override {
+    if (attached_) window_.SetView(nullptr);
+  }
+
+  void PropertyChanged(Control& c, Prop prop) override {
+    switch (c.kind()) {
+      case Kind::Timer:
+        if (prop == Prop::Enabled || prop == Prop::Interval) TimerWritten(c, prop);
+        return;
+      case Kind::MediaPlayer:
+        // Every write starts the sound, even of the name it already had.
+        if (prop == Prop::Url) host_.platform_.PlaySoundFile(c.Url());
+        return;
+      default:
+        if (prop != Prop::Enabled && native) native->ControlChanged(c, prop);
+    }
+  }
+  void WindowDestroyed() override {
+    attached_ = false;
+    host_.windows_.erase(&window_);
+  }
+  void ReportFailure(std::string_view line) override { host_.platform_.ReportFailure(line); }
+
+  void TimerWritten(Control& timer, Prop prop) {
+    TimerSchedule& s = schedules[&timer];
+    s.Update(timer, prop, host_.platform_.MonotonicUs());
+    Rearm(timer, s);
+  }
+  void Rearm(Control& timer, const TimerSchedule& s) {
+    if (s.Armed()) {
+      native->ArmTimer(timer, s.Deadline());
+    } else {
+      native->CancelTimer(timer);
+    }
+  }
+
+  WindowHost& host_;
+  Window& window_;
+  std::unique_ptr<NativeWindow> native;
+  std::map<const Control*, TimerSchedule> schedules;
+  bool firstShowingDone = false;
+  bool minimised = false;
+  bool attached_ = true;
+};
+
+WindowHost::WindowHost(Platform& platform) : platform_(platform) {}
+
+WindowHost::~WindowHost() { CloseAll(); }
+
+WindowHost::Hosted* WindowHost::Find(const Window& window) const {
+  auto it = windows_.find(&window);
+  return it == windows_.end() ? nullptr : it->second.get();
+}
+
+void WindowHost::Show(Window& window) {
+  if (ending_) return;
+  if (Hosted* h = Find(window)) {
+    h->native->Activate();
+    return;
+  }
+  auto owned = std::make_unique<Hosted>(*this, window);
+  Hosted& h = *owned;
+  windows_[&window] = std::move(owned);
+  h.native = platform_.BuildWindow(window, *this);
+  window.SetView(&h);
+  for (const auto& c : window.Controls()) {
+    if (c->kind() == Kind::Timer) h.TimerWritten(*c, Prop::Enabled);
+  }
+  window.SetScale(window.design.clientWidth, window.design.clientHeight);
+  window.Deliver(Event::Load);
+  // The load handler may have unloaded the window or ended the program.
+  if (ending_ || Find(window) != &h) return;
+  h.native->ShowCentred();
+  if (ending_ || Find(window) != &h) return;
+  h.firstShowingDone = true;
+  window.Deliver(Event::Resize);
+}
+
+void WindowHost::Unload(Window& window) { windows_.erase(&window); }
+
+void WindowHost::EndProgram() {
+  if (ending_) return;
+  ending_ = true;
+  CloseAll();
+  platform_.Quit();
+}
+
+void WindowHost::CloseAll() {
+  // A native window's destructor may come back here; take them out first.
+  auto all = std::exchange(windows_, {});
+  all.clear();
+}
+
+void WindowHost::FrameMoved(Window& window, int leftPx, int topPx, int widthPx, int heightPx) {
+  if (ending_ || Find(window) == nullptr) return;
+  window.SetFrame(PixelsToTwips(leftPx), PixelsToTwips(topPx), PixelsToTwips(widthPx),
+                  PixelsToTwips(heightPx));
+}
+
+void WindowHost::SizeChanged(Window& window, int clientWidthPx, int clientHeightPx,
+                             bool minimised) {
+  Hosted* h = Find(window);
+  if (ending_ || h == nullptr) return;
+  if (minimised) {
+    if (h->minimised) return;
+    h->minimised = true;
+    window.SetScale(0, 0);
+  } else {
+    h->minimised = false;
+    window.SetScale(PixelsToTwips(clientWidthPx), PixelsToTwips(clientHeightPx));
+  }
+  // The first showing delivers its own Resize once the window is up.
+  if (h->firstShowingDone) window.Deliver(Event::Resize);
+}
+
+void WindowHost::CloseRequested(Window& window) {
+  if (ending_ || Find(window) == nullptr) return;
+  window.Deliver(Event::Unload);
+  // The close box unloads the window whatever its handler did.
+  if (!ending_) Unload(window);
+}
+
+void WindowHost::TimerDue(Control& timer) {
+  Hosted* h = Find(timer.window());
+  if (ending_ || h == nullptr) return;
+  auto it = h->schedules.find(&timer);
+  if (it == h->schedules.end() || !it->second.Armed()) return;
+  TimerSchedule& s = it->second;
+  const std::int64_t now = platform_.MonotonicUs();
+  if (now < s.Deadline()) {
+    h->Rearm(timer, s);
+    return;
+  }
+  s.Fired(now);
+  h->Rearm(timer, s);
+  // The handler may stop this timer, start it again, unload the window or end the program.
+  timer.window().Deliver(Event::Tick, &timer);
+}
+
+bool WindowHost::Clicked(Control& control) {
+  if (ending_ || Find(control.window()) == nullptr) return false;
+  return control.window().Deliver(Event::Click, &control);
+}
+
+const TimerSchedule* WindowHost::Schedule(const Control& timer) const {
+  Hosted* h = Find(timer.window());
+  if (h == nullptr) return nullptr;
+  auto it = h->schedules.find(&timer);
+  return it == h->schedules.end() ? nullptr : &it->second;
+}
+
+}  // namespace xr

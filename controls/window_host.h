@@ -1,0 +1,81 @@
+// The rules of real windows, kept once for every platform. A platform reports what happens to a
+// real window through the WindowHost's inputs and carries out the NativeWindow outputs; it never
+// decides an order, a unit or whether a handler runs.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "controls/timer_schedule.h"
+#include "controls/window.h"
+
+namespace xr {
+
+class Platform;
+
+// What a platform does for one real window. Destroying it destroys the real window; the platform
+// may have to defer freeing native objects that are still handling an event.
+class NativeWindow {
+ public:
+  virtual ~NativeWindow() = default;
+  // The first showing: centred on the screen, focus on the first control in tab order. The frame
+  // and client size that result are reported through WindowHost::FrameMoved and SizeChanged,
+  // during this call or later.
+  virtual void ShowCentred() = 0;
+  // A later showing: brings the window to the front, restoring it if minimised.
+  virtual void Activate() = 0;
+  // A label, button or picture had Caption, ForeColor, BackColor, Visible, Left, Top, Width,
+  // Height or FontSize written; the control holds the new value.
+  virtual void ControlChanged(Control& control, Prop prop) = 0;
+  // Calls WindowHost::TimerDue(timer) once, at or after the deadline on Platform::MonotonicUs.
+  // Replaces any earlier request for the same timer.
+  virtual void ArmTimer(Control& timer, std::int64_t deadlineUs) = 0;
+  virtual void CancelTimer(Control& timer) = 0;
+};
+
+class WindowHost {
+ public:
+  explicit WindowHost(Platform& platform);
+  ~WindowHost();
+  WindowHost(const WindowHost&) = delete;
+  WindowHost& operator=(const WindowHost&) = delete;
+
+  // --- From the core's handlers ---
+  // The first showing builds the real window, arms the timers its design enables, delivers
+  // Load, shows it centred and delivers the Resize of the first showing; a later one only brings
+  // it to the front.
+  void Show(Window& window);
+  // Destroys the real window without delivering Unload.
+  void Unload(Window& window);
+  // Every real window goes, no input reaches a handler any more, and the platform quits.
+  void EndProgram();
+
+  // --- From the platform: what happened to a real window, in logical pixels ---
+  void FrameMoved(Window& window, int leftPx, int topPx, int widthPx, int heightPx);
+  // A minimised window has no client area: it is laid out at zero size once, and again at its
+  // real size when restored.
+  void SizeChanged(Window& window, int clientWidthPx, int clientHeightPx, bool minimised);
+  // The close box: Unload, then the window goes unless the handler ended the program.
+  void CloseRequested(Window& window);
+  // A timer's requested deadline has come (or the platform woke early: it is asked again).
+  void TimerDue(Control& timer);
+  // Returns whether a handler was run for the click.
+  bool Clicked(Control& control);
+
+  bool Ending() const { return ending_; }
+  bool Shown(const Window& window) const { return windows_.count(&window) != 0; }
+  const TimerSchedule* Schedule(const Control& timer) const;
+  // Destroys every real window; for a platform that is going away before its windows.
+  void CloseAll();
+
+ private:
+  class Hosted;
+  Hosted* Find(const Window& window) const;
+
+  Platform& platform_;
+  std::map<const Window*, std::unique_ptr<Hosted>> windows_;
+  bool ending_ = false;
+};
+
+}  // namespace xr
