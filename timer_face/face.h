@@ -24,7 +24,7 @@ double LeadingNumber(std::string_view text);
 std::int16_t ToInt16(double value);
 std::int32_t ToInt32(double value);
 
-// What run control and the tick need from the window around the face, in the order they ask.
+// What run control and the tick need from the window around the face.
 class FaceHost {
  public:
   // The thirteen chrome controls, some of which are not the face's.
