@@ -1,16 +1,10 @@
 #include "main_window/main_form.h"
 
-#include <cmath>
-#include <cstdlib>
 #include <stdexcept>
-
-#include "timer_face/face.h"
 
 namespace xr {
 
 namespace {
-
-constexpr double kSecondsPerDay = 86400;
 
 struct Geometry {
   float left, top, width, height, fontSize;
@@ -102,6 +96,26 @@ MainForm::MainForm(Platform& p)
       djs(Selector(window, "djs", "倒计时", 3960, kSelectedColor)),
       zjs(Selector(window, "zjs", "正计时", 2160, kWhite)),
       f1(Label(window, "f1", "0", {840, 1440, 1215, 2295, 110.25f})),
+      face({.f1 = f1,
+            .f0 = f0,
+            .m1 = m1,
+            .m0 = m0,
+            .mh1 = mh1,
+            .zjs = zjs,
+            .djs = djs,
+            .jf1 = jf1,
+            .jf0 = jf0,
+            .jm1 = jm1,
+            .jm0 = jm0,
+            .kf1 = kf1,
+            .kf0 = kf0,
+            .km1 = km1,
+            .km0 = km0,
+            .开始 = 开始,
+            .重置 = 重置,
+            .Timer2 = Timer2,
+            .Timer3 = Timer3},
+           *this),
       chrome{&开始, &重置, &more, &zjs, &djs, &jf1, &jf0, &jm1, &jm0, &kf1, &kf0, &km1, &km0} {
   window.caption = kProgramTitle;
   window.design.border = Border::Sizable;
@@ -114,19 +128,10 @@ MainForm::MainForm(Platform& p)
   window.onLoad = [this] { Load(); };
   window.onResize = [this] { Resize(); };
   window.onUnload = [this] { Unload(); };
-  开始.onClick = [this] { StartClick(*this); };
-  重置.onClick = [this] { ResetClick(*this); };
   more.onClick = [this] {
     if (openMoreApps) openMoreApps();
   };
-  for (Control* a : {&jf1, &jf0, &jm1, &jm0, &kf1, &kf0, &km1, &km0}) {
-    a->onClick = [this, a] { AdjusterClick(*this, *a); };
-  }
-  zjs.onClick = [this] { SelectCountUp(*this); };
-  djs.onClick = [this] { SelectCountdown(*this); };
   Timer1.onTimer = [this] { Timer1Tick(); };
-  Timer2.onTimer = [this] { Timer2Tick(*this); };
-  Timer3.onTimer = [this] { Timer3Tick(*this); };
 }
 
 void MainForm::Load() {
@@ -177,42 +182,12 @@ void MainForm::Resize() {
   }
 }
 
-void MainForm::Timer1Tick() {
-  std::int32_t x = 0;
-  std::int32_t y = 0;
-  platform.GetCursorPos(x, y);
-  pointerX = ToInt16(x);
-  pointerY = ToInt16(y);
-  const int dx = std::abs(ToInt16(static_cast<double>(pointerX) - restX));
-  const int dy = std::abs(ToInt16(static_cast<double>(pointerY) - restY));
-  if (dx < 1 && dy < 1) {
-    double elapsed = platform.SecondsSinceMidnight() - lastMoveTime;
-    // The time of day starts again at midnight; a rest that spans it still counts in full.
-    if (elapsed < 0) elapsed += kSecondsPerDay;
-    if (elapsed >= idleLimit) CursorOff();
-  } else {
-    CursorOn();
-    lastMoveTime = ToInt32(platform.SecondsSinceMidnight());
-    restX = pointerX;
-    restY = pointerY;
-  }
+void MainForm::SetChromeVisible(bool visible) {
+  for (Control* c : chrome) c->SetVisible(visible);
 }
 
-void MainForm::CursorOff() {
-  for (Control* c : chrome) c->SetVisible(false);
-  int n = platform.ShowCursor(false);
-  while (n >= 0) n = platform.ShowCursor(false);
-}
+void MainForm::PlayCue() { xr::PlayCue(cue, WindowsMediaPlayer1); }
 
-void MainForm::CursorOn() {
-  for (Control* c : chrome) c->SetVisible(true);
-  int n = platform.ShowCursor(true);
-  while (n < 0) n = platform.ShowCursor(true);
-}
-
-void MainForm::Unload() {
-  CursorOn();
-  platform.EndProgram();
-}
+void MainForm::ShowMessage(const char* text) { platform.MessageBox(text, kProgramTitle); }
 
 }  // namespace xr

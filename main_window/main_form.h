@@ -1,5 +1,6 @@
-// The main window: its design state, its fields and its load, resize and unload handlers. The
-// clock face's logic lives in timer_face/, the cue in cue/; both work on this window's controls.
+// The main window: its design state, its fields, its load, resize and unload handlers and the
+// idle watch. It owns every control and lends the clock face (timer_face/) the ones it runs by;
+// the face asks back for the chrome, the idle watch, the cue and the message through FaceHost.
 #pragma once
 
 #include <array>
@@ -10,13 +11,11 @@
 #include "controls/window.h"
 #include "cue/cue.h"
 #include "platform/platform.h"
+#include "timer_face/face.h"
 
 namespace xr {
 
 inline constexpr const char* kProgramTitle = "岫然计时器";
-inline constexpr const char* kStartCaption = "开 始";
-inline constexpr const char* kPauseCaption = "暂 停";
-inline constexpr Color kSelectedColor = 14737632u;  // &HE0E0E0
 inline constexpr int kLayoutRows = 30;
 inline constexpr int kLayoutColumns = 5;
 
@@ -32,7 +31,7 @@ class LayoutTable {
   std::array<std::optional<float>, kLayoutRows * kLayoutColumns> cells_{};
 };
 
-struct MainForm {
+struct MainForm final : private FaceHost {
   explicit MainForm(Platform& platform);
   MainForm(const MainForm&) = delete;
   MainForm& operator=(const MainForm&) = delete;
@@ -64,6 +63,8 @@ struct MainForm {
   Control& zjs;
   Control& f1;
 
+  ClockFace face;
+
   // The thirteen controls that a run hides, in the order they are always switched.
   std::array<Control*, 13> chrome;
 
@@ -78,7 +79,6 @@ struct MainForm {
 
   // Program-wide state that lives as long as this window.
   CueVars cue;
-  std::uint64_t blinkCount = 0;
 
   // Opens the more-apps window; set by the program.
   std::function<void()> openMoreApps;
@@ -90,7 +90,15 @@ struct MainForm {
   void CaptureLayout();
   void Timer1Tick();
   void CursorOff();
-  void CursorOn();
+  void CursorOn() override;
+
+ private:
+  void SetChromeVisible(bool visible) override;
+  void StartIdleWatch() override;
+  void StopIdleWatch() override;
+  void PlayCue() override;
+  void ShowMessage(const char* text) override;
+  void CentrePointer();
 };
 
 // True for the controls that the proportional layout records and scales.

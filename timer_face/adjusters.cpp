@@ -1,6 +1,5 @@
 // The "+" and "-" labels step their own digit cell by one, wrapping within its range, and never
 // carry into a neighbour. The two selectors choose the direction by their background colour.
-#include "main_window/main_form.h"
 #include "timer_face/face.h"
 
 namespace xr {
@@ -12,7 +11,7 @@ struct Adjuster {
   bool plus;
 };
 
-Adjuster Describe(MainForm& f, const Control& a) {
+Adjuster Describe(ClockFace& f, const Control& a) {
   if (&a == &f.jf1) return {&f.f1, 5, true};
   if (&a == &f.jf0) return {&f.f0, 9, true};
   if (&a == &f.jm1) return {&f.m1, 5, true};
@@ -24,8 +23,8 @@ Adjuster Describe(MainForm& f, const Control& a) {
 }
 }  // namespace
 
-void AdjusterClick(MainForm& form, Control& adjuster) {
-  const Adjuster a = Describe(form, adjuster);
+void AdjusterClick(ClockFace& face, Control& adjuster) {
+  const Adjuster a = Describe(face, adjuster);
   const double v = DigitValue(*a.cell);
   if (a.plus) {
     SetDigit(*a.cell, v < a.upper ? v + 1 : 0);
@@ -34,14 +33,14 @@ void AdjusterClick(MainForm& form, Control& adjuster) {
   }
 }
 
-void SelectCountUp(MainForm& form) {
-  form.zjs.SetBackColor(kSelectedColor);
-  form.djs.SetBackColor(kWhite);
+void SelectCountUp(ClockFace& face) {
+  face.zjs.SetBackColor(kSelectedColor);
+  face.djs.SetBackColor(kWhite);
 }
 
-void SelectCountdown(MainForm& form) {
-  form.djs.SetBackColor(kSelectedColor);
-  form.zjs.SetBackColor(kWhite);
+void SelectCountdown(ClockFace& face) {
+  face.djs.SetBackColor(kSelectedColor);
+  face.zjs.SetBackColor(kWhite);
 }
 
 }  // namespace xr

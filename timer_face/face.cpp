@@ -7,9 +7,19 @@
 #include <stdexcept>
 #include <string>
 
-#include "main_window/main_form.h"
-
 namespace xr {
+
+ClockFace::ClockFace(const FaceControls& controls, FaceHost& h) : FaceControls(controls), host(h) {
+  开始.onClick = [this] { StartClick(*this); };
+  重置.onClick = [this] { ResetClick(*this); };
+  for (Control* a : {&jf1, &jf0, &jm1, &jm0, &kf1, &kf0, &km1, &km0}) {
+    a->onClick = [this, a] { AdjusterClick(*this, *a); };
+  }
+  zjs.onClick = [this] { SelectCountUp(*this); };
+  djs.onClick = [this] { SelectCountdown(*this); };
+  Timer2.onTimer = [this] { Timer2Tick(*this); };
+  Timer3.onTimer = [this] { Timer3Tick(*this); };
+}
 
 double LeadingNumber(std::string_view text) {
   std::size_t i = 0;
@@ -48,13 +58,13 @@ std::int32_t ToInt32(double value) { return RoundChecked<std::int32_t>(value); }
 
 double DigitValue(const Control& cell) { return LeadingNumber(cell.Caption()); }
 
-std::int16_t FaceSeconds(const MainForm& form) {
-  const std::int16_t minutes = ToInt16(10 * DigitValue(form.f1) + DigitValue(form.f0));
-  const std::int16_t seconds = ToInt16(10 * DigitValue(form.m1) + DigitValue(form.m0));
+std::int16_t FaceSeconds(const ClockFace& face) {
+  const std::int16_t minutes = ToInt16(10 * DigitValue(face.f1) + DigitValue(face.f0));
+  const std::int16_t seconds = ToInt16(10 * DigitValue(face.m1) + DigitValue(face.m0));
   return ToInt16(60.0 * minutes + seconds);
 }
 
-bool CountdownSelected(const MainForm& form) { return form.djs.BackColor() == kSelectedColor; }
+bool CountdownSelected(const ClockFace& face) { return face.djs.BackColor() == kSelectedColor; }
 
 void SetDigit(Control& cell, double value) {
   char text[32];
@@ -66,10 +76,10 @@ void SetDigit(Control& cell, double value) {
   cell.SetCaption(text);
 }
 
-void SetFaceColor(MainForm& form, Color color) {
-  for (Control* c : {&form.f1, &form.f0, &form.m1, &form.m0, &form.mh1}) c->SetForeColor(color);
+void SetFaceColor(ClockFace& face, Color color) {
+  for (Control* c : {&face.f1, &face.f0, &face.m1, &face.m0, &face.mh1}) c->SetForeColor(color);
 }
 
-void SetColonVisible(MainForm& form, bool visible) { form.mh1.SetVisible(visible); }
+void SetColonVisible(ClockFace& face, bool visible) { face.mh1.SetVisible(visible); }
 
 }  // namespace xr

@@ -1,13 +1,12 @@
 // The one-second tick and the colon blink. The tick reads no clock: the face moves exactly one
 // second per event, and the timer underneath keeps the events on their deadlines.
-#include "main_window/main_form.h"
 #include "timer_face/face.h"
 
 namespace xr {
 
 namespace {
 
-void StepDown(MainForm& f) {
+void StepDown(ClockFace& f) {
   const double m0 = DigitValue(f.m0);
   if (m0 != 0) {
     SetDigit(f.m0, m0 - 1);
@@ -37,7 +36,7 @@ void StepDown(MainForm& f) {
   f.Timer2.SetEnabled(false);
 }
 
-void StepUp(MainForm& f) {
+void StepUp(ClockFace& f) {
   const double m0 = DigitValue(f.m0);
   if (m0 < 9) {
     SetDigit(f.m0, m0 + 1);
@@ -69,29 +68,29 @@ void StepUp(MainForm& f) {
 
 }  // namespace
 
-void Timer2Tick(MainForm& form) {
-  if (!CountdownSelected(form)) {
-    StepUp(form);
+void Timer2Tick(ClockFace& face) {
+  if (!CountdownSelected(face)) {
+    StepUp(face);
     return;
   }
-  const double remaining = static_cast<double>(FaceSeconds(form)) - 1;
-  StepDown(form);
+  const double remaining = static_cast<double>(FaceSeconds(face)) - 1;
+  StepDown(face);
   if (remaining == 3) {
-    SetFaceColor(form, kRed);
-    PlayCue(form.cue, form.WindowsMediaPlayer1);
+    SetFaceColor(face, kRed);
+    face.host.PlayCue();
   } else if (remaining == 0) {
-    form.Timer2.SetEnabled(false);
-    form.Timer3.SetEnabled(false);
-    SetColonVisible(form, true);
-    form.开始.SetCaption(kStartCaption);
-    form.Timer1.SetEnabled(false);
-    form.CursorOn();
+    face.Timer2.SetEnabled(false);
+    face.Timer3.SetEnabled(false);
+    SetColonVisible(face, true);
+    face.开始.SetCaption(kStartCaption);
+    face.host.StopIdleWatch();
+    face.host.CursorOn();
   }
 }
 
-void Timer3Tick(MainForm& form) {
-  ++form.blinkCount;
-  SetColonVisible(form, form.blinkCount % 2 == 0);
+void Timer3Tick(ClockFace& face) {
+  ++face.blinkCount;
+  SetColonVisible(face, face.blinkCount % 2 == 0);
 }
 
 }  // namespace xr

@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
     Tick t;
     t.handled = entered;
     t.painted = entered;
-    t.faceSeconds = xr::FaceSeconds(form);
+    t.faceSeconds = xr::FaceSeconds(form.face);
     ticks.push_back(t);
     stamper.pending = true;
     if (t.faceSeconds == 0 && !finished) {
@@ -156,9 +156,9 @@ int main(int argc, char** argv) {
     for (int d = 0; d < 4; ++d) {
       for (int k = 0; k < digits[d]; ++k) form.window.Deliver(xr::Event::Click, plus[d]);
     }
-    if (xr::FaceSeconds(form) != seconds || !xr::CountdownSelected(form)) {
+    if (xr::FaceSeconds(form.face) != seconds || !xr::CountdownSelected(form.face)) {
       std::fprintf(stderr, "xr-bench-tick: the face reads %d s, not a %d s countdown\n",
-                   xr::FaceSeconds(form), seconds);
+                   xr::FaceSeconds(form.face), seconds);
       QCoreApplication::exit(1);
       return;
     }

@@ -48,7 +48,7 @@ TEST_P(FaceSecondsTest, SixtyTimesMinutesPlusSeconds) {
   Harness h;
   h.Create();
   h.SetFace(GetParam().face);
-  EXPECT_EQ(FaceSeconds(h.f()), GetParam().seconds) << GetParam().face;
+  EXPECT_EQ(FaceSeconds(h.f().face), GetParam().seconds) << GetParam().face;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -62,8 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FaceAtStartUp, ReadsZeroInCountdownMode) {
   Harness h;
   MainForm& f = h.Open();
-  EXPECT_EQ(FaceSeconds(f), 0);
-  EXPECT_TRUE(CountdownSelected(f));
+  EXPECT_EQ(FaceSeconds(f.face), 0);
+  EXPECT_TRUE(CountdownSelected(f.face));
 }
 
 // --- Mode -----------------------------------------------------------------------------------
@@ -81,7 +81,7 @@ TEST_P(CountdownSelectedTest, OnlyTheExactSelectedColourOfTheCountdownSelectorCo
   MainForm& f = h.Create();
   f.djs.SetBackColor(GetParam().djs);
   f.zjs.SetBackColor(GetParam().zjs);
-  EXPECT_EQ(CountdownSelected(f), GetParam().countdown)
+  EXPECT_EQ(CountdownSelected(f.face), GetParam().countdown)
       << std::hex << "djs " << GetParam().djs << " zjs " << GetParam().zjs;
 }
 
@@ -109,7 +109,7 @@ TEST(SetDigit, WritesTheShortestDecimalText) {
 TEST(SetFaceColor, ColoursTheFourDigitsAndTheColonInOrder) {
   Harness h;
   MainForm& f = h.Open();
-  SetFaceColor(f, kRed);
+  SetFaceColor(f.face, kRed);
   EXPECT_EQ(h.log, FaceColourWrites(kRed));
   for (const Control* c : {&f.f1, &f.f0, &f.m1, &f.m0, &f.mh1}) EXPECT_EQ(c->ForeColor(), kRed);
   EXPECT_EQ(f.zjs.ForeColor(), kNormalFace) << "the selectors are not part of the face";
@@ -250,7 +250,7 @@ TEST_P(SelectorTest, SelectedColourOnTheClickedWhiteOnTheOther) {
     ASSERT_TRUE(h.Click(f.window[c]));
   }
   EXPECT_EQ(Log(h.log.begin() + static_cast<std::ptrdiff_t>(mark), h.log.end()), GetParam().writes);
-  EXPECT_EQ(CountdownSelected(f), GetParam().countdown);
+  EXPECT_EQ(CountdownSelected(f.face), GetParam().countdown);
   EXPECT_EQ(f.djs.BackColor(), GetParam().countdown ? kSelectedColor : kWhite);
   EXPECT_EQ(f.zjs.BackColor(), GetParam().countdown ? kWhite : kSelectedColor);
 }

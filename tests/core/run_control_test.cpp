@@ -95,7 +95,7 @@ TEST_P(RefusalTest, MessageThenEverythingStopped) {
   MainForm& f = h.Open();
   GetParam().setup(h);
   ASSERT_EQ(h.Face(), "00:00");
-  ASSERT_TRUE(CountdownSelected(f));
+  ASSERT_TRUE(CountdownSelected(f.face));
   ASSERT_TRUE(f.开始.Visible());
   std::vector<bool> chromeBefore;
   for (const Control* c : f.chrome) chromeBefore.push_back(c->Visible());
@@ -125,7 +125,7 @@ TEST_P(RefusalTest, MessageThenEverythingStopped) {
     EXPECT_EQ(f.chrome[i]->Visible(), chromeBefore[i]) << f.chrome[i]->Name();
   }
   EXPECT_EQ(h.fake.displayCount, countBefore);
-  EXPECT_TRUE(CountdownSelected(f));
+  EXPECT_TRUE(CountdownSelected(f.face));
   EXPECT_EQ(h.Face(), "00:00");
 
   // Nothing runs afterwards, and the next click with a time set starts.
@@ -210,7 +210,7 @@ TEST(Refusal, TicksAndClicksWhileTheMessageIsUpAreDropped) {
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(h.Click(f.km0));
   ASSERT_EQ(h.Face(), "00:00");
   ASSERT_TRUE(f.Timer2.Enabled());
-  const std::uint64_t blinks = f.blinkCount;
+  const std::uint64_t blinks = f.face.blinkCount;
   std::vector<bool> clicks;
   std::size_t logInBox = 0;
   h.fake.duringMessageBox = [&] {
@@ -225,7 +225,7 @@ TEST(Refusal, TicksAndClicksWhileTheMessageIsUpAreDropped) {
   ASSERT_TRUE(h.Click(f.开始));
   EXPECT_EQ(clicks, (std::vector<bool>{false, false, false}));
   EXPECT_EQ(logInBox, 0u) << "no handler ran while the box was up";
-  EXPECT_EQ(f.blinkCount, blinks);
+  EXPECT_EQ(f.face.blinkCount, blinks);
   EXPECT_EQ(h.Face(), "00:00");
   EXPECT_EQ(h.fake.messages.size(), 1u);
   EXPECT_FALSE(f.Timer1.Enabled());
@@ -332,7 +332,7 @@ TEST_P(ResetTest, DuringARunStopsEverythingAndKeepsTheModeAndTheChrome) {
   EXPECT_TRUE(f.mh1.Visible());
   for (const Control* c : {&f.f1, &f.f0, &f.m1, &f.m0, &f.mh1})
     EXPECT_EQ(c->ForeColor(), kNormalFace);
-  EXPECT_EQ(CountdownSelected(f), GetParam().countdown);
+  EXPECT_EQ(CountdownSelected(f.face), GetParam().countdown);
   EXPECT_TRUE(h.AllChrome(true));
   EXPECT_EQ(fields, (std::vector<int>{f.restX, f.restY, f.pointerX, f.pointerY, f.idleLimit,
                                       f.lastMoveTime}));
@@ -404,7 +404,7 @@ TEST(DroppedEvents, TicksOfTimersThatAreNotRunning) {
   EXPECT_FALSE(f.window.Deliver(Event::Tick, &f.Timer3));
   EXPECT_FALSE(f.window.Deliver(Event::Tick, &f.Timer1)) << "enabled, but with no interval";
   EXPECT_EQ(h.Face(), "00:10");
-  EXPECT_EQ(f.blinkCount, 0u);
+  EXPECT_EQ(f.face.blinkCount, 0u);
   EXPECT_EQ(h.fake.showCursorCalls, 0);
   ASSERT_TRUE(h.Click(f.开始));
   EXPECT_TRUE(f.window.Deliver(Event::Tick, &f.Timer2));
@@ -422,7 +422,7 @@ TEST(DroppedEvents, ClicksOnHiddenControls) {
   EXPECT_EQ(h.log.size(), mark);
   EXPECT_EQ(h.Face(), "00:10");
   EXPECT_EQ(f.开始.Caption(), kPauseCaption);
-  EXPECT_TRUE(CountdownSelected(f));
+  EXPECT_TRUE(CountdownSelected(f.face));
 }
 
 }  // namespace

@@ -341,7 +341,7 @@ TEST(CountUp, AnHourFromZeroEndsAtTheTop) {
   ASSERT_TRUE(h.Click(f.开始));
   for (int s = 1; s <= 3599; ++s) {
     h.Advance(1000);
-    const int shown = FaceSeconds(f);
+    const int shown = FaceSeconds(f.face);
     if (shown != s) {
       ADD_FAILURE() << "after " << s << " ticks the face shows " << h.Face();
       break;
@@ -360,7 +360,7 @@ TEST(Countdown, AnHourDownToZero) {
   ASSERT_TRUE(h.Click(f.开始));
   for (int s = 3598; s >= 0; --s) {
     h.Advance(1000);
-    if (FaceSeconds(f) != s) {
+    if (FaceSeconds(f.face) != s) {
       ADD_FAILURE() << "expected " << s << " s, the face shows " << h.Face();
       break;
     }
@@ -388,9 +388,9 @@ TEST(ColonBlink, HiddenAndShownEveryHalfSecondAndThePhaseCarriesAcrossRuns) {
   h.Advance(200);
   ASSERT_TRUE(h.Click(f.开始));  // pause with six blinks counted
   EXPECT_TRUE(f.mh1.Visible());
-  EXPECT_EQ(f.blinkCount, 6u);
+  EXPECT_EQ(f.face.blinkCount, 6u);
   h.Advance(5000);
-  EXPECT_EQ(f.blinkCount, 6u);
+  EXPECT_EQ(f.face.blinkCount, 6u);
   ASSERT_TRUE(h.Click(f.开始));
   std::string second;
   for (int i = 0; i < 4; ++i) {
@@ -398,17 +398,17 @@ TEST(ColonBlink, HiddenAndShownEveryHalfSecondAndThePhaseCarriesAcrossRuns) {
     second += f.mh1.Visible() ? 'S' : 'H';
   }
   EXPECT_EQ(second, "HSHS");
-  EXPECT_EQ(f.blinkCount, 10u);
+  EXPECT_EQ(f.face.blinkCount, 10u);
   // An odd count left by a run makes the next run's first blink show the colon.
   h.fake.pointerX += 1;
   h.Advance(1000);  // blinks 11 and 12; the idle watch sees the move and shows the chrome
   h.Advance(500);   // blink 13
-  ASSERT_EQ(f.blinkCount, 13u);
+  ASSERT_EQ(f.face.blinkCount, 13u);
   ASSERT_TRUE(h.AllChrome(true));
   ASSERT_TRUE(h.Click(f.开始));  // pause
   ASSERT_TRUE(h.Click(f.开始));  // start
   h.Advance(500);
-  EXPECT_EQ(f.blinkCount, 14u);
+  EXPECT_EQ(f.face.blinkCount, 14u);
   EXPECT_TRUE(f.mh1.Visible()) << "blinkCount is never reset";
 }
 

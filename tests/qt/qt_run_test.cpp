@@ -168,7 +168,7 @@ void RunTest::emptyCountdownIsRefusedWithABox() {
   Session s;
   s.Start();
   MainForm& f = s.main();
-  if (redFirst) xr::SetFaceColor(f, xr::kRed);
+  if (redFirst) xr::SetFaceColor(f.face, xr::kRed);
   BoxCloser closer(f);
   if (byKey) {
     QVERIFY(xr::qttest::Activate(s.form()));

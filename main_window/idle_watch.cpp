@@ -1,0 +1,80 @@
+// The idle watch: once a run has left the pointer at rest for idleLimit seconds, Timer1 hides
+// the chrome and the pointer, and the first movement brings them back. A start arms it, the
+// clock stopping disarms it, and closing the window leaves the pointer shown.
+#include <cstdlib>
+
+#include "controls/units.h"
+#include "main_window/main_form.h"
+
+namespace xr {
+
+namespace {
+constexpr double kSecondsPerDay = 86400;
+}  // namespace
+
+void MainForm::CentrePointer() {
+  // A fixed scale whatever the display, each division truncated on its own.
+  const std::int32_t left = ToInt32(window.Left());
+  const std::int32_t width = ToInt32(window.Width());
+  const std::int32_t top = ToInt32(window.Top());
+  const std::int32_t height = ToInt32(window.Height());
+  pointerX = ToInt16(left / kTwipsPerPixel + width / (2 * kTwipsPerPixel));
+  const std::int16_t y = ToInt16(top / kTwipsPerPixel + height / (2 * kTwipsPerPixel));
+  pointerY = y;
+  restY = y;
+  restX = pointerX;
+  platform.SetCursorPos(pointerX, pointerY);
+}
+
+void MainForm::StartIdleWatch() {
+  CentrePointer();
+  lastMoveTime = ToInt32(platform.SecondsSinceMidnight());
+  Timer1.SetEnabled(true);
+  Timer1.SetInterval(1000);
+  idleLimit = 3;
+}
+
+void MainForm::StopIdleWatch() { Timer1.SetEnabled(false); }
+
+void MainForm::Timer1Tick() {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  platform.GetCursorPos(x, y);
+  pointerX = ToInt16(x);
+  pointerY = ToInt16(y);
+  const int dx = std::abs(ToInt16(static_cast<double>(pointerX) - restX));
+  const int dy = std::abs(ToInt16(static_cast<double>(pointerY) - restY));
+  if (dx < 1 && dy < 1) {
+    double elapsed = platform.SecondsSinceMidnight() - lastMoveTime;
+    // The time of day starts again at midnight; a rest that spans it still counts in full.
+    if (elapsed < 0) elapsed += kSecondsPerDay;
+    if (elapsed >= idleLimit) CursorOff();
+  } else {
+    CursorOn();
+    lastMoveTime = ToInt32(platform.SecondsSinceMidnight());
+    restX = pointerX;
+    restY = pointerY;
+  }
+}
+
+// The pointer's display count is the system's, shared with whoever else changed it: step it
+// until it crosses the line rather than assuming where it stood.
+void MainForm::CursorOff() {
+  SetChromeVisible(false);
+  int n = platform.ShowCursor(false);
+  while (n >= 0) n = platform.ShowCursor(false);
+}
+
+void MainForm::CursorOn() {
+  SetChromeVisible(true);
+  int n = platform.ShowCursor(true);
+  while (n < 0) n = platform.ShowCursor(true);
+}
+
+// A window closed mid-run must not leave the pointer hidden for the programs under it.
+void MainForm::Unload() {
+  CursorOn();
+  platform.EndProgram();
+}
+
+}  // namespace xr

@@ -1,0 +1,18 @@
+# cmake -DDIR=<folder> -DFORBIDDEN=<folder name> -P no_include.cmake
+# Fails when a file under DIR includes a header from the FORBIDDEN folder.
+cmake_minimum_required(VERSION 3.25)
+if(NOT IS_DIRECTORY "${DIR}")
+  message(FATAL_ERROR "no folder ${DIR}")
+endif()
+file(GLOB_RECURSE files "${DIR}/*.h" "${DIR}/*.cpp")
+set(found)
+foreach(file IN LISTS files)
+  file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]${FORBIDDEN}/")
+  if(lines)
+    list(APPEND found "${file}: ${lines}")
+  endif()
+endforeach()
+if(found)
+  list(JOIN found "\n  " text)
+  message(FATAL_ERROR "includes from ${FORBIDDEN}/:\n  ${text}")
+endif()
