@@ -67,8 +67,8 @@ int main(int argc, char** argv) {
   xr::Program program(platform);
   program.Start();
   const int status = QApplication::exec();
-  // A sound thread stuck in a silent sound server must not hold the exit up, nor have the sound
-  // stack torn down under it by the static destructors.
+  // A sound thread stuck in a silent sound server must not hold the exit up, and the sound
+  // stack must not be torn down by the static destructors while its threads still run.
   if (!sound.Shutdown(1000)) {
     std::fflush(nullptr);
     std::_Exit(status);

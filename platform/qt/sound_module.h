@@ -51,9 +51,10 @@ class SoundModule {
   // Returns at once. Only the latest request waits for a busy thread, and one that has waited
   // too long is dropped: the cue comes late or not at all, never the clock.
   void Play(const QString& path);
-  // Stops the sound thread, waiting for it at most waitMs. False when it is still stuck in the
-  // sound system: the program must then leave without running its static destructors, which
-  // would pull the sound stack away under that thread.
+  // Stops the sound thread, waiting for it at most waitMs. False once the sound stack has been
+  // used at all: the program must then leave without running its static destructors, which
+  // would pull the sound stack away under a thread still stuck in it, or under the sound
+  // server's own client thread.
   bool Shutdown(int waitMs);
 
  private:
@@ -65,7 +66,7 @@ class SoundModule {
   QThread* thread_ = nullptr;
   SoundWorker* worker_ = nullptr;
   bool stopped_ = false;
-  bool leftRunning_ = false;
+  bool used_ = false;
 };
 
 }  // namespace xr::qt

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/qt/sound/sound_player.h"
 
@@ -54,5 +55,8 @@ int main(int argc, char** argv) {
     });
   }
   app.exec();
-  return 0;
+  // The sound stack's global objects must not be torn down while the sound server's client
+  // thread still runs: its static destructors race that thread and abort now and then.
+  std::fflush(nullptr);
+  std::_Exit(0);
 }
