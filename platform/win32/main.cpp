@@ -1,20 +1,19 @@
 // 岫然计时器 on Windows: opens the main window and runs until it is closed.
+#include "platform/win32/win_api.h"
+// Needs windows.h first.
+// clang-format off
 #include <commctrl.h>
-#include <gdiplus.h>
-#include <objidl.h>
+// clang-format on
 
 #include "main_window/program.h"
-#include "platform/win32/win_api.h"
 #include "platform/win32/win_platform.h"
 #include "platform/win32/win_sound.h"
+#include "platform/win32/win_window_view.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
-  // For the pictures of the companion windows.
-  ULONG_PTR gdiplus = 0;
-  Gdiplus::GdiplusStartupInput gdiplusInput;
-  Gdiplus::GdiplusStartup(&gdiplus, &gdiplusInput, nullptr);
+  const xr::win32::PictureDecoder pictures;
   if (!xr::win32::RegisterFormClass(instance)) return 1;
 
   int status = 0;
@@ -36,6 +35,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
     status = static_cast<int>(msg.wParam);
   }
-  Gdiplus::GdiplusShutdown(gdiplus);
   return status;
 }

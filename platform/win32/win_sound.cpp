@@ -1,13 +1,16 @@
 #include "platform/win32/win_sound.h"
 
+#include "platform/win32/win_api.h"
+// Needs windows.h first.
+// clang-format off
 #include <mmsystem.h>
+// clang-format on
 
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
 #include "cue/wav_pcm.h"
-#include "platform/win32/win_api.h"
 
 namespace xr::win32 {
 

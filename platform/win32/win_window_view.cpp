@@ -80,6 +80,15 @@ DWORD StyleFor(const WindowDesign& d) {
 
 }  // namespace
 
+PictureDecoder::PictureDecoder() {
+  Gdiplus::GdiplusStartupInput input;
+  if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
+}
+
+PictureDecoder::~PictureDecoder() {
+  if (token_ != 0) Gdiplus::GdiplusShutdown(token_);
+}
+
 HBITMAP LoadPictureResource(HINSTANCE instance, const std::string& name) {
   HRSRC res = FindResourceW(instance, ResourceName(name).c_str(), MAKEINTRESOURCEW(10));
   if (res == nullptr) return nullptr;

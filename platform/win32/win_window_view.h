@@ -81,7 +81,20 @@ std::int64_t MonotonicUs();
 // 0x00BBGGRR, or a system colour.
 COLORREF ResolveColor(Color color);
 
-// A JPEG or other picture from the program's resources, by its resource name; null if missing.
+// A JPEG or other picture from the program's resources, by its resource name; null if missing
+// or while no PictureDecoder lives.
 HBITMAP LoadPictureResource(HINSTANCE instance, const std::string& name);
+
+// The picture decoder, for as long as the object lives.
+class PictureDecoder {
+ public:
+  PictureDecoder();
+  ~PictureDecoder();
+  PictureDecoder(const PictureDecoder&) = delete;
+  PictureDecoder& operator=(const PictureDecoder&) = delete;
+
+ private:
+  ULONG_PTR token_ = 0;
+};
 
 }  // namespace xr::win32
