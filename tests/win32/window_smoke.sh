@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# The Windows program under Wine on a private X server: its window, a digit set with "+", the
+# face scaled with the window, a countdown that hides the controls and brings them back at
+# 00:00, and the close box ending the program. Wine with no window manager maps the client area
+# alone, as Qt does, so the helpers of the Qt program's end-to-end tests apply as they are.
+#
+#   window_smoke.sh WINE_RUN PREFIX PROGRAM.exe ARTIFACT_DIR
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=tests/e2e/lib.sh
+source "$here/../e2e/lib.sh"
+# shellcheck source=tests/e2e/scenarios_main_window.sh
+source "$here/../e2e/scenarios_main_window.sh"
+
+wine_run=$1 prefix=$2 program=$3
+e2e_init "$4"
+A=$E2E_ARTIFACTS
+# Wine's first start in a prefix is slow; that is not the program's.
+E2E_WINDOW_TIMEOUT=60
+start_xvfb
+launch "$wine_run" "$prefix" "$program"
+mw_await
+assert_title "$MW_ID" "$MW_TITLE"
+window_geometry "$MW_ID"
+[[ "${WIN_W}x$WIN_H" == 520x363 ]] || fail "client area ${WIN_W}x$WIN_H, not 520x363"
+mw_settled_shot "$A/start.png"
+[[ $(dark_bbox "$E2E_WORK/face.png") != "0 0 0 0" ]] || fail "no digits drawn"
+mw_crop "$A/start.png" zjs "$A/zjs.png"
+[[ $(pixels_unlike "$A/zjs.png" white 30) -gt 20 ]] || fail "no caption on 正计时"
+
+mw_crop "$A/start.png" m0 "$A/m0-0.png"
+mw_click jm0
+wait_until 10 mw_fresh_cell_differs m0 "$A/m0-0.png" || fail "\"+\" did not change the digit"
+mw_settled_shot "$A/one.png"
+
+# Twice the size: the digits' ink grows with the window.
+read -r _ h0 _ _ <<< "$(dark_bbox "$A/m0-0.png")"
+xdotool windowsize "$MW_ID" 1040 726
+wait_until 10 eval 'window_geometry "$MW_ID"; [[ $WIN_W == 1040 ]]' || fail "not resized"
+mw_settled_shot "$A/double.png"
+mw_crop "$A/double.png" m1 "$A/m1-double.png" 2
+read -r _ h2 _ _ <<< "$(dark_bbox "$A/m1-double.png")"
+((h2 * 10 >= h0 * 17 && h2 * 10 <= h0 * 23)) || fail "digit ink $h0 px high, then $h2 at twice the size"
+xdotool windowsize "$MW_ID" 520 363
+mw_settled_shot "$A/back.png"
+
+# 00:01 counted down: the controls go, and come back at 00:00.
+mw_crop "$A/back.png" start "$A/start-button.png"
+mw_click start
+hidden() {
+  mw_shot "$E2E_WORK/r.png"
+  mw_crop "$E2E_WORK/r.png" start "$E2E_WORK/s.png"
+  [[ $(pixels_unlike "$E2E_WORK/s.png" "$MW_BG" 5) == 0 ]]
+}
+wait_until 10 hidden || fail "the start button stayed while the clock ran"
+wait_until 10 eval '! hidden' || fail "the controls did not come back at 00:00"
+mw_shot "$A/ended.png"
+
+xdotool key --window "$MW_ID" alt+F4
+wait_exit "$E2E_PROGRAM_PID" 30
+((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE after the close box"
