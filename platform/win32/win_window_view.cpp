@@ -56,7 +56,7 @@ UINT DpiOf(HWND hwnd) {
   return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
-RECT FrameFor(const WindowDesign& d, DWORD style, int clientW, int clientH, UINT dpi) {
+RECT FrameFor(DWORD style, int clientW, int clientH, UINT dpi) {
   RECT r{0, 0, clientW, clientH};
   using AdjustFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
   static const auto fn = reinterpret_cast<AdjustFn>(reinterpret_cast<void*>(
@@ -66,7 +66,6 @@ RECT FrameFor(const WindowDesign& d, DWORD style, int clientW, int clientH, UINT
   } else {
     AdjustWindowRectEx(&r, style, FALSE, 0);
   }
-  static_cast<void>(d);
   return r;
 }
 
@@ -420,7 +419,7 @@ void WinWindowView::ShowCentred() {
   MONITORINFO mi{};
   mi.cbSize = sizeof mi;
   GetMonitorInfoW(monitor, &mi);
-  const RECT frame = FrameFor(d, style, Px(d.clientWidth), Px(d.clientHeight), DpiOf(hwnd_));
+  const RECT frame = FrameFor(style, Px(d.clientWidth), Px(d.clientHeight), DpiOf(hwnd_));
   const int fw = frame.right - frame.left;
   const int fh = frame.bottom - frame.top;
   const RECT& area = mi.rcWork;
