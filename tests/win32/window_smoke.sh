@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows program under Wine on a private X server: its window, a digit set with "+", the
 # face scaled with the window, a countdown that hides the controls, turns red and plays the cue
-# at half volume, then brings the controls back at 00:00, and the close box ending the program.
+# at half volume, then brings the controls back at 00:00, the pointer hidden at rest, and the
+# close box ending the program.
 # Wine with no window manager maps the client area alone, as Qt does, so the helpers of the Qt
 # program's end-to-end tests apply as they are.
 #
@@ -78,6 +79,15 @@ e2e_log "cue peak $cue_peak over $cue_count samples; played $got_peak over $got_
 half=$((cue_peak / 2))
 ((got_peak * 100 >= half * 99 && got_peak * 100 <= half * 101 && got_count * 100 >= cue_count * 97)) ||
   fail "played peak $got_peak over $got_count samples, for a cue of $cue_peak over $cue_count"
+
+# Counting up, the pointer goes after three seconds at rest and comes back when moved.
+mw_click zjs
+mw_click start
+blank() { [[ $(cursor_state) == blank ]]; }
+wait_until 10 blank || fail "the pointer stayed while the clock ran"
+window_geometry "$MW_ID"
+xdotool mousemove $((WIN_X + 10)) $((WIN_Y + 10))
+wait_until 5 eval '! blank' || fail "the pointer did not come back when moved"
 
 xdotool key --window "$MW_ID" alt+F4
 wait_exit "$E2E_PROGRAM_PID" 30
