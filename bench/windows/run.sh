@@ -45,6 +45,7 @@ run() { "$root/cmake/wine-run.sh" "$WINEPREFIX" "$@"; }
 # The prefix made, then one session for every launch, as a desktop has: started first, its
 # first client's output not piped.
 run cmd /c exit > /dev/null 2>&1
+wineserver -w
 wineserver -p
 run cmd /c exit > /dev/null 2>&1
 
@@ -53,8 +54,8 @@ now_us() { echo $(($(date +%s%N) / 1000)); }
 launch_ms() {
   local t0 id=
   t0=$(now_us)
-  run "$2" > /dev/null 2>&1 &
-  app=$!
+  "$root/cmake/wine-run.sh" "$WINEPREFIX" "$2" > /dev/null 2>&1 &
+  app=$!  # the script becomes the program
   for _ in $(seq 1 2000); do
     id=$(xdotool search --onlyvisible --name "^$1\$" 2> /dev/null | head -1) || true
     [[ -n $id ]] && break
@@ -63,7 +64,16 @@ launch_ms() {
   echo $((($(now_us) - t0) / 1000))
   bench_stop "$app"
   app=
-  wineserver -w 2> /dev/null & sleep 0.3; kill $! 2> /dev/null || true
+  gone "$1"
+}
+# gone TITLE: waits until no window of that title is visible.
+gone() {
+  for _ in $(seq 1 500); do
+    [[ -z $(xdotool search --onlyvisible --name "^$1\$" 2> /dev/null) ]] && return 0
+    sleep 0.01
+  done
+  echo "a window \"$1\" stayed" >&2
+  exit 1
 }
 median() { sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 
@@ -102,20 +112,21 @@ count_up() {
   xdotool mousemove $((X + 104)) $((Y + 320)) click 1
   sleep 1
 }
-run "$program" > /dev/null 2>&1 &
+"$root/cmake/wine-run.sh" "$WINEPREFIX" "$program" > /dev/null 2>&1 &
 app=$!
 count_up 岫然计时器
-server=$(pgrep -n -x wineserver || true)
+server=$(pgrep -n -x "wineserver(64)?" || true)
 s0=$( [[ -n $server ]] && ticks "$server" || echo 0)
 w=$(cpu_per_minute "$app")
 s1=$( [[ -n $server ]] && ticks "$server" || echo 0)
 echo "running count-up under Wine: $w CPU s per minute (wineserver: $(awk -v t=$((s1 - s0)) -v hz="$(getconf CLK_TCK)" -v s="$cpu_s" 'BEGIN { printf "%.2f", t / hz * 60 / s }') more)"
 bench_stop "$app"
 app=
+gone 岫然计时器
 if [[ -n $qt ]]; then
   "$qt" > /dev/null 2>&1 &
   app=$!
   count_up 岫然计时器
   q=$(cpu_per_minute "$app")
-  echo "running count-up, Qt program: $q CPU s per minute; ratio Wine/Qt $(awk -v a="$w" -v b="$q" 'BEGIN { printf "%.2f", b > 0 ? a / b : 0 }')"
+  echo "running count-up, Qt program: $q CPU s per minute; ratio Wine/Qt $(awk -v a="$w" -v b="$q" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
 fi
