@@ -43,7 +43,8 @@ mw_settled_shot "$A/one.png"
 # Twice the size: the digits' ink grows with the window.
 read -r _ h0 _ _ <<< "$(dark_bbox "$A/m0-0.png")"
 xdotool windowsize "$MW_ID" 1040 726
-wait_until 10 eval 'window_geometry "$MW_ID"; [[ $WIN_W == 1040 ]]' || fail "not resized"
+resized() { window_geometry "$MW_ID" && [[ $WIN_W == 1040 ]]; }
+wait_until 10 resized || fail "not resized"
 mw_settled_shot "$A/double.png"
 mw_crop "$A/double.png" m1 "$A/m1-double.png" 2
 read -r _ h2 _ _ <<< "$(dark_bbox "$A/m1-double.png")"
