@@ -1,0 +1,162 @@
+#include "platform/win32/win_platform.h"
+
+#include <shellapi.h>
+
+#include <cmath>
+#include <utility>
+
+#include "controls/window.h"
+#include "platform/win32/win_files.h"
+#include "platform/win32/win_text.h"
+#include "platform/win32/win_window_view.h"
+
+namespace xr::win32 {
+
+bool RegisterFormClass(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = &WinWindowView::WndProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.lpszClassName = L"XiuranForm";
+  return RegisterClassExW(&wc) != 0;
+}
+
+WinPlatform::WinPlatform(HINSTANCE instance, std::function<void(const std::wstring&)> playSound)
+    : instance_(instance), playSound_(std::move(playSound)) {}
+
+WinPlatform::~WinPlatform() {
+  views_.clear();
+  retired_.clear();
+}
+
+void WinPlatform::ScaleChanged(const WinWindowView* view, double scale) {
+  if (scaleOwner_ == nullptr) scaleOwner_ = view;
+  if (scaleOwner_ == view) scale_ = scale;
+}
+
+void WinPlatform::ReleaseRetired() {
+  if (!retired_.empty()) retired_.clear();
+}
+
+bool WinPlatform::IsOurs(HWND hwnd) const {
+  for (const auto& [w, v] : views_) {
+    if (v->Hwnd() == hwnd) return true;
+  }
+  return false;
+}
+
+void WinPlatform::ShowWindow(Window& window) {
+  auto it = views_.find(&window);
+  if (it != views_.end()) {
+    it->second->Activate();
+    return;
+  }
+  auto view = std::make_unique<WinWindowView>(*this, window);
+  WinWindowView& v = *view;
+  views_[&window] = std::move(view);
+  window.SetScale(window.design.clientWidth, window.design.clientHeight);
+  window.Deliver(Event::Load);
+  if (ending_ || views_.count(&window) == 0) return;
+  v.ShowCentred();
+}
+
+void WinPlatform::UnloadWindow(Window& window) { Forget(window); }
+
+void WinPlatform::Forget(const Window& window) {
+  auto it = views_.find(&window);
+  if (it == views_.end()) return;
+  if (scaleOwner_ == it->second.get()) scaleOwner_ = nullptr;
+  it->second->Retire();
+  retired_.push_back(std::move(it->second));
+  views_.erase(it);
+}
+
+void WinPlatform::WindowClosedByUser(Window& window) {
+  window.Deliver(Event::Unload);
+  // The close box unloads the window whatever its handler did.
+  if (!ending_) UnloadWindow(window);
+}
+
+void WinPlatform::EndProgram() {
+  if (ending_) return;
+  ending_ = true;
+  for (auto& [w, v] : views_) ::ShowWindow(v->Hwnd(), SW_HIDE);
+  PostQuitMessage(0);
+}
+
+bool WinPlatform::GetCursorPos(std::int32_t& x, std::int32_t& y) {
+  POINT p;
+  if (!::GetCursorPos(&p)) return false;
+  x = static_cast<std::int32_t>(std::lround(p.x / scale_));
+  y = static_cast<std::int32_t>(std::lround(p.y / scale_));
+  return true;
+}
+
+bool WinPlatform::SetCursorPos(std::int32_t x, std::int32_t y) {
+  return ::SetCursorPos(static_cast<int>(std::lround(x * scale_)),
+                        static_cast<int>(std::lround(y * scale_))) != FALSE;
+}
+
+int WinPlatform::ShowCursor(bool show) { return ::ShowCursor(show ? TRUE : FALSE); }
+
+double WinPlatform::SecondsSinceMidnight() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  return t.wHour * 3600.0 + t.wMinute * 60.0 + t.wSecond + t.wMilliseconds / 1000.0;
+}
+
+void WinPlatform::MessageBox(std::string_view text, std::string_view caption) {
+  HWND owner = GetActiveWindow();
+  if (owner != nullptr && !IsOurs(owner)) owner = nullptr;
+  ::MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(), MB_OK);
+}
+
+void WinPlatform::OpenUrl(std::string_view url) {
+  ShellExecuteW(nullptr, L"open", Wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void WinPlatform::PlaySoundFile(std::string_view path) {
+  if (playSound_) playSound_(Wide(path));
+}
+
+std::optional<std::string> WinPlatform::GetEnv(std::string_view name) {
+  const std::wstring wname = Wide(name);
+  const DWORD n = GetEnvironmentVariableW(wname.c_str(), nullptr, 0);
+  if (n == 0) return std::nullopt;
+  std::wstring value(n, L'\0');
+  const DWORD got = GetEnvironmentVariableW(wname.c_str(), value.data(), n);
+  if (got == 0 || got >= n) return std::nullopt;
+  value.resize(got);
+  return Utf8(value);
+}
+
+void WinPlatform::ReportFailure(std::string_view line) {
+  // One write for the whole line; a program started without a console has nowhere to show it
+  // but the debugger.
+  const std::string text = std::string(line) + "\n";
+  HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD written = 0;
+  if (err == nullptr || err == INVALID_HANDLE_VALUE ||
+      !WriteFile(err, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+    OutputDebugStringW(Wide(text).c_str());
+  }
+}
+
+std::span<const std::uint8_t> WinPlatform::LoadResource(std::string_view type, int id) {
+  HRSRC res = FindResourceW(instance_, MAKEINTRESOURCEW(id), Wide(type).c_str());
+  HGLOBAL mem = res != nullptr ? ::LoadResource(instance_, res) : nullptr;
+  const void* data = mem != nullptr ? LockResource(mem) : nullptr;
+  if (data == nullptr) throw PlatformError("missing resource");
+  // Mapped with the program file: valid as long as the program runs.
+  return {static_cast<const std::uint8_t*>(data), SizeofResource(instance_, res)};
+}
+
+bool WinPlatform::MakePrivateDir(std::string_view path) { return win32::MakePrivateDir(path); }
+
+std::unique_ptr<OutFile> WinPlatform::OpenForOutput(std::string_view path) {
+  return win32::OpenForOutput(path);
+}
+
+}  // namespace xr::win32
