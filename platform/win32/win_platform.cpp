@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <chrono>
 #include <cmath>
 #include <utility>
 
@@ -11,6 +12,29 @@
 #include "platform/win32/win_window_view.h"
 
 namespace xr::win32 {
+
+namespace {
+// What the core holds of a real window. The view may be on the stack of one of its own
+// messages when the core lets go, so the platform frees it later.
+class NativeHandle final : public NativeWindow {
+ public:
+  NativeHandle(WinPlatform& platform, Window& window, WinWindowView& view)
+      : platform_(platform), window_(window), view_(view) {}
+  ~NativeHandle() override { platform_.Forget(window_); }
+  void ShowCentred() override { view_.ShowCentred(); }
+  void Activate() override { view_.Activate(); }
+  void ControlChanged(Control& control, Prop prop) override { view_.ControlChanged(control, prop); }
+  void ArmTimer(Control& timer, std::int64_t deadlineUs) override {
+    view_.ArmTimer(timer, deadlineUs);
+  }
+  void CancelTimer(Control& timer) override { view_.CancelTimer(timer); }
+
+ private:
+  WinPlatform& platform_;
+  Window& window_;
+  WinWindowView& view_;
+};
+}  // namespace
 
 bool RegisterFormClass(HINSTANCE instance) {
   WNDCLASSEXW wc{};
@@ -27,6 +51,7 @@ WinPlatform::WinPlatform(HINSTANCE instance, std::function<void(const std::wstri
     : instance_(instance), playSound_(std::move(playSound)) {}
 
 WinPlatform::~WinPlatform() {
+  Host().CloseAll();
   views_.clear();
   retired_.clear();
 }
@@ -47,22 +72,12 @@ bool WinPlatform::IsOurs(HWND hwnd) const {
   return false;
 }
 
-void WinPlatform::ShowWindow(Window& window) {
-  auto it = views_.find(&window);
-  if (it != views_.end()) {
-    it->second->Activate();
-    return;
-  }
-  auto view = std::make_unique<WinWindowView>(*this, window);
+std::unique_ptr<NativeWindow> WinPlatform::BuildWindow(Window& window, WindowHost& host) {
+  auto view = std::make_unique<WinWindowView>(*this, window, host);
   WinWindowView& v = *view;
   views_[&window] = std::move(view);
-  window.SetScale(window.design.clientWidth, window.design.clientHeight);
-  window.Deliver(Event::Load);
-  if (ending_ || views_.count(&window) == 0) return;
-  v.ShowCentred();
+  return std::make_unique<NativeHandle>(*this, window, v);
 }
-
-void WinPlatform::UnloadWindow(Window& window) { Forget(window); }
 
 void WinPlatform::Forget(const Window& window) {
   auto it = views_.find(&window);
@@ -73,17 +88,11 @@ void WinPlatform::Forget(const Window& window) {
   views_.erase(it);
 }
 
-void WinPlatform::WindowClosedByUser(Window& window) {
-  window.Deliver(Event::Unload);
-  // The close box unloads the window whatever its handler did.
-  if (!ending_) UnloadWindow(window);
-}
+void WinPlatform::Quit() { PostQuitMessage(0); }
 
-void WinPlatform::EndProgram() {
-  if (ending_) return;
-  ending_ = true;
-  for (auto& [w, v] : views_) ::ShowWindow(v->Hwnd(), SW_HIDE);
-  PostQuitMessage(0);
+std::int64_t WinPlatform::MonotonicUs() {
+  using namespace std::chrono;
+  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 bool WinPlatform::GetCursorPos(std::int32_t& x, std::int32_t& y) {

@@ -20,9 +20,10 @@ class WinPlatform final : public Platform {
   WinPlatform(HINSTANCE instance, std::function<void(const std::wstring&)> playSound);
   ~WinPlatform() override;
 
-  void ShowWindow(Window& window) override;
-  void UnloadWindow(Window& window) override;
-  void EndProgram() override;
+  std::unique_ptr<NativeWindow> BuildWindow(Window& window, WindowHost& host) override;
+  void Quit() override;
+  std::int64_t MonotonicUs() override;
+  void ReportFailure(std::string_view line) override;
   bool GetCursorPos(std::int32_t& x, std::int32_t& y) override;
   bool SetCursorPos(std::int32_t x, std::int32_t y) override;
   int ShowCursor(bool show) override;
@@ -38,16 +39,13 @@ class WinPlatform final : public Platform {
   std::unique_ptr<OutFile> OpenForOutput(std::string_view path) override;
 
   HINSTANCE Instance() const { return instance_; }
-  bool Ending() const { return ending_; }
   // Physical pixels per logical one of the core (96 dpi), on the main window's screen.
   // The first window opened (the main one) sets it.
   double Scale() const { return scale_; }
   void ScaleChanged(const WinWindowView* view, double scale);
 
-  // From the views.
+  // The core let go of a window's real one.
   void Forget(const Window& window);
-  void WindowClosedByUser(Window& window);
-  void ReportFailure(std::string_view line);
   // Views let go of while one of their handlers may still be on the stack are deleted here,
   // from the message loop.
   void ReleaseRetired();
@@ -61,7 +59,6 @@ class WinPlatform final : public Platform {
   std::vector<std::unique_ptr<WinWindowView>> retired_;
   double scale_ = 1.0;
   const WinWindowView* scaleOwner_ = nullptr;
-  bool ending_ = false;
 };
 
 // The window class every view uses; registered once before the first window.

@@ -7,20 +7,15 @@
 #include <gdiplus.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <utility>
 #include <vector>
 
+#include "controls/units.h"
 #include "platform/win32/win_platform.h"
 #include "platform/win32/win_text.h"
 
 namespace xr::win32 {
-
-std::int64_t MonotonicUs() {
-  using namespace std::chrono;
-  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 COLORREF ResolveColor(Color color) {
   // Both layouts are Windows' own: 0x00BBGGRR, or a system colour's index in the low byte.
@@ -31,7 +26,6 @@ COLORREF ResolveColor(Color color) {
 namespace {
 
 constexpr int kFirstControlId = 100;
-constexpr float kTwipsPerPixel = 15.0f;
 
 // The resource compiler takes names that are identifiers only: "pictures/a.jpg" is there as
 // PICTURES_A_JPG. FindResource compares names without case.
@@ -67,6 +61,11 @@ RECT FrameFor(DWORD style, int clientW, int clientH, UINT dpi) {
     AdjustWindowRectEx(&r, style, FALSE, 0);
   }
   return r;
+}
+
+// Physical pixels to the core's logical ones.
+int Logical(LONG px, double scale) {
+  return static_cast<int>(std::lround(static_cast<double>(px) / scale));
 }
 
 DWORD StyleFor(const WindowDesign& d) {
@@ -107,10 +106,9 @@ HBITMAP LoadPictureResource(HINSTANCE instance, const std::string& name) {
   return out;
 }
 
-WinWindowView::WinWindowView(WinPlatform& platform, Window& window)
-    : platform_(platform), window_(&window) {
+WinWindowView::WinWindowView(WinPlatform& platform, Window& window, WindowHost& host)
+    : platform_(platform), host_(host), window_(&window) {
   Build();
-  window.SetView(this);
 }
 
 WinWindowView::~WinWindowView() {
@@ -123,10 +121,7 @@ WinWindowView::~WinWindowView() {
 }
 
 void WinWindowView::Retire() {
-  if (window_ != nullptr) {
-    window_->SetView(nullptr);
-    window_ = nullptr;
-  }
+  window_ = nullptr;
   if (hwnd_ != nullptr) {
     const HWND h = std::exchange(hwnd_, nullptr);
     SetWindowLongPtrW(h, GWLP_USERDATA, 0);
@@ -137,7 +132,8 @@ void WinWindowView::Retire() {
 }
 
 int WinWindowView::Px(float twips) const {
-  return static_cast<int>(std::lround(static_cast<double>(twips / kTwipsPerPixel) * scale_));
+  return static_cast<int>(
+      std::lround(static_cast<double>(twips / static_cast<float>(kTwipsPerPixel)) * scale_));
 }
 
 void WinWindowView::Build() {
@@ -181,13 +177,10 @@ void WinWindowView::Build() {
         cstyle |= SS_NOTIFY | SS_OWNERDRAW;
         images_[&c] = LoadPictureResource(platform_.Instance(), c.design.picture);
         break;
-      case Kind::Timer: {
-        auto driver = std::make_unique<TimerDriver>();
-        driver->id = static_cast<UINT_PTR>(cid);
-        timers_[&c] = std::move(driver);
-        TimerChanged(c, Prop::Enabled);
+      case Kind::Timer:
+        // The core arms it once the window is built.
+        timers_[static_cast<UINT_PTR>(cid)] = &c;
         continue;
-      }
       case Kind::MediaPlayer:
         continue;  // heard, never seen
     }
@@ -283,13 +276,6 @@ void WinWindowView::RebuildBackground() {
   DeleteObject(canvas);
 }
 
-void WinWindowView::WindowDestroyed() {
-  Window* w = std::exchange(window_, nullptr);
-  if (w != nullptr) platform_.Forget(*w);
-}
-
-void WinWindowView::ReportFailure(std::string_view line) { platform_.ReportFailure(line); }
-
 Control* WinWindowView::ControlById(int id) const {
   if (window_ == nullptr) return nullptr;
   const auto& controls = window_->Controls();
@@ -298,15 +284,7 @@ Control* WinWindowView::ControlById(int id) const {
   return controls[static_cast<std::size_t>(index)].get();
 }
 
-void WinWindowView::PropertyChanged(Control& c, Prop prop) {
-  if (c.kind() == Kind::Timer) {
-    if (prop == Prop::Enabled || prop == Prop::Interval) TimerChanged(c, prop);
-    return;
-  }
-  if (c.kind() == Kind::MediaPlayer) {
-    if (prop == Prop::Url) platform_.PlaySoundFile(c.Url());
-    return;
-  }
+void WinWindowView::ControlChanged(Control& c, Prop prop) {
   auto it = children_.find(&c);
   if (it == children_.end()) return;
   HWND child = it->second;
@@ -337,77 +315,64 @@ void WinWindowView::PropertyChanged(Control& c, Prop prop) {
   }
 }
 
-void WinWindowView::TimerChanged(Control& c, Prop prop) {
-  auto it = timers_.find(&c);
-  if (it == timers_.end()) return;
-  it->second->schedule.Update(c, prop, MonotonicUs());
-  Rearm(*it->second);
+UINT_PTR WinWindowView::TimerId(const Control& timer) const {
+  for (const auto& [id, c] : timers_) {
+    if (c == &timer) return id;
+  }
+  return 0;
 }
 
-void WinWindowView::Rearm(TimerDriver& t) {
-  if (hwnd_ == nullptr) return;
-  if (!t.schedule.Armed()) {
-    KillTimer(hwnd_, t.id);
-    return;
-  }
-  const std::int64_t left = t.schedule.Deadline() - MonotonicUs();
-  // Whole milliseconds rounded up: never early; the next deadline follows from this one, not
-  // from when the message came, so lateness does not add up.
+void WinWindowView::ArmTimer(Control& timer, std::int64_t deadlineUs) {
+  const UINT_PTR id = TimerId(timer);
+  if (hwnd_ == nullptr || id == 0) return;
+  const std::int64_t left = deadlineUs - platform_.MonotonicUs();
+  // Whole milliseconds rounded up: never early; the core computes the next deadline from this
+  // one, not from when the message came, so lateness does not add up.
   const UINT ms = left <= 0 ? USER_TIMER_MINIMUM : static_cast<UINT>((left + 999) / 1000);
-  SetTimer(hwnd_, t.id, std::max<UINT>(ms, USER_TIMER_MINIMUM), nullptr);
+  SetTimer(hwnd_, id, std::max<UINT>(ms, USER_TIMER_MINIMUM), nullptr);
+}
+
+void WinWindowView::CancelTimer(Control& timer) {
+  const UINT_PTR id = TimerId(timer);
+  if (hwnd_ != nullptr && id != 0) KillTimer(hwnd_, id);
 }
 
 void WinWindowView::TimerFired(UINT_PTR id) {
-  if (window_ == nullptr || platform_.Ending()) return;
-  for (auto& [control, driver] : timers_) {
-    if (driver->id != id) continue;
-    TimerDriver& t = *driver;
-    if (!t.schedule.Armed()) {
-      KillTimer(hwnd_, id);
-      return;
-    }
-    const std::int64_t now = MonotonicUs();
-    if (now < t.schedule.Deadline()) {
-      Rearm(t);
-      return;
-    }
-    t.schedule.Fired(now);
-    Rearm(t);
-    // The handler may stop this timer, start it again or end the program.
-    window_->Deliver(Event::Tick, const_cast<Control*>(control));
-    return;
-  }
+  // A window timer repeats; the core asked for one call and arms the next itself.
+  KillTimer(hwnd_, id);
+  auto it = timers_.find(id);
+  if (window_ == nullptr || it == timers_.end()) return;
+  // The handler may stop this timer, start it again, unload the window or end the program.
+  host_.TimerDue(*it->second);
 }
 
 void WinWindowView::Clicked(int id) {
-  if (window_ == nullptr || platform_.Ending()) return;
-  if (Control* c = ControlById(id)) window_->Deliver(Event::Click, c);
+  if (Control* c = ControlById(id)) host_.Clicked(*c);
 }
 
 void WinWindowView::FrameMoved() {
   if (window_ == nullptr || hwnd_ == nullptr) return;
   RECT r;
   if (!GetWindowRect(hwnd_, &r)) return;
-  // Screen positions in the core's logical pixels, so that the centre it computes for the
-  // pointer is the centre of the window on a scaled screen too.
-  const auto twips = [this](LONG px) {
-    return static_cast<float>(static_cast<double>(px) / platform_.Scale()) * kTwipsPerPixel;
-  };
-  window_->SetFrame(twips(r.left), twips(r.top), twips(r.right - r.left), twips(r.bottom - r.top));
+  // Screen positions in the core's logical pixels at the main window's scale, so that the
+  // centre it computes for the pointer is the centre of the window on a scaled screen too.
+  const double s = platform_.Scale();
+  host_.FrameMoved(*window_, Logical(r.left, s), Logical(r.top, s), Logical(r.right - r.left, s),
+                   Logical(r.bottom - r.top, s));
 }
 
-void WinWindowView::ClientResized() {
-  if (window_ == nullptr || platform_.Ending() || !shown_) return;
+void WinWindowView::ClientResized(bool minimised) {
+  if (window_ == nullptr || !shown_) return;
+  if (minimised) {
+    host_.SizeChanged(*window_, 0, 0, true);
+    return;
+  }
   FrameMoved();
-  if (minimised_) return;
+  if (window_ == nullptr) return;
   RECT client;
   GetClientRect(hwnd_, &client);
   RebuildBackground();
-  const auto twips = [this](LONG px) {
-    return static_cast<float>(static_cast<double>(px) / scale_) * kTwipsPerPixel;
-  };
-  window_->SetScale(twips(client.right), twips(client.bottom));
-  window_->Deliver(Event::Resize);
+  host_.SizeChanged(*window_, Logical(client.right, scale_), Logical(client.bottom, scale_), false);
 }
 
 void WinWindowView::ShowCentred() {
@@ -430,7 +395,7 @@ void WinWindowView::ShowCentred() {
   UpdateWindow(hwnd_);
   HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
   if (first != nullptr) SetFocus(first);
-  ClientResized();
+  ClientResized(false);
 }
 
 void WinWindowView::Activate() {
@@ -462,23 +427,13 @@ LRESULT WinWindowView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       TimerFired(wp);
       return 0;
     case WM_SIZE:
-      if (wp == SIZE_MINIMIZED) {
-        if (!minimised_ && shown_ && window_ != nullptr && !platform_.Ending()) {
-          minimised_ = true;
-          // A minimised window has no client area; the restore lays it out again.
-          window_->SetScale(0, 0);
-          window_->Deliver(Event::Resize);
-        }
-      } else {
-        minimised_ = false;
-        ClientResized();
-      }
+      ClientResized(wp == SIZE_MINIMIZED);
       return 0;
     case WM_MOVE:
       FrameMoved();
       return 0;
     case WM_CLOSE:
-      if (window_ != nullptr && !platform_.Ending()) platform_.WindowClosedByUser(*window_);
+      if (window_ != nullptr) host_.CloseRequested(*window_);
       return 0;
     case WM_ERASEBKGND: {
       RECT r;

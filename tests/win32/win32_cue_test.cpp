@@ -21,9 +21,14 @@ namespace fs = std::filesystem;
 class Refusing final : public Platform {
  public:
   explicit Refusing(bool refuseSystemDir) : refuse_(refuseSystemDir) {}
-  void ShowWindow(Window& w) override { real_.ShowWindow(w); }
-  void UnloadWindow(Window& w) override { real_.UnloadWindow(w); }
-  void EndProgram() override {}
+  // Any window built through real_ goes while real_ is still there.
+  ~Refusing() override { Host().CloseAll(); }
+  std::unique_ptr<NativeWindow> BuildWindow(Window& w, WindowHost& host) override {
+    return real_.BuildWindow(w, host);
+  }
+  void Quit() override {}
+  std::int64_t MonotonicUs() override { return real_.MonotonicUs(); }
+  void ReportFailure(std::string_view line) override { real_.ReportFailure(line); }
   bool GetCursorPos(std::int32_t& x, std::int32_t& y) override { return real_.GetCursorPos(x, y); }
   bool SetCursorPos(std::int32_t x, std::int32_t y) override { return real_.SetCursorPos(x, y); }
   int ShowCursor(bool show) override { return real_.ShowCursor(show); }
