@@ -4,8 +4,8 @@
 // The core works in logical pixels of 96 dpi; everything here converts at the window's real DPI.
 #pragma once
 
+#include <cstdint>
 #include <map>
-#include <memory>
 #include <string>
 #include <tuple>
 
