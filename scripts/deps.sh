@@ -23,6 +23,16 @@ xr_bench_packages=(
   clang libclang-rt-dev                # libFuzzer for bench/fuzz (its runtime is only recommended)
 )
 
+# shellcheck disable=SC2034
+xr_windows_packages=(
+  cmake ninja-build googletest         # googletest: the sources, built with the cross compiler
+  g++-mingw-w64-x86-64-posix           # -posix: the win32 thread model cannot build GoogleTest
+  wine wine64 fonts-wine               # the Windows tree's tests run under Wine
+  xvfb xdotool x11-utils imagemagick   # its window, on a private X server
+  gcc libx11-dev libxfixes-dev         # the end-to-end tests' X helpers, built for this machine
+  fonts-arphic-uming fonts-arphic-ukai # the faces that stand in for 宋体 and 楷体
+)
+
 # install_missing PACKAGE...: installs the packages that dpkg does not list as installed, with
 # one update of the package lists beforehand; through sudo when not root.
 install_missing() {

@@ -1,6 +1,9 @@
-# cmake -DCOMMANDS=<compile_commands.json> "-DFLAGS=<flag>|<flag>..." -P every_file_warned.cmake
+# cmake -DCOMMANDS=<compile_commands.json> "-DFLAGS=<flag>|<flag>..." [-DOURS=<folder>]
+#       -P every_file_warned.cmake
 # Fails when a file is compiled without one of the flags: the warnings come from linking
 # xr_warnings, and a target that forgets it would have its code go unchecked without a word.
+# With OURS, only the C and C++ files under that folder count: a tree that builds a library
+# from elsewhere (GoogleTest) or resource scripts has those compiled by their own rules.
 cmake_minimum_required(VERSION 3.25)
 file(READ "${COMMANDS}" json)
 string(JSON count LENGTH "${json}")
@@ -13,6 +16,12 @@ math(EXPR last "${count} - 1")
 foreach(i RANGE ${last})
   string(JSON command GET "${json}" ${i} command)
   string(JSON file GET "${json}" ${i} file)
+  if(DEFINED OURS)
+    string(FIND "${file}" "${OURS}/" at)
+    if(NOT at EQUAL 0 OR NOT file MATCHES "\\.(c|cpp)$")
+      continue()
+    endif()
+  endif()
   foreach(flag IN LISTS flags)
     string(FIND " ${command} " " ${flag} " at)
     if(at EQUAL -1)

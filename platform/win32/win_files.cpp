@@ -1,0 +1,98 @@
+#include "platform/win32/win_files.h"
+
+#include <algorithm>
+#include <string>
+#include <utility>
+
+#include "platform/win32/win_api.h"
+#include "platform/win32/win_text.h"
+
+namespace xr::win32 {
+
+namespace {
+
+std::string LastErrorText(const char* what) {
+  return std::string(what) + ": error " + std::to_string(GetLastError());
+}
+
+class WinOutFile final : public OutFile {
+ public:
+  WinOutFile(HANDLE h, std::wstring path) : h_(h), path_(std::move(path)) {}
+  ~WinOutFile() override {
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+  }
+  void Write(std::span<const std::uint8_t> bytes) override {
+    if (h_ == INVALID_HANDLE_VALUE) throw PlatformError("file is closed");
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+      DWORD written = 0;
+      if (!WriteFile(h_, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+        const std::string error = LastErrorText("write");
+        Discard();
+        throw PlatformError(error);
+      }
+      done += written;
+    }
+  }
+  void Close() override {
+    if (h_ == INVALID_HANDLE_VALUE) return;
+    const HANDLE h = std::exchange(h_, INVALID_HANDLE_VALUE);
+    if (!CloseHandle(h)) {
+      const std::string error = LastErrorText("close");
+      DeleteFileW(path_.c_str());
+      throw PlatformError(error);
+    }
+  }
+
+ private:
+  // Cut short, the file would stay behind as a broken cue and be played as one.
+  void Discard() {
+    CloseHandle(std::exchange(h_, INVALID_HANDLE_VALUE));
+    DeleteFileW(path_.c_str());
+  }
+
+  HANDLE h_;
+  std::wstring path_;
+};
+
+bool IsPlainDirectory(const std::wstring& path) {
+  const DWORD attrs = GetFileAttributesW(path.c_str());
+  return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attrs & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+}  // namespace
+
+std::unique_ptr<OutFile> OpenForOutput(std::string_view path) {
+  std::wstring wpath = Wide(path);
+  // The link itself is opened, not what it points to, so that it can be refused.
+  const HANDLE h = CreateFileW(wpath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw PlatformError(LastErrorText("open"));
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool plain =
+      GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+  if (!plain) {
+    CloseHandle(h);
+    throw PlatformError("not a regular file");
+  }
+  return std::make_unique<WinOutFile>(h, std::move(wpath));
+}
+
+bool MakePrivateDir(std::string_view path) {
+  std::wstring w = Wide(path);
+  while (!w.empty() && (w.back() == L'\\' || w.back() == L'/')) w.pop_back();
+  if (w.empty()) return false;
+  // Parents first, each taken as it is.
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    if ((w[i] == L'\\' || w[i] == L'/') && i > 0 && w[i - 1] != L':' && w[i - 1] != L'\\') {
+      CreateDirectoryW(w.substr(0, i).c_str(), nullptr);
+    }
+  }
+  CreateDirectoryW(w.c_str(), nullptr);
+  return IsPlainDirectory(w);
+}
+
+}  // namespace xr::win32

@@ -1,0 +1,500 @@
+#include "platform/win32/win_window_view.h"
+
+#include <objidl.h>
+#include <shlwapi.h>
+#include <windowsx.h>
+// After windows.h and objidl.h, which the GDI+ headers expect.
+#include <gdiplus.h>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "controls/units.h"
+#include "platform/win32/win_platform.h"
+#include "platform/win32/win_text.h"
+
+namespace xr::win32 {
+
+COLORREF ResolveColor(Color color) {
+  // Both layouts are Windows' own: 0x00BBGGRR, or a system colour's index in the low byte.
+  if (IsSystemColor(color)) return GetSysColor(static_cast<int>(color & 0xFF));
+  return static_cast<COLORREF>(color & 0xFFFFFF);
+}
+
+namespace {
+
+constexpr int kFirstControlId = 100;
+
+// The resource compiler takes names that are identifiers only: "pictures/a.jpg" is there as
+// PICTURES_A_JPG. FindResource compares names without case.
+std::wstring ResourceName(const std::string& name) {
+  std::wstring w = Wide(name);
+  std::replace_if(
+      w.begin(), w.end(), [](wchar_t ch) { return ch == L'/' || ch == L'.'; }, L'_');
+  return w;
+}
+
+UINT DpiOf(HWND hwnd) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto fn = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (fn != nullptr && hwnd != nullptr) {
+    const UINT dpi = fn(hwnd);
+    if (dpi != 0) return dpi;
+  }
+  HDC dc = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(nullptr, dc);
+  return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+RECT FrameFor(DWORD style, int clientW, int clientH, UINT dpi) {
+  RECT r{0, 0, clientW, clientH};
+  using AdjustFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static const auto fn = reinterpret_cast<AdjustFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+  if (fn != nullptr) {
+    fn(&r, style, FALSE, 0, dpi);
+  } else {
+    AdjustWindowRectEx(&r, style, FALSE, 0);
+  }
+  return r;
+}
+
+// Physical pixels to the core's logical ones.
+int Logical(LONG px, double scale) {
+  return static_cast<int>(std::lround(static_cast<double>(px) / scale));
+}
+
+DWORD StyleFor(const WindowDesign& d) {
+  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  if (d.border == Border::Sizable) style |= WS_THICKFRAME;
+  if (d.minButton) style |= WS_MINIMIZEBOX;
+  if (d.maxButton) style |= WS_MAXIMIZEBOX;
+  return style;
+}
+
+}  // namespace
+
+PictureDecoder::PictureDecoder() {
+  Gdiplus::GdiplusStartupInput input;
+  if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
+}
+
+PictureDecoder::~PictureDecoder() {
+  if (token_ != 0) Gdiplus::GdiplusShutdown(token_);
+}
+
+HBITMAP LoadPictureResource(HINSTANCE instance, const std::string& name) {
+  HRSRC res = FindResourceW(instance, ResourceName(name).c_str(), MAKEINTRESOURCEW(10));
+  if (res == nullptr) return nullptr;
+  HGLOBAL mem = ::LoadResource(instance, res);
+  const void* data = mem != nullptr ? LockResource(mem) : nullptr;
+  if (data == nullptr) return nullptr;
+  IStream* stream =
+      SHCreateMemStream(static_cast<const BYTE*>(data), SizeofResource(instance, res));
+  if (stream == nullptr) return nullptr;
+  HBITMAP out = nullptr;
+  Gdiplus::GpBitmap* bitmap = nullptr;
+  if (Gdiplus::DllExports::GdipCreateBitmapFromStream(stream, &bitmap) == Gdiplus::Ok) {
+    Gdiplus::DllExports::GdipCreateHBITMAPFromBitmap(bitmap, &out, 0);
+    Gdiplus::DllExports::GdipDisposeImage(bitmap);
+  }
+  stream->Release();
+  return out;
+}
+
+WinWindowView::WinWindowView(WinPlatform& platform, Window& window, WindowHost& host)
+    : platform_(platform), host_(host), window_(&window) {
+  Build();
+}
+
+WinWindowView::~WinWindowView() {
+  Retire();
+  for (auto& [key, font] : fonts_) DeleteObject(font);
+  for (auto& [color, brush] : brushes_) DeleteObject(brush);
+  for (auto& [control, image] : images_) DeleteObject(image);
+  if (background_ != nullptr) DeleteObject(background_);
+  if (picture_ != nullptr) DeleteObject(picture_);
+}
+
+void WinWindowView::Retire() {
+  window_ = nullptr;
+  if (hwnd_ != nullptr) {
+    const HWND h = std::exchange(hwnd_, nullptr);
+    SetWindowLongPtrW(h, GWLP_USERDATA, 0);
+    DestroyWindow(h);
+  }
+  children_.clear();
+  timers_.clear();
+}
+
+int WinWindowView::Px(float twips) const {
+  return static_cast<int>(
+      std::lround(static_cast<double>(twips / static_cast<float>(kTwipsPerPixel)) * scale_));
+}
+
+void WinWindowView::Build() {
+  Window& w = *window_;
+  const WindowDesign& d = w.design;
+  const DWORD style = StyleFor(d);
+  hwnd_ = CreateWindowExW(0, L"XiuranForm", Wide(w.caption).c_str(), style, CW_USEDEFAULT,
+                          CW_USEDEFAULT, 100, 100, nullptr, nullptr, platform_.Instance(), this);
+  if (hwnd_ == nullptr) throw PlatformError("CreateWindowEx failed");
+  scale_ = DpiOf(hwnd_) / 96.0;
+  platform_.ScaleChanged(this, scale_);
+  if (!d.icon.empty()) {
+    const std::wstring name = ResourceName(d.icon);
+    for (const auto& [which, size] : {std::pair{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}}) {
+      const int px = GetSystemMetrics(size);
+      HANDLE icon = LoadImageW(platform_.Instance(), name.c_str(), IMAGE_ICON, px, px, LR_SHARED);
+      if (icon != nullptr) SendMessageW(hwnd_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+    }
+  }
+  if (!d.picture.empty()) picture_ = LoadPictureResource(platform_.Instance(), d.picture);
+
+  std::vector<std::pair<int, HWND>> tabOrder;
+  int id = kFirstControlId;
+  for (const auto& owned : w.Controls()) {
+    Control& c = *owned;
+    const int cid = id++;
+    DWORD cstyle = WS_CHILD;
+    const wchar_t* cls = L"STATIC";
+    switch (c.kind()) {
+      case Kind::Label:
+        cstyle |= SS_NOTIFY | SS_NOPREFIX |
+                  (c.design.align == Align::Center ? SS_CENTER
+                   : c.design.wordWrap             ? SS_LEFT
+                                                   : SS_LEFTNOWORDWRAP);
+        break;
+      case Kind::CommandButton:
+        cls = L"BUTTON";
+        cstyle |= BS_PUSHBUTTON | BS_NOTIFY | (c.design.tabIndex >= 0 ? WS_TABSTOP : 0);
+        break;
+      case Kind::Picture:
+        cstyle |= SS_NOTIFY | SS_OWNERDRAW;
+        images_[&c] = LoadPictureResource(platform_.Instance(), c.design.picture);
+        break;
+      case Kind::Timer:
+        // The core arms it once the window is built.
+        timers_[static_cast<UINT_PTR>(cid)] = &c;
+        continue;
+      case Kind::MediaPlayer:
+        continue;  // heard, never seen
+    }
+    HWND child = CreateWindowExW(0, cls, Wide(c.Caption()).c_str(), cstyle, 0, 0, 0, 0, hwnd_,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(cid)),
+                                 platform_.Instance(), nullptr);
+    if (child == nullptr) continue;
+    children_[&c] = child;
+    ApplyGeometry(c, child);
+    ApplyFont(c, child);
+    if (c.Visible()) ::ShowWindow(child, SW_SHOWNA);
+    if (c.kind() == Kind::CommandButton && c.design.tabIndex >= 0) {
+      tabOrder.emplace_back(c.design.tabIndex, child);
+    }
+  }
+  // Keyboard navigation follows the children's order: the buttons in their tab order first.
+  std::stable_sort(tabOrder.begin(), tabOrder.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  HWND after = HWND_TOP;
+  for (const auto& [index, child] : tabOrder) {
+    SetWindowPos(child, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    after = child;
+  }
+}
+
+void WinWindowView::ApplyGeometry(Control& c, HWND child) {
+  MoveWindow(child, Px(c.Left()), Px(c.Top()), Px(c.Width()), Px(c.Height()), TRUE);
+}
+
+HFONT WinWindowView::FontFor(const Control& c) {
+  // Points at the window's real DPI, as the geometry is: both scale together.
+  const int height =
+      -std::max(1, static_cast<int>(std::lround(c.FontSize() * 96.0 / 72.0 * scale_)));
+  const auto key = std::make_tuple(c.design.fontName, height, c.design.bold);
+  auto it = fonts_.find(key);
+  if (it != fonts_.end()) return it->second;
+  HFONT font =
+      CreateFontW(height, 0, 0, 0, c.design.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                  GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                  DEFAULT_PITCH | FF_DONTCARE, Wide(c.design.fontName).c_str());
+  fonts_[key] = font;
+  return font;
+}
+
+void WinWindowView::ApplyFont(Control& c, HWND child) {
+  if (!c.HasFont()) return;
+  HFONT font = FontFor(c);
+  if (reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)) != font) {
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+}
+
+void WinWindowView::ApplyAllGeometry() {
+  if (window_ == nullptr) return;
+  for (auto& [control, child] : children_) {
+    Control& c = *const_cast<Control*>(control);
+    ApplyGeometry(c, child);
+    ApplyFont(c, child);
+  }
+}
+
+HBRUSH WinWindowView::SolidBrush(COLORREF color) {
+  auto it = brushes_.find(color);
+  if (it != brushes_.end()) return it->second;
+  return brushes_[color] = CreateSolidBrush(color);
+}
+
+// The window's background as one brush: transparent labels fill with it too (aligned to their
+// own place), so that text they no longer show is painted over with what lies underneath.
+void WinWindowView::RebuildBackground() {
+  if (window_ == nullptr || picture_ == nullptr) return;
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  if (client.right <= 0 || client.bottom <= 0) return;
+  HDC screen = GetDC(hwnd_);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP canvas = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  HGDIOBJ oldCanvas = SelectObject(dc, canvas);
+  FillRect(dc, &client, SolidBrush(ResolveColor(window_->design.backColor)));
+  HDC src = CreateCompatibleDC(screen);
+  HGDIOBJ oldSrc = SelectObject(src, picture_);
+  BITMAP bm{};
+  GetObjectW(picture_, sizeof bm, &bm);
+  // Unscaled from the top-left, as designed; a larger picture is cut off at the edges.
+  BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCCOPY);
+  SelectObject(src, oldSrc);
+  DeleteDC(src);
+  SelectObject(dc, oldCanvas);
+  DeleteDC(dc);
+  ReleaseDC(hwnd_, screen);
+  if (background_ != nullptr) DeleteObject(background_);
+  background_ = CreatePatternBrush(canvas);
+  DeleteObject(canvas);
+}
+
+Control* WinWindowView::ControlById(int id) const {
+  if (window_ == nullptr) return nullptr;
+  const auto& controls = window_->Controls();
+  const int index = id - kFirstControlId;
+  if (index < 0 || index >= static_cast<int>(controls.size())) return nullptr;
+  return controls[static_cast<std::size_t>(index)].get();
+}
+
+void WinWindowView::ControlChanged(Control& c, Prop prop) {
+  auto it = children_.find(&c);
+  if (it == children_.end()) return;
+  HWND child = it->second;
+  switch (prop) {
+    case Prop::Caption:
+      SetWindowTextW(child, Wide(c.Caption()).c_str());
+      break;
+    case Prop::ForeColor:
+    case Prop::BackColor:
+      InvalidateRect(child, nullptr, TRUE);
+      break;
+    case Prop::Visible:
+      if ((IsWindowVisible(child) != FALSE) != c.Visible()) {
+        ::ShowWindow(child, c.Visible() ? SW_SHOWNA : SW_HIDE);
+      }
+      break;
+    case Prop::Left:
+    case Prop::Top:
+    case Prop::Width:
+    case Prop::Height:
+      ApplyGeometry(c, child);
+      break;
+    case Prop::FontSize:
+      ApplyFont(c, child);
+      break;
+    default:
+      break;
+  }
+}
+
+UINT_PTR WinWindowView::TimerId(const Control& timer) const {
+  for (const auto& [id, c] : timers_) {
+    if (c == &timer) return id;
+  }
+  return 0;
+}
+
+void WinWindowView::ArmTimer(Control& timer, std::int64_t deadlineUs) {
+  const UINT_PTR id = TimerId(timer);
+  if (hwnd_ == nullptr || id == 0) return;
+  const std::int64_t left = deadlineUs - platform_.MonotonicUs();
+  // Whole milliseconds rounded up: never early; the core computes the next deadline from this
+  // one, not from when the message came, so lateness does not add up.
+  const UINT ms = left <= 0 ? USER_TIMER_MINIMUM : static_cast<UINT>((left + 999) / 1000);
+  SetTimer(hwnd_, id, std::max<UINT>(ms, USER_TIMER_MINIMUM), nullptr);
+}
+
+void WinWindowView::CancelTimer(Control& timer) {
+  const UINT_PTR id = TimerId(timer);
+  if (hwnd_ != nullptr && id != 0) KillTimer(hwnd_, id);
+}
+
+void WinWindowView::TimerFired(UINT_PTR id) {
+  // A window timer repeats; the core asked for one call and arms the next itself.
+  KillTimer(hwnd_, id);
+  auto it = timers_.find(id);
+  if (window_ == nullptr || it == timers_.end()) return;
+  // The handler may stop this timer, start it again, unload the window or end the program.
+  host_.TimerDue(*it->second);
+}
+
+void WinWindowView::Clicked(int id) {
+  if (Control* c = ControlById(id)) host_.Clicked(*c);
+}
+
+void WinWindowView::FrameMoved() {
+  if (window_ == nullptr || hwnd_ == nullptr) return;
+  RECT r;
+  if (!GetWindowRect(hwnd_, &r)) return;
+  // Screen positions in the core's logical pixels at the main window's scale, so that the
+  // centre it computes for the pointer is the centre of the window on a scaled screen too.
+  const double s = platform_.Scale();
+  host_.FrameMoved(*window_, Logical(r.left, s), Logical(r.top, s), Logical(r.right - r.left, s),
+                   Logical(r.bottom - r.top, s));
+}
+
+void WinWindowView::ClientResized(bool minimised) {
+  if (window_ == nullptr || !shown_) return;
+  if (minimised) {
+    host_.SizeChanged(*window_, 0, 0, true);
+    return;
+  }
+  FrameMoved();
+  if (window_ == nullptr) return;
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  RebuildBackground();
+  host_.SizeChanged(*window_, Logical(client.right, scale_), Logical(client.bottom, scale_), false);
+}
+
+void WinWindowView::ShowCentred() {
+  if (window_ == nullptr) return;
+  const WindowDesign& d = window_->design;
+  const DWORD style = StyleFor(d);
+  // Sized for the DPI of the screen it opens on, then centred in that screen's work area.
+  HMONITOR monitor = MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY);
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  GetMonitorInfoW(monitor, &mi);
+  const RECT frame = FrameFor(style, Px(d.clientWidth), Px(d.clientHeight), DpiOf(hwnd_));
+  const int fw = frame.right - frame.left;
+  const int fh = frame.bottom - frame.top;
+  const RECT& area = mi.rcWork;
+  SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - fw) / 2,
+               area.top + (area.bottom - area.top - fh) / 2, fw, fh, SWP_NOZORDER | SWP_NOACTIVATE);
+  shown_ = true;
+  ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+  UpdateWindow(hwnd_);
+  HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+  if (first != nullptr) SetFocus(first);
+  ClientResized(false);
+}
+
+void WinWindowView::Activate() {
+  if (hwnd_ == nullptr) return;
+  if (IsIconic(hwnd_)) ::ShowWindow(hwnd_, SW_RESTORE);
+  SetForegroundWindow(hwnd_);
+}
+
+LRESULT CALLBACK WinWindowView::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* view = static_cast<WinWindowView*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    view->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
+  }
+  auto* view = reinterpret_cast<WinWindowView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (view == nullptr) return DefWindowProcW(hwnd, msg, wp, lp);
+  return view->Handle(msg, wp, lp);
+}
+
+LRESULT WinWindowView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND: {
+      const int code = HIWORD(wp);
+      // A second quick click on a label is a double click to Windows, and a click to the core.
+      if (lp != 0 && (code == BN_CLICKED || code == STN_DBLCLK)) Clicked(LOWORD(wp));
+      return 0;
+    }
+    case WM_TIMER:
+      TimerFired(wp);
+      return 0;
+    case WM_SIZE:
+      ClientResized(wp == SIZE_MINIMIZED);
+      return 0;
+    case WM_MOVE:
+      FrameMoved();
+      return 0;
+    case WM_CLOSE:
+      if (window_ != nullptr) host_.CloseRequested(*window_);
+      return 0;
+    case WM_ERASEBKGND: {
+      RECT r;
+      GetClientRect(hwnd_, &r);
+      HBRUSH brush = background_;
+      if (brush == nullptr && window_ != nullptr) {
+        brush = SolidBrush(ResolveColor(window_->design.backColor));
+      }
+      if (brush != nullptr) FillRect(reinterpret_cast<HDC>(wp), &r, brush);
+      return 1;
+    }
+    case WM_CTLCOLORSTATIC: {
+      HDC dc = reinterpret_cast<HDC>(wp);
+      HWND child = reinterpret_cast<HWND>(lp);
+      Control* c = ControlById(GetDlgCtrlID(child));
+      if (c == nullptr || window_ == nullptr) break;
+      SetTextColor(dc, ResolveColor(c->ForeColor()));
+      if (!c->design.transparent) {
+        SetBkColor(dc, ResolveColor(c->BackColor()));
+        return reinterpret_cast<LRESULT>(SolidBrush(ResolveColor(c->BackColor())));
+      }
+      SetBkMode(dc, TRANSPARENT);
+      if (background_ != nullptr) {
+        POINT origin{0, 0};
+        MapWindowPoints(child, hwnd_, &origin, 1);
+        SetBrushOrgEx(dc, -origin.x, -origin.y, nullptr);
+        return reinterpret_cast<LRESULT>(background_);
+      }
+      return reinterpret_cast<LRESULT>(SolidBrush(ResolveColor(window_->design.backColor)));
+    }
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+      Control* c = ControlById(static_cast<int>(item->CtlID));
+      auto it = c != nullptr ? images_.find(c) : images_.end();
+      if (it == images_.end() || it->second == nullptr) return TRUE;
+      HDC src = CreateCompatibleDC(item->hDC);
+      HGDIOBJ old = SelectObject(src, it->second);
+      BITMAP bm{};
+      GetObjectW(it->second, sizeof bm, &bm);
+      const RECT& r = item->rcItem;
+      // Stretched to the control, as a picture control with scaled contents is.
+      SetStretchBltMode(item->hDC, HALFTONE);
+      StretchBlt(item->hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, src, 0, 0,
+                 bm.bmWidth, bm.bmHeight, SRCCOPY);
+      SelectObject(src, old);
+      DeleteDC(src);
+      return TRUE;
+    }
+    case WM_DPICHANGED: {
+      scale_ = HIWORD(wp) / 96.0;
+      platform_.ScaleChanged(this, scale_);
+      const RECT* r = reinterpret_cast<const RECT*>(lp);
+      ApplyAllGeometry();
+      SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+}  // namespace xr::win32

@@ -1,0 +1,91 @@
+// The real window of one model window: a top-level window with a STATIC or BUTTON child per
+// visible control, and a window timer per model timer. What the core asks for arrives here and
+// becomes Win32 calls; the window's messages leave here as reports to the core's WindowHost.
+// The core works in logical pixels of 96 dpi; everything here converts at the window's real DPI.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <tuple>
+
+#include "controls/window.h"
+#include "controls/window_host.h"
+#include "platform/win32/win_api.h"
+
+namespace xr::win32 {
+
+class WinPlatform;
+
+class WinWindowView final {
+ public:
+  WinWindowView(WinPlatform& platform, Window& window, WindowHost& host);
+  ~WinWindowView();
+  WinWindowView(const WinWindowView&) = delete;
+  WinWindowView& operator=(const WinWindowView&) = delete;
+
+  // What NativeWindow asks for.
+  void ShowCentred();
+  void Activate();
+  void ControlChanged(Control& control, Prop prop);
+  void ArmTimer(Control& timer, std::int64_t deadlineUs);
+  void CancelTimer(Control& timer);
+  // Stops reporting and closes the real window; the object itself may still be on the stack
+  // of one of its own messages, so it is deleted later.
+  void Retire();
+  HWND Hwnd() const { return hwnd_; }
+
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+ private:
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  void Build();
+  int Px(float twips) const;
+  void ApplyGeometry(Control& control, HWND child);
+  void ApplyFont(Control& control, HWND child);
+  void ApplyAllGeometry();
+  HFONT FontFor(const Control& control);
+  HBRUSH SolidBrush(COLORREF color);
+  void RebuildBackground();
+  void TimerFired(UINT_PTR id);
+  void Clicked(int id);
+  void ClientResized(bool minimised);
+  void FrameMoved();
+  UINT_PTR TimerId(const Control& timer) const;
+  Control* ControlById(int id) const;
+
+  WinPlatform& platform_;
+  WindowHost& host_;
+  Window* window_;  // null once the view is retired
+  HWND hwnd_ = nullptr;
+  double scale_ = 1.0;
+  bool shown_ = false;
+  std::map<const Control*, HWND> children_;
+  std::map<UINT_PTR, Control*> timers_;  // by window timer id
+  std::map<std::tuple<std::string, int, bool>, HFONT> fonts_;
+  std::map<COLORREF, HBRUSH> brushes_;
+  HBITMAP picture_ = nullptr;                 // the window's background picture, if any
+  HBRUSH background_ = nullptr;               // back colour with the picture at the top-left
+  std::map<const Control*, HBITMAP> images_;  // picture controls
+};
+
+// 0x00BBGGRR, or a system colour.
+COLORREF ResolveColor(Color color);
+
+// A JPEG or other picture from the program's resources, by its resource name; null if missing
+// or while no PictureDecoder lives.
+HBITMAP LoadPictureResource(HINSTANCE instance, const std::string& name);
+
+// The picture decoder, for as long as the object lives.
+class PictureDecoder {
+ public:
+  PictureDecoder();
+  ~PictureDecoder();
+  PictureDecoder(const PictureDecoder&) = delete;
+  PictureDecoder& operator=(const PictureDecoder&) = delete;
+
+ private:
+  ULONG_PTR token_ = 0;
+};
+
+}  // namespace xr::win32
