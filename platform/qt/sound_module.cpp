@@ -85,8 +85,9 @@ QString TryModule(QLibrary& library, const QString& file, SoundEntries& entries)
 
 QStringList SoundModuleCandidates() {
   const QString name = QStringLiteral("lib%1.so").arg(QLatin1String(kXrSoundModuleName));
-  return {QDir(QCoreApplication::applicationDirPath()).filePath(name),
-          QDir(QStringLiteral(XR_SOUND_MODULE_DIR)).filePath(name)};
+  const QDir programDir(QCoreApplication::applicationDirPath());
+  return {programDir.filePath(name),
+          QDir::cleanPath(programDir.filePath(QStringLiteral(XR_SOUND_MODULE_RELDIR "/") + name))};
 }
 
 QString LoadSoundModule(QLibrary& library, const QStringList& candidates, SoundEntries& entries) {

@@ -31,7 +31,8 @@ struct SoundEntries {
 // point. Runs on the sound thread.
 QString LoadSoundModule(QLibrary& library, const QStringList& candidates, SoundEntries& entries);
 
-// Where the program looks for its module: next to itself, then in its installed library folder.
+// Where the program looks for its module: next to itself, then in its installed library folder,
+// found from the program's own folder so that the installed pair works under any prefix.
 QStringList SoundModuleCandidates();
 
 class SoundWorker;
