@@ -17,6 +17,7 @@ xr_test_packages=(
   pulseaudio pulseaudio-utils          # the cue through a private sound server
   xdg-utils desktop-file-utils         # links and the desktop entry
   strace                               # the fault matrix: every file the program touches
+  dpkg-dev file appstream              # the .deb: its computed Depends, its metainfo checked
 )
 # shellcheck disable=SC2034
 xr_bench_packages=(

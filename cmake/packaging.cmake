@@ -1,0 +1,55 @@
+# Packages made by cpack: a .deb from the Qt tree; an installer (NSIS) and a portable zip from
+# the Windows tree. scripts/package.sh makes all three into dist/.
+set(CPACK_PACKAGE_NAME xiuran-timer)
+set(CPACK_PACKAGE_VENDOR Xiuran)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Count-up and countdown timer with large digits")
+set(CPACK_PACKAGE_HOMEPAGE_URL https://github.com/xiuran/xiuran-timer)
+set(CPACK_PACKAGE_CONTACT "Xiuran Timer developers <xiuran-timer@users.noreply.github.com>")
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+  # One static program: it is the whole package.
+  install(TARGETS xiuran-timer RUNTIME DESTINATION .)
+  set(CPACK_GENERATOR NSIS ZIP)
+  set(CPACK_SYSTEM_NAME win64)
+  set(CPACK_PACKAGE_INSTALL_DIRECTORY XiuranTimer)
+  set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY XiuranTimer)
+  # Per user, without administrator rights: cmake/nsis/NSIS.template.in installs under the
+  # user's own program folder and registers the uninstaller in the user's hive.
+  list(PREPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR}/nsis)
+  set(CPACK_NSIS_INSTALL_ROOT "$LOCALAPPDATA\\\\Programs")
+  set(CPACK_NSIS_DISPLAY_NAME "岫然计时器")
+  set(CPACK_NSIS_PACKAGE_NAME "岫然计时器")
+  set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/resources/icons/app.ico)
+  set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/resources/icons/app.ico)
+  set(CPACK_NSIS_INSTALLED_ICON_NAME xiuran-timer.exe)
+  set(CPACK_NSIS_URL_INFO_ABOUT ${CPACK_PACKAGE_HOMEPAGE_URL})
+  set(CPACK_NSIS_UNINSTALL_NAME Uninstall)
+  # Start-menu shortcut: program file (without .exe) and the shortcut's name.
+  set(CPACK_PACKAGE_EXECUTABLES xiuran-timer "岫然计时器")
+  set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  # The summary above is the synopsis line; this is the text under it.
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+      "岫然计时器 shows minutes and seconds in very large digits and scales them with\n"
+      "its window, so that a maximised window fills the screen with the clock. In a\n"
+      "countdown the digits turn red and a cue sounds when three seconds are left.")
+  string(JOIN "" CPACK_DEBIAN_PACKAGE_DESCRIPTION ${CPACK_DEBIAN_PACKAGE_DESCRIPTION})
+  # The libraries the program and its sound module link, from dpkg-shlibdeps: the module's
+  # libqt6multimedia6 is also the package of Qt Multimedia's plugins (the module's audio output
+  # itself opens none of them under Qt 6.4) ...
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # ... and what no linker sees: the Chinese faces the program asks for by name (boxes without
+  # them).
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-arphic-uming, fonts-arphic-ukai")
+  # The cue plays through a PulseAudio-compatible server; silent without one, and said so.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
+endif()
+
+include(CPack)
