@@ -27,8 +27,6 @@ if(WIN32)
   set(CPACK_NSIS_INSTALLED_ICON_NAME xiuran-timer.exe)
   set(CPACK_NSIS_URL_INFO_ABOUT ${CPACK_PACKAGE_HOMEPAGE_URL})
   set(CPACK_NSIS_UNINSTALL_NAME Uninstall)
-  # Start-menu shortcut: program file (without .exe) and the shortcut's name.
-  set(CPACK_PACKAGE_EXECUTABLES xiuran-timer "岫然计时器")
   set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
 else()
   set(CPACK_GENERATOR DEB)

@@ -32,6 +32,7 @@ xr_windows_packages=(
   xvfb xdotool x11-utils imagemagick   # its window, on a private X server
   gcc libx11-dev libxfixes-dev         # the end-to-end tests' X helpers, built for this machine
   fonts-arphic-uming fonts-arphic-ukai # the faces that stand in for 宋体 and 楷体
+  nsis binutils                        # the installer, and strings to read its shortcut
 )
 
 # install_missing PACKAGE...: installs the packages that dpkg does not list as installed, with
