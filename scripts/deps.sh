@@ -20,6 +20,11 @@ xr_test_packages=(
   dpkg-dev file appstream              # the .deb: its computed Depends, its metainfo checked
 )
 # shellcheck disable=SC2034
+xr_package_packages=(
+  dpkg-dev file                        # cpack's .deb: Depends computed by dpkg-shlibdeps
+  nsis                                 # cpack's Windows installer
+)
+# shellcheck disable=SC2034
 xr_bench_packages=(
   clang libclang-rt-dev                # libFuzzer for bench/fuzz (its runtime is only recommended)
 )
