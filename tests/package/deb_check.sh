@@ -17,7 +17,7 @@ out=$E2E_WORK/cpack
 cpack -G DEB -B "$out" --config "$build/CPackConfig.cmake" > "$E2E_ARTIFACTS/cpack.log" 2>&1 ||
   fail "cpack failed: $(tail -5 "$E2E_ARTIFACTS/cpack.log")"
 debs=("$out"/*.deb)
-((${#debs[@]} == 1)) && [[ -f ${debs[0]} ]] || fail "cpack made ${#debs[@]} .deb files"
+[[ ${#debs[@]} == 1 && -f ${debs[0]} ]] || fail "cpack made ${#debs[@]} .deb files"
 deb=${debs[0]}
 e2e_log "$(basename "$deb"): $(stat -c %s "$deb") bytes"
 depends=$(dpkg-deb -f "$deb" Depends)
