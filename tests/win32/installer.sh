@@ -45,6 +45,14 @@ drive_c=$prefix/drive_c
 cues=("$drive_c/windows/3sdjs.wav" "$local_data/xiuran-timer/3sdjs.wav")
 rm -f "${cues[@]}"
 snapshot() { (cd "$drive_c" && find . | sort); }
+# A restart ends whatever an earlier run left to the next one, so that this run's restart below
+# deletes only what this run leaves.
+restart() {
+  timeout 60 env WINEPREFIX="$prefix" wineserver -w || fail "Wine's processes did not end"
+  win wineboot -r
+  timeout 60 env WINEPREFIX="$prefix" wineserver -w || fail "Wine's processes did not end"
+}
+restart
 snapshot > "$A/before.txt"
 
 win "$installer" /S || fail "the installer failed: status $?"
@@ -84,9 +92,7 @@ wait_exit "$E2E_PROGRAM_PID" 30
 win "$install_dir/Uninstall.exe" /S || fail "the uninstaller failed: status $?"
 wait_until 60 gone || fail "still there after the uninstall: $(ls -A "$install_dir" 2> /dev/null)"
 # The copy cannot delete itself: it leaves itself to the next restart, which Wine's is here.
-timeout 60 env WINEPREFIX="$prefix" wineserver -w || fail "Wine's processes did not end"
-win wineboot -r
-timeout 60 env WINEPREFIX="$prefix" wineserver -w || fail "Wine's processes did not end"
+restart
 snapshot > "$A/after.txt"
 # Allowed: the cue, and the empty folder of the uninstaller's copy in the user's temporary folder
 # (the uninstaller asks for its folder to go before the file in it, so a restart keeps the folder).
