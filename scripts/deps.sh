@@ -17,6 +17,8 @@ xr_test_packages=(
   pulseaudio pulseaudio-utils          # the cue through a private sound server
   xdg-utils desktop-file-utils         # links and the desktop entry
   strace                               # the fault matrix: every file the program touches
+  at-spi2-core dbus-daemon             # a screen reader's view: the accessibility bus on a
+  python3-pyatspi                      # private session bus, read by a real AT-SPI client
 )
 # shellcheck disable=SC2034
 xr_bench_packages=(
