@@ -73,12 +73,11 @@ def dump(node, out, depth=0):
 
 
 def check(window, rows):
-    """Every row is there with its description; nothing is unnamed; nothing else is shown."""
+    """Every row is there with its description, and nothing else is shown."""
     for role, name, description in rows:
         got = find(window, role, name).description
         description in (None, got) or fail(f"{name!r} described {got!r}, not {description!r}")
     shown = [(c.getRoleName(), c.name) for c in kids(window)]
-    all(n for _, n in shown) or fail(f"{window.name}: unnamed controls in {shown}")
     len(shown) == len(rows) or fail(f"{window.name} shows {shown}, the table {len(rows)} rows")
 
 
