@@ -34,12 +34,11 @@ std::string AdjusterName(const ClockFace& face, const Control& adjuster) {
 
 void AdjusterClick(ClockFace& face, Control& adjuster) {
   const Adjuster a = Describe(face, adjuster);
-  Control& cell = *a.cell;
-  const double v = DigitValue(cell);
+  const double v = DigitValue(*a.cell);
   if (a.plus) {
-    SetDigit(cell, v < a.upper ? v + 1 : 0);
+    SetDigit(*a.cell, v < a.upper ? v + 1 : 0);
   } else {
-    SetDigit(cell, (v <= a.upper && v >= 1) ? v - 1 : a.upper);
+    SetDigit(*a.cell, (v <= a.upper && v >= 1) ? v - 1 : a.upper);
   }
   AnnounceFace(face);
 }

@@ -89,10 +89,10 @@ void SetColonVisible(ClockFace& face, bool visible);
 std::string FaceReading(const ClockFace& face);
 // The name of an adjuster, "分钟十位加一": which digit it steps and which way.
 std::string AdjusterName(const ClockFace& face, const Control& adjuster);
-// Has the screen reader told the face's reading now. A tick tells it only on a whole minute, in
-// a countdown's last ten seconds and when the clock stops by itself: one every second would
-// drown everything else the reader says.
+// Tells a screen reader the face's reading now.
 void AnnounceFace(ClockFace& face);
+// Whether the tick just run is told: on a whole minute, in a countdown's last ten seconds and
+// when the clock stops by itself. Told every second, it would drown all else a reader says.
 bool TickIsAnnounced(const ClockFace& face);
 
 // Handlers of the clock face's own controls and timers.
