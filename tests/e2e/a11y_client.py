@@ -91,10 +91,13 @@ MORE_APPS = [("push button", cat[f"link{i}.caption"], cat[f"link{i}.target"]) fo
 CONTACT = [("label", "常用办公助手软件", ""), ("image", "二维码：微信公众号", None),
            ("image", "二维码：分享软件", None), ("push button", "关  闭", "")]
 
+told = []  # the names the reader is told have changed, as they come
+pyatspi.Registry.registerEventListener(lambda e: told.append(e.source_name),
+                                       "object:property-change:accessible-name")
 main = frame("岫然计时器")
 check(main, MAIN)
 press(find(main, "push button", "分钟个位加一"))
-pump_until("倒计时 01:00", lambda: face(main) == "倒计时 01:00")
+pump_until("倒计时 01:00 told", lambda: face(main) == "倒计时 01:00" and "倒计时 01:00" in told)
 up, down = find(main, "radio button", "正计时"), find(main, "radio button", "倒计时")
 has(down, CHECKED) and not has(up, CHECKED) or fail("倒计时 is not the one selector checked")
 press(up)
@@ -102,11 +105,9 @@ pump_until("正计时 checked", lambda: has(up, CHECKED) and not has(down, CHECK
 pump_until("正计时 01:00", lambda: face(main) == "正计时 01:00")
 
 # Running, the face reads on as it ticks, but the reader is told nothing of it until the next
-# whole minute; the start button's new caption is told, so events do reach the reader.
-told = []
-pyatspi.Registry.registerEventListener(lambda e: told.append(e.source_name),
-                                       "object:property-change:accessible-name")
-time.sleep(0.5)
+# whole minute: only the start button's new caption.
+pump_until("the selector's reading told", lambda: "正计时 01:00" in told)
+told.clear()
 press(find(main, "push button", "开 始"))
 pump_until("正计时 01:03", lambda: face(main) >= "正计时 01:03" and "暂 停" in told)
 has(find(main, "push button", "分钟十位加一"), SHOWING) and fail("adjusters show while running")
