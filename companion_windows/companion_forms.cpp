@@ -1,6 +1,7 @@
 #include "companion_windows/companion_forms.h"
 
 #include <string>
+#include <utility>
 
 #include "companion_windows/catalogue.h"
 
@@ -105,9 +106,11 @@ MoreAppsForm::MoreAppsForm(Platform& p)
     Control& b = Button(window, "link" + std::to_string(i + 1), catalogue.links[i].caption,
                         {at.left, at.top, 2175, 495}, 14.25f, at.tab, kSong);
     links[i] = &b;
+    b.access.description = catalogue.links[i].target;
     const std::string target = catalogue.links[i].target;
     b.onClick = [this, target] { platform.OpenUrl(target); };
   }
+  softdown.access.description = catalogue.softdownTarget;
   const std::string download = catalogue.softdownTarget;
   softdown.onClick = [this, download] { platform.OpenUrl(download); };
   lianxi.onClick = [this] {
@@ -146,6 +149,16 @@ ContactForm::ContactForm(Platform& p)
   window.design.picture = "pictures/lxzz_bg.jpg";
   window.design.icon = "icons/contact.ico";
   Label2.design.bold = true;
+
+  // Each code is named by the label under it and described by what it carries, which a reader
+  // cannot scan.
+  const std::array<std::pair<Control*, Control*>, 4> codes = {
+      {{&Image1, &Label7}, {&Image2, &Label8}, {&Image3, &Label9}, {&Image4, &Label10}}};
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    auto [image, label] = codes[i];
+    image->access.name = "二维码：" + label->Caption();
+    image->access.description = ContactQrText(TheCatalogue(), kContactPictures[i]);
+  }
 
   UnloadsWith(platform, window, goback, onUnloaded);
 }

@@ -101,4 +101,28 @@ void Control::SetUrl(std::string value) {
   Changed(Prop::Url);
 }
 
+Role Control::AccessibleRole() const {
+  if (access.role != Role::Automatic) return access.role;
+  switch (kind_) {
+    case Kind::CommandButton:
+      return Role::Button;
+    case Kind::Picture:
+      return Role::Image;
+    default:
+      return Role::Text;
+  }
+}
+
+std::string Control::AccessibleName() const {
+  if (access.liveName) return access.liveName();
+  return access.name.empty() ? caption_ : access.name;
+}
+
+void Control::Announce(Prop what) {
+  if (what != Prop::AccessibleName && what != Prop::Checked) {
+    throw PropertyError("only a name or a checked state is announced");
+  }
+  Changed(what);
+}
+
 }  // namespace xr

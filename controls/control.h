@@ -40,6 +40,10 @@ enum class Prop : std::uint8_t {
   Interval,
   Enabled,
   Url,
+  // Not properties of their own: a screen reader is to be told, now, that the control's
+  // accessible name or checked state has changed (Control::Announce).
+  AccessibleName,
+  Checked,
 };
 
 enum class Align : std::uint8_t { Left, Center };
@@ -60,6 +64,25 @@ struct Design {
   bool wordWrap = false;
   int tabIndex = -1;    // -1: never takes the focus
   std::string picture;  // resource name of a picture control's image
+};
+
+// What a screen reader is told a control is. Automatic follows the kind: a label is text, a
+// command button a button, a picture an image; timers and the player are never shown.
+enum class Role : std::uint8_t { Automatic, Text, Button, RadioButton, Image, Clock };
+
+class Control;
+
+// What a screen reader reads of a control, beside what a sighted user sees; set by the form that
+// builds the control, never by changing a caption. A name or state that depends on other controls
+// is a function read whenever it is asked for, so that the controls stay the only store.
+struct Accessibility {
+  Role role = Role::Automatic;
+  std::string name;                       // empty: the caption
+  std::function<std::string()> liveName;  // when set, the name
+  std::string description;
+  std::function<bool()> checked;  // a radio button's selected state
+  // The control is part of that control's element and is not shown on its own.
+  const Control* partOf = nullptr;
 };
 
 class Window;
@@ -109,7 +132,16 @@ class Control {
   const std::string& Url() const { return url_; }
   void SetUrl(std::string value);
 
+  // What a screen reader reads: the role (never Automatic), the name and the checked state.
+  Role AccessibleRole() const;
+  std::string AccessibleName() const;
+  bool Checked() const { return access.checked && access.checked(); }
+  // Tells a screen reader that the accessible name or the checked state has changed; it speaks
+  // the change. Writes alone are never spoken: the form decides what is worth telling.
+  void Announce(Prop what);
+
   Design design;
+  Accessibility access;
   std::function<void()> onClick;
   std::function<void()> onTimer;
 

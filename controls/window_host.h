@@ -26,7 +26,8 @@ class NativeWindow {
   // A later showing: brings the window to the front, restoring it if minimised.
   virtual void Activate() = 0;
   // A label, button or picture had Caption, ForeColor, BackColor, Visible, Left, Top, Width,
-  // Height or FontSize written; the control holds the new value.
+  // Height or FontSize written; the control holds the new value. AccessibleName and Checked: a
+  // screen reader is to be told of the control's present name or checked state.
   virtual void ControlChanged(Control& control, Prop prop) = 0;
   // Calls WindowHost::TimerDue(timer) once, at or after the deadline on Platform::MonotonicUs.
   // Replaces any earlier request for the same timer.

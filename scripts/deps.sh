@@ -18,6 +18,8 @@ xr_test_packages=(
   xdg-utils desktop-file-utils         # links and the desktop entry
   strace                               # the fault matrix: every file the program touches
   dpkg-dev file appstream              # the .deb: its computed Depends, its metainfo checked
+  at-spi2-core dbus-daemon             # a screen reader's view: the accessibility bus on a
+  python3-pyatspi                      # private session bus, read by a real AT-SPI client
 )
 # shellcheck disable=SC2034
 xr_package_packages=(

@@ -11,7 +11,7 @@ struct Adjuster {
   bool plus;
 };
 
-Adjuster Describe(ClockFace& f, const Control& a) {
+Adjuster Describe(const ClockFace& f, const Control& a) {
   if (&a == &f.jf1) return {&f.f1, 5, true};
   if (&a == &f.jf0) return {&f.f0, 9, true};
   if (&a == &f.jm1) return {&f.m1, 5, true};
@@ -23,6 +23,15 @@ Adjuster Describe(ClockFace& f, const Control& a) {
 }
 }  // namespace
 
+std::string AdjusterName(const ClockFace& face, const Control& adjuster) {
+  const Adjuster a = Describe(face, adjuster);
+  const char* cell = a.cell == &face.f1   ? "分钟十位"
+                     : a.cell == &face.f0 ? "分钟个位"
+                     : a.cell == &face.m1 ? "秒钟十位"
+                                          : "秒钟个位";
+  return std::string(cell) + (a.plus ? "加一" : "减一");
+}
+
 void AdjusterClick(ClockFace& face, Control& adjuster) {
   const Adjuster a = Describe(face, adjuster);
   const double v = DigitValue(*a.cell);
@@ -31,16 +40,21 @@ void AdjusterClick(ClockFace& face, Control& adjuster) {
   } else {
     SetDigit(*a.cell, (v <= a.upper && v >= 1) ? v - 1 : a.upper);
   }
+  AnnounceFace(face);
 }
 
-void SelectCountUp(ClockFace& face) {
-  face.zjs.SetBackColor(kSelectedColor);
-  face.djs.SetBackColor(kWhite);
+namespace {
+void Select(ClockFace& face, Control& chosen, Control& other) {
+  chosen.SetBackColor(kSelectedColor);
+  other.SetBackColor(kWhite);
+  chosen.Announce(Prop::Checked);
+  other.Announce(Prop::Checked);
+  AnnounceFace(face);
 }
+}  // namespace
 
-void SelectCountdown(ClockFace& face) {
-  face.djs.SetBackColor(kSelectedColor);
-  face.zjs.SetBackColor(kWhite);
-}
+void SelectCountUp(ClockFace& face) { Select(face, face.zjs, face.djs); }
+
+void SelectCountdown(ClockFace& face) { Select(face, face.djs, face.zjs); }
 
 }  // namespace xr

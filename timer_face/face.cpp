@@ -19,6 +19,31 @@ ClockFace::ClockFace(const FaceControls& controls, FaceHost& h) : FaceControls(c
   djs.onClick = [this] { SelectCountdown(*this); };
   Timer2.onTimer = [this] { Timer2Tick(*this); };
   Timer3.onTimer = [this] { Timer3Tick(*this); };
+
+  for (Control* a : {&jf1, &jf0, &jm1, &jm0, &kf1, &kf0, &km1, &km0}) {
+    a->access.role = Role::Button;
+    a->access.name = AdjusterName(*this, *a);
+  }
+  zjs.access.role = Role::RadioButton;
+  zjs.access.checked = [this] { return !CountdownSelected(*this); };
+  djs.access.role = Role::RadioButton;
+  djs.access.checked = [this] { return CountdownSelected(*this); };
+  f1.access.role = Role::Clock;
+  f1.access.liveName = [this] { return FaceReading(*this); };
+  for (Control* part : {&f0, &mh1, &m1, &m0}) part->access.partOf = &f1;
+}
+
+std::string FaceReading(const ClockFace& face) {
+  return std::string(CountdownSelected(face) ? "倒计时 " : "正计时 ") + face.f1.Caption() +
+         face.f0.Caption() + ":" + face.m1.Caption() + face.m0.Caption();
+}
+
+void AnnounceFace(ClockFace& face) { face.f1.Announce(Prop::AccessibleName); }
+
+bool TickIsAnnounced(const ClockFace& face) {
+  if (!face.Timer2.Enabled()) return true;
+  if (DigitValue(face.m1) == 0 && DigitValue(face.m0) == 0) return true;
+  return CountdownSelected(face) && FaceSeconds(face) <= 10;
 }
 
 double LeadingNumber(std::string_view text) {

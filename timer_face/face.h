@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "controls/control.h"
@@ -63,7 +64,10 @@ struct FaceControls {
   Control& Timer3;
 };
 
-// Binds its own handlers to the controls it is given; they and the host must outlive it.
+// Binds its own handlers to the controls it is given, and tells what a screen reader reads of
+// them: the adjusters are buttons named for what they do, the selectors radio buttons, and the
+// four digit cells and the colon one clock element carried by f1 and read from the face. They
+// and the host must outlive it.
 struct ClockFace : FaceControls {
   ClockFace(const FaceControls& controls, FaceHost& host);
   ClockFace(const ClockFace&) = delete;
@@ -80,6 +84,16 @@ bool CountdownSelected(const ClockFace& face);
 void SetDigit(Control& cell, double value);
 void SetFaceColor(ClockFace& face, Color color);
 void SetColonVisible(ClockFace& face, bool visible);
+
+// What a screen reader reads of the face: its mode and time, "倒计时 04:57".
+std::string FaceReading(const ClockFace& face);
+// The name of an adjuster, "分钟十位加一": which digit it steps and which way.
+std::string AdjusterName(const ClockFace& face, const Control& adjuster);
+// Tells a screen reader the face's reading now.
+void AnnounceFace(ClockFace& face);
+// Whether the tick just run is told: on a whole minute, in a countdown's last ten seconds and
+// when the clock stops by itself. Told every second, it would drown all else a reader says.
+bool TickIsAnnounced(const ClockFace& face);
 
 // Handlers of the clock face's own controls and timers.
 void AdjusterClick(ClockFace& face, Control& adjuster);

@@ -40,6 +40,7 @@ void ResetClick(ClockFace& face) {
   SetColonVisible(face, true);
   for (Control* c : {&face.f1, &face.f0, &face.m1, &face.m0}) SetDigit(*c, 0);
   SetFaceColor(face, kButtonTextColor);
+  AnnounceFace(face);
 }
 
 }  // namespace xr

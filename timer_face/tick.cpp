@@ -71,6 +71,7 @@ void StepUp(ClockFace& f) {
 void Timer2Tick(ClockFace& face) {
   if (!CountdownSelected(face)) {
     StepUp(face);
+    if (TickIsAnnounced(face)) AnnounceFace(face);
     return;
   }
   const double remaining = static_cast<double>(FaceSeconds(face)) - 1;
@@ -86,6 +87,7 @@ void Timer2Tick(ClockFace& face) {
     face.host.StopIdleWatch();
     face.host.CursorOn();
   }
+  if (TickIsAnnounced(face)) AnnounceFace(face);
 }
 
 void Timer3Tick(ClockFace& face) {

@@ -16,13 +16,16 @@
 
 #include "controls/window.h"
 #include "platform/posix_files.h"
+#include "platform/qt/qt_accessible.h"
 #include "platform/qt/qt_window_view.h"
 
 namespace xr::qt {
 
 QtPlatform::QtPlatform(std::function<void(const QString&)> playSound,
                        std::function<void()> prepareSound)
-    : playSound_(std::move(playSound)), prepareSound_(std::move(prepareSound)) {}
+    : playSound_(std::move(playSound)), prepareSound_(std::move(prepareSound)) {
+  InstallAccessibility();
+}
 
 void QtPlatform::TimerStarted() {
   if (!prepareSound_) return;

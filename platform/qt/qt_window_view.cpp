@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/qt/qt_accessible.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_platform.h"
 
@@ -24,31 +25,6 @@ std::int64_t MonotonicUs() {
 
 namespace {
 
-// A label takes a click like a button: press and release over it.
-class ClickLabel final : public QLabel {
- public:
-  ClickLabel(QtWindow* view, Control& control, QWidget* parent)
-      : QLabel(parent), view_(view), control_(control) {}
-  void Detach() { view_ = nullptr; }
-
- protected:
-  void mousePressEvent(QMouseEvent* e) override {
-    if (e->button() == Qt::LeftButton) pressed_ = true;
-    e->accept();
-  }
-  void mouseReleaseEvent(QMouseEvent* e) override {
-    const bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->pos());
-    pressed_ = false;
-    e->accept();
-    if (click && view_ != nullptr) view_->UserClicked(control_);
-  }
-
- private:
-  QtWindow* view_;
-  Control& control_;
-  bool pressed_ = false;
-};
-
 Qt::WindowFlags FlagsFor(const WindowDesign& d) {
   Qt::WindowFlags f = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                       Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
@@ -58,6 +34,31 @@ Qt::WindowFlags FlagsFor(const WindowDesign& d) {
 }
 
 }  // namespace
+
+ControlLabel::ControlLabel(QtWindow* view, Control& control, QWidget* parent)
+    : QLabel(parent), view_(view), control_(control) {
+  // A QLabel without an accessible name of its own tells a screen reader of every new text: a
+  // digit cell would be spoken every second. What a reader hears of a control is the core's to
+  // decide (Control::Announce), and the name it reads comes from the control data
+  // (qt_accessible.cpp), never from this property.
+  setAccessibleName(QString::fromStdString(control.Name()));
+}
+
+void ControlLabel::mousePressEvent(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton) pressed_ = true;
+  e->accept();
+}
+
+void ControlLabel::mouseReleaseEvent(QMouseEvent* e) {
+  const bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->pos());
+  pressed_ = false;
+  e->accept();
+  if (click) Activate();
+}
+
+void ControlLabel::Activate() {
+  if (view_ != nullptr) view_->UserClicked(control_);
+}
 
 FormWidget::FormWidget(QtWindow* view, QWidget* parent) : QWidget(parent), view_(view) {}
 
@@ -111,7 +112,7 @@ QtWindow::~QtWindow() {
   // The widgets outlive this view until the event loop deletes them: cut them loose first.
   form_->Detach();
   for (auto& [control, widget] : widgets_) {
-    if (auto* label = dynamic_cast<ClickLabel*>(widget)) label->Detach();
+    if (auto* label = dynamic_cast<ControlLabel*>(widget)) label->Detach();
     QObject::disconnect(widget, nullptr, form_, nullptr);
   }
   form_->hide();
@@ -139,7 +140,7 @@ void QtWindow::Build() {
     QWidget* w = nullptr;
     switch (c.kind()) {
       case Kind::Label: {
-        auto* label = new ClickLabel(this, c, form_);
+        auto* label = new ControlLabel(this, c, form_);
         label->setText(QString::fromStdString(c.Caption()));
         label->setAlignment((c.design.align == Align::Center ? Qt::AlignHCenter : Qt::AlignLeft) |
                             Qt::AlignTop);
@@ -154,12 +155,17 @@ void QtWindow::Build() {
         button->setAutoDefault(false);
         button->setFocusPolicy(c.design.tabIndex >= 0 ? Qt::StrongFocus : Qt::NoFocus);
         QObject::connect(button, &QPushButton::clicked, form_, [this, &c] { UserClicked(c); });
+        // Qt's own button interface reads these; the press action is its click.
+        if (c.AccessibleName() != c.Caption()) {
+          button->setAccessibleName(QString::fromStdString(c.AccessibleName()));
+        }
+        button->setAccessibleDescription(QString::fromStdString(c.access.description));
         if (c.design.tabIndex >= 0) tabOrder.emplace_back(c.design.tabIndex, button);
         w = button;
         break;
       }
       case Kind::Picture: {
-        auto* picture = new ClickLabel(this, c, form_);
+        auto* picture = new ControlLabel(this, c, form_);
         picture->setScaledContents(true);
         picture->setPixmap(QPixmap(":/" + QString::fromStdString(c.design.picture)));
         picture->setFocusPolicy(Qt::NoFocus);
@@ -243,6 +249,12 @@ void QtWindow::ControlChanged(Control& c, Prop prop) {
       break;
     case Prop::FontSize:
       ApplyFont(c, w);
+      break;
+    case Prop::AccessibleName:
+      AnnounceName(w);
+      break;
+    case Prop::Checked:
+      AnnounceChecked(w);
       break;
     default:
       break;

@@ -3,6 +3,7 @@
 // turned into widget calls; native events leave here as the core's inputs, untouched.
 #pragma once
 
+#include <QLabel>
 #include <QPixmap>
 #include <QPointer>
 #include <QTimer>
@@ -23,6 +24,8 @@ class FormWidget final : public QWidget {
  public:
   FormWidget(QtWindow* view, QWidget* parent = nullptr);
   void Detach() { view_ = nullptr; }
+  // Null once the window is going: the model may be gone too.
+  QtWindow* View() const { return view_; }
   QPixmap background;
   QColor backColor;
   std::string iconResource;  // set once the first frame is drawn
@@ -39,6 +42,27 @@ class FormWidget final : public QWidget {
   bool painted_ = false;
 };
 
+// A label or picture of the model. It takes a click like a button: press and release over it.
+class ControlLabel final : public QLabel {
+ public:
+  ControlLabel(QtWindow* view, Control& control, QWidget* parent);
+  void Detach() { view_ = nullptr; }
+  // The model control, or null once the window is going.
+  const Control* Model() const { return view_ != nullptr ? &control_ : nullptr; }
+  QtWindow* View() const { return view_; }
+  // A click from the mouse or a screen reader's press: the same way into the core.
+  void Activate();
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+
+ private:
+  QtWindow* view_;
+  Control& control_;
+  bool pressed_ = false;
+};
+
 class QtWindow final : public NativeWindow {
  public:
   QtWindow(QtPlatform& platform, Window& window, WindowHost& host);
@@ -52,6 +76,7 @@ class QtWindow final : public NativeWindow {
 
   FormWidget* Form() const { return form_; }
   QWidget* WidgetOf(const Control& control) const;
+  const std::map<const Control*, QWidget*>& Widgets() const { return widgets_; }
 
   // From the widgets.
   void UserClicked(Control& control);

@@ -54,6 +54,10 @@ inline std::string Describe(const Control& c, Prop p) {
       return s + "Interval=" + std::to_string(c.Interval());
     case Prop::Url:
       return s + "Url=" + c.Url();
+    case Prop::AccessibleName:
+      return s + "Announce=" + c.AccessibleName();
+    case Prop::Checked:
+      return s + "Checked=" + (c.Checked() ? "1" : "0");
     case Prop::Left:
       std::snprintf(buf, sizeof buf, "Left=%.9g", static_cast<double>(c.Left()));
       return s + buf;
@@ -75,12 +79,14 @@ inline std::string Describe(const Control& c, Prop p) {
 
 // Sits between the window and the fake's own view: logs each property write, then lets the
 // fake see it (timers are scheduled and the player plays from there).
+// What a screen reader is told goes to a log of its own: it is not a property write.
 class LoggingView final : public WindowView {
  public:
-  LoggingView(WindowView* inner, Log& log) : inner_(inner), log_(log) {}
+  LoggingView(WindowView* inner, Log& log, Log& told) : inner_(inner), log_(log), told_(told) {}
   bool logging = true;
   void PropertyChanged(Control& c, Prop p) override {
-    if (logging) log_.push_back(Describe(c, p));
+    const bool tells = p == Prop::AccessibleName || p == Prop::Checked;
+    if (logging) (tells ? told_ : log_).push_back(Describe(c, p));
     if (inner_ != nullptr) inner_->PropertyChanged(c, p);
   }
   void WindowDestroyed() override {
@@ -93,6 +99,7 @@ class LoggingView final : public WindowView {
  private:
   WindowView* inner_;
   Log& log_;
+  Log& told_;
 };
 
 class Harness {
@@ -116,9 +123,10 @@ class Harness {
   MainForm& Open() {
     if (!form) Create();
     platform.ShowWindow(form->window);
-    view = std::make_unique<LoggingView>(form->window.View(), log);
+    view = std::make_unique<LoggingView>(form->window.View(), log, told);
     form->window.SetView(view.get());
     log.clear();
+    told.clear();
     return *form;
   }
   MainForm& f() { return *form; }
@@ -174,6 +182,7 @@ class Harness {
 
   fake::FakePlatform fake;
   Log log;
+  Log told;  // what a screen reader was told, in order
   LoggingPlatform platform{fake, log};
   std::unique_ptr<MainForm> form;
   std::unique_ptr<LoggingView> view;
