@@ -2,7 +2,7 @@
 # Runs a Windows program of this tree under Wine, in the tree's own Wine prefix (made on first
 # use), without Wine's diagnostics unless WINEDEBUG asks for them.
 #
-#   wine-run.sh PREFIX PROGRAM.exe [ARG...]
+#   wine-run.sh PREFIX [PROGRAM.exe [ARG...]]     (no program: only makes the prefix)
 set -eu
 prefix=$1
 shift
@@ -33,4 +33,5 @@ if [ ! -f "$ready" ]; then
     fi
   ) 9> "$prefix.lock"
 fi
+[ $# -gt 0 ] || exit 0
 exec wine "$@"

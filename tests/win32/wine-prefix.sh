@@ -9,7 +9,7 @@ xr_wine_prefix() {
   prefix=$XR_WINE_PREFIX-dpi$XR_WINE_LOGPIXELS
   [ "${1:-}" = make ] || return 0
   # The tree's prefix made first, if no test has made it yet.
-  "$XR_WINE_RUN" "$XR_WINE_PREFIX" cmd /c exit > /dev/null 2>&1
+  "$XR_WINE_RUN" "$XR_WINE_PREFIX"
   rm -rf "$prefix"
   cp -al "$XR_WINE_PREFIX" "$prefix"
   for reg in "$XR_WINE_PREFIX"/*.reg; do cp --remove-destination "$reg" "$prefix/"; done
