@@ -15,7 +15,7 @@ jobs=${XR_JOBS:-2}
 source scripts/deps.sh
 install_missing "${xr_windows_packages[@]}"
 
-cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
+cmake -S . -B build-windows -G Ninja --no-warn-unused-cli -DCMAKE_BUILD_TYPE=MinSizeRel \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DXR_BUILD_QT=OFF -DXR_WERROR=ON > /dev/null
 cmake --build build-windows -j "$jobs"
 cp build-windows/platform/win32/xiuran-timer.exe build-windows/xiuran-timer.exe

@@ -37,7 +37,7 @@ xr_windows_packages=(
   g++-mingw-w64-x86-64-posix           # -posix: the win32 thread model cannot build GoogleTest
   wine wine64 fonts-wine               # the Windows tree's tests run under Wine
   xvfb xdotool x11-utils imagemagick   # its window, on a private X server
-  gcc libx11-dev libxfixes-dev         # the end-to-end tests' X helpers, built for this machine
+  gcc g++ libx11-dev libxfixes-dev     # the end-to-end tests' helpers, built for this machine
   fonts-arphic-uming fonts-arphic-ukai # the faces that stand in for 宋体 and 楷体
   nsis binutils                        # the installer, and strings to read its shortcut
 )

@@ -7,7 +7,9 @@
 #   build-san/   the core, the Qt layer and the tests that run them in-process, under
 #                AddressSanitizer (leaks included) and UBSan, which stops at the first error;
 #                neither the program nor its end-to-end tests nor the benchmarks;
-#   build-test/  everything: the core, the Qt layer, the program, the tools and all tests.
+#   build-test/  everything: the core, the Qt layer, the program, the tools and all tests;
+#   build-windows/  the Windows program cross-built with mingw-w64 (as scripts/build-windows.sh
+#                builds it) and its tests, which run under Wine in the tree's own Wine prefix.
 # The tests get no display and no sound server from the caller: each one that needs an X
 # server or PulseAudio starts its own. On Debian 12 or Ubuntu, whatever is missing is installed
 # first (apt-get, with sudo when not run as root). Exits non-zero when anything fails.
@@ -18,7 +20,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 jobs=${XR_JOBS:-2}
 # shellcheck source=scripts/deps.sh
 source scripts/deps.sh
-install_missing "${xr_build_packages[@]}" "${xr_test_packages[@]}"
+install_missing "${xr_build_packages[@]}" "${xr_test_packages[@]}" "${xr_windows_packages[@]}"
 
 echo "== building build-san (core and Qt layer, sanitizers)"
 cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug \
@@ -29,13 +31,16 @@ echo "== building build-test (everything)"
 cmake -S . -B build-test -G Ninja -DXR_WERROR=ON > /dev/null
 cmake --build build-test -j "$jobs"
 
+echo "== building build-windows (the Windows program, tests under Wine)"
+XR_JOBS=$jobs scripts/build-windows.sh --no-test
+
 # Nothing of the caller's session reaches the tests.
 runtime=$(mktemp -d "${TMPDIR:-/tmp}/xr-test-runtime.XXXXXX")
 trap 'rm -rf "$runtime"' EXIT
 chmod 700 "$runtime"
 
 status=0
-for tree in build-san build-test; do
+for tree in build-san build-test build-windows; do
   echo "== testing $tree"
   rc=0
   env -u DISPLAY -u WAYLAND_DISPLAY -u PULSE_SERVER -u DBUS_SESSION_BUS_ADDRESS \
@@ -47,7 +52,7 @@ done
 
 echo
 echo "== summary"
-for tree in build-san build-test; do
+for tree in build-san build-test build-windows; do
   echo "-- $tree"
   # From the pass count to the end: the count, the time and the list of failures, if any.
   sed -n '/tests passed, /,$p' "$tree/ctest.log" | sed '/^Label Time Summary:/,/^$/d'

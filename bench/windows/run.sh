@@ -22,7 +22,7 @@ while [[ $# -gt 0 ]]; do
 done
 program=$build/platform/win32/xiuran-timer.exe
 bare=$build/bench/windows/xr-bench-bare-window.exe
-for f in "$program" "$bare"; do
+for f in "$program" "$bare" "$build/tests/win32/wine_client.exe"; do
   [[ -f $f ]] || { echo "not built: $f (scripts/build-windows.sh --no-test)" >&2; exit 1; }
 done
 # shellcheck source=bench/lib.sh
@@ -102,11 +102,15 @@ cpu_per_minute() {
   after=$(ticks "$1")
   awk -v t=$((after - before)) -v hz="$hz" -v s="$cpu_s" 'BEGIN { printf "%.2f", t / hz * 60 / s }'
 }
-# count_up TITLE: selects 正计时 and presses 开 始 in the window, at their design places.
+# count_up TITLE [wine]: selects 正计时 and presses 开 始 in the window, at their design places;
+# for a Wine window, inside the frame that Wine draws in the X window.
 count_up() {
-  local id
+  local id left=0 top=0
   id=$(xdotool search --sync --onlyvisible --name "^$1\$" | head -1)
   eval "$(xdotool getwindowgeometry --shell "$id")"
+  [[ ${2:-} != wine ]] ||
+    read -r left top _ < <(run "$build/tests/win32/wine_client.exe" inset "$id" | tr -d '\r')
+  X=$((X + left)) Y=$((Y + top))
   xdotool mousemove $((X + 205)) $((Y + 23)) click 1
   sleep 0.3
   xdotool mousemove $((X + 104)) $((Y + 320)) click 1
@@ -114,7 +118,7 @@ count_up() {
 }
 "$root/cmake/wine-run.sh" "$WINEPREFIX" "$program" > /dev/null 2>&1 &
 app=$!
-count_up 岫然计时器
+count_up 岫然计时器 wine
 server=$(pgrep -n -x "wineserver(64)?" || true)
 s0=$( [[ -n $server ]] && ticks "$server" || echo 0)
 w=$(cpu_per_minute "$app")

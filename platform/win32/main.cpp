@@ -3,7 +3,13 @@
 // Needs windows.h first.
 // clang-format off
 #include <commctrl.h>
+#include <objbase.h>
+#include <shellapi.h>
 // clang-format on
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 #include "main_window/program.h"
 #include "platform/win32/win_platform.h"
@@ -19,8 +25,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   int status = 0;
   {
     xr::win32::CuePlayer sound;
-    xr::win32::WinPlatform platform(instance,
-                                    [&sound](const std::wstring& path) { sound.Play(path); });
+    // The shell may take its time to find and start a browser; it wants COM on its thread.
+    bool com = false;
+    xr::win32::Worker shell(
+        [&com] {
+          com =
+              SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+        },
+        [&com] {
+          if (com) CoUninitialize();
+        });
+    xr::win32::WinPlatform platform(
+        instance, [&sound](const std::wstring& path) { sound.Play(path); },
+        [&shell](const std::wstring& url) {
+          shell.Post([url] {
+            ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+          });
+        });
     xr::Program program(platform);
     program.Start();
     MSG msg;
@@ -34,6 +55,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       platform.ReleaseRetired();
     }
     status = static_cast<int>(msg.wParam);
+    // A wave device or a shell that does not return must not hold the exit up: a second at
+    // most, then the process leaves without waiting for them.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    const bool soundEnded = sound.Shutdown(deadline);
+    const bool shellEnded = shell.Shutdown(deadline);
+    if (!soundEnded || !shellEnded) {
+      std::fflush(nullptr);
+      std::_Exit(status);
+    }
   }
   return status;
 }

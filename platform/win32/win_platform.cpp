@@ -1,7 +1,5 @@
 #include "platform/win32/win_platform.h"
 
-#include <shellapi.h>
-
 #include <chrono>
 #include <cmath>
 #include <utility>
@@ -47,8 +45,9 @@ bool RegisterFormClass(HINSTANCE instance) {
   return RegisterClassExW(&wc) != 0;
 }
 
-WinPlatform::WinPlatform(HINSTANCE instance, std::function<void(const std::wstring&)> playSound)
-    : instance_(instance), playSound_(std::move(playSound)) {}
+WinPlatform::WinPlatform(HINSTANCE instance, std::function<void(const std::wstring&)> playSound,
+                         std::function<void(const std::wstring&)> openUrl)
+    : instance_(instance), playSound_(std::move(playSound)), openUrl_(std::move(openUrl)) {}
 
 WinPlatform::~WinPlatform() {
   Host().CloseAll();
@@ -123,7 +122,7 @@ void WinPlatform::MessageBox(std::string_view text, std::string_view caption) {
 }
 
 void WinPlatform::OpenUrl(std::string_view url) {
-  ShellExecuteW(nullptr, L"open", Wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  if (openUrl_) openUrl_(Wide(url));
 }
 
 void WinPlatform::PlaySoundFile(std::string_view path) {

@@ -16,8 +16,10 @@ class WinWindowView;
 
 class WinPlatform final : public Platform {
  public:
-  // playSound must start the file and return at once.
-  WinPlatform(HINSTANCE instance, std::function<void(const std::wstring&)> playSound);
+  // playSound must start the file, and openUrl hand the address to the shell, and return at
+  // once: they are called on the GUI thread.
+  WinPlatform(HINSTANCE instance, std::function<void(const std::wstring&)> playSound,
+              std::function<void(const std::wstring&)> openUrl = {});
   ~WinPlatform() override;
 
   std::unique_ptr<NativeWindow> BuildWindow(Window& window, WindowHost& host) override;
@@ -55,6 +57,7 @@ class WinPlatform final : public Platform {
  private:
   HINSTANCE instance_;
   std::function<void(const std::wstring&)> playSound_;
+  std::function<void(const std::wstring&)> openUrl_;
   std::map<const Window*, std::unique_ptr<WinWindowView>> views_;
   std::vector<std::unique_ptr<WinWindowView>> retired_;
   double scale_ = 1.0;

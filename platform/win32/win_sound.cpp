@@ -33,6 +33,8 @@ std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
   return bytes;
 }
 
+}  // namespace
+
 // One open wave device playing one buffer; closing it stops the sound.
 class Playback {
  public:
@@ -85,41 +87,20 @@ class Playback {
   std::vector<std::int16_t> samples_;
 };
 
-}  // namespace
+CuePlayer::CuePlayer()
+    : playback_(std::make_unique<Playback>()), worker_({}, [this] { playback_->Stop(); }) {}
 
-CuePlayer::CuePlayer() : thread_([this] { Run(); }) {}
-
-CuePlayer::~CuePlayer() {
-  {
-    std::lock_guard lock(mutex_);
-    quit_ = true;
-  }
-  wake_.notify_one();
-  thread_.join();
-}
+CuePlayer::~CuePlayer() = default;
 
 void CuePlayer::Play(const std::wstring& path) {
-  {
-    std::lock_guard lock(mutex_);
-    pending_ = path;
-  }
-  wake_.notify_one();
+  worker_.Post([this, path] {
+    playback_->Stop();
+    playback_->Start(path);
+  });
 }
 
-void CuePlayer::Run() {
-  Playback playback;
-  for (;;) {
-    std::wstring path;
-    {
-      std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return quit_ || pending_.has_value(); });
-      if (quit_) return;
-      path = std::move(*pending_);
-      pending_.reset();
-    }
-    playback.Stop();
-    playback.Start(path);
-  }
+bool CuePlayer::Shutdown(std::chrono::steady_clock::time_point deadline) {
+  return worker_.Shutdown(deadline);
 }
 
 }  // namespace xr::win32

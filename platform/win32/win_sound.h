@@ -2,13 +2,15 @@
 // GUI thread only names the file and returns.
 #pragma once
 
-#include <condition_variable>
-#include <mutex>
-#include <optional>
+#include <chrono>
+#include <memory>
 #include <string>
-#include <thread>
+
+#include "platform/win32/win_worker.h"
 
 namespace xr::win32 {
+
+class Playback;
 
 class CuePlayer {
  public:
@@ -21,14 +23,13 @@ class CuePlayer {
   // file that cannot be read or played plays nothing.
   void Play(const std::wstring& path);
 
- private:
-  void Run();
+  // Stops the sound and ends the thread; false when the wave device still holds it at the
+  // deadline (see Worker::Shutdown).
+  bool Shutdown(std::chrono::steady_clock::time_point deadline);
 
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::optional<std::wstring> pending_;
-  bool quit_ = false;
-  std::thread thread_;
+ private:
+  std::unique_ptr<Playback> playback_;  // used on the worker's thread only
+  Worker worker_;                       // ends before the playback goes
 };
 
 }  // namespace xr::win32

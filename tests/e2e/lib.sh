@@ -184,6 +184,7 @@ window_geometry() {
   WIN_Y=$(sed -n 's/^Y=//p' <<< "$out")
   WIN_W=$(sed -n 's/^WIDTH=//p' <<< "$out")
   WIN_H=$(sed -n 's/^HEIGHT=//p' <<< "$out")
+  to_client_area "$1"
 }
 
 # assert_title ID TEXT: both title properties of the window, the one a window manager shows
@@ -219,6 +220,10 @@ shot() {
     import -silent -window root "$file"
   else
     import -silent -window "$what" "$file"
+    client_inset "$what"
+    ((INSET_L + INSET_T + INSET_R + INSET_B == 0)) ||
+      convert "$file" -gravity NorthWest -chop "${INSET_L}x$INSET_T" \
+        -gravity SouthEast -chop "${INSET_R}x$INSET_B" +repage "$file"
   fi
 }
 
@@ -319,6 +324,59 @@ no_chinese_fontconfig() {
   </rejectfont></selectfont>
 </fontconfig>
 EOF
+}
+
+# ---- A frame drawn inside the window's own X window (Wine's, with no window manager) ----
+# XR_CLIENT_AREA, when set, is a command that the program's own toolkit answers:
+#   CMD inset ID     prints "LEFT TOP RIGHT BOTTOM", how far the client area of the window with
+#                    that X id lies inside the X window;
+#   CMD resize ID W H  gives the client area that size (such a program may ignore a size set on
+#                    its X window from outside).
+# Unset, the X window is the client area.
+
+# client_inset ID: sets INSET_L INSET_T INSET_R INSET_B; a window's inset is asked for once.
+client_inset() {
+  INSET_L=0 INSET_T=0 INSET_R=0 INSET_B=0
+  [[ -n ${XR_CLIENT_AREA:-} ]] || return 0
+  local cache=$E2E_WORK/inset-$1
+  if [[ ! -s $cache ]]; then
+    "$XR_CLIENT_AREA" inset "$1" | tr -d '\r' > "$cache.new" || fail "no client inset for window $1"
+    mv "$cache.new" "$cache"
+  fi
+  read -r INSET_L INSET_T INSET_R INSET_B < "$cache"
+  [[ $INSET_L$INSET_T$INSET_R$INSET_B =~ ^[0-9]+$ ]] || fail "client inset of $1: $(cat "$cache")"
+}
+
+# to_client_area ID: narrows WIN_X WIN_Y WIN_W WIN_H from the X window to the client area.
+to_client_area() {
+  client_inset "$1"
+  WIN_X=$((WIN_X + INSET_L)) WIN_Y=$((WIN_Y + INSET_T))
+  WIN_W=$((WIN_W - INSET_L - INSET_R)) WIN_H=$((WIN_H - INSET_T - INSET_B))
+}
+
+# resize_client ID W H: gives the window's client area that size.
+resize_client() {
+  if [[ -n ${XR_CLIENT_AREA:-} ]]; then
+    "$XR_CLIENT_AREA" resize "$@" || fail "could not resize window $1"
+  else
+    xdotool windowsize "$@"
+  fi
+}
+
+# start_cue_capture: what the program plays goes to $E2E_WORK/rec.raw, raw signed 16-bit
+# little-endian stereo at 44,100 frames a second. XR_CUE_CAPTURE=alsa-file: ALSA's default device
+# writes it there (Wine plays through ALSA when no sound server runs); otherwise a private
+# PulseAudio's null sink is recorded (start_sound_server).
+start_cue_capture() {
+  if [[ ${XR_CUE_CAPTURE:-} == alsa-file ]]; then
+    : > "$E2E_WORK/rec.raw"
+    cat > "$HOME/.asoundrc" << EOF
+pcm.!default { type plug slave { pcm "xr_file" format S16_LE rate 44100 channels 2 } }
+pcm.xr_file { type file slave.pcm "null" file "$E2E_WORK/rec.raw" format "raw" }
+EOF
+  else
+    start_sound_server
+  fi
 }
 
 # ---- The fault matrix: shared checks of scenarios_faults.sh ----
@@ -441,7 +499,7 @@ fx_clock() {
 
   mw_crop "$A/end.png" face "$E2E_WORK/face1.png"
   small=$(dark_bbox "$E2E_WORK/face1.png")
-  xdotool windowsize "$MW_ID" 1040 726
+  resize_client "$MW_ID" 1040 726
   wait_until 10 mw_now_face_bbox_not "$A/double.png" "$small" 2 || fx_fail "the face did not scale"
   mw_settled_shot "$A/double.png"
   mw_crop "$A/double.png" face "$E2E_WORK/face2.png" 2

@@ -37,6 +37,10 @@ EOS
 
 opened_count() { wc -l < "$E2E_WORK/opened.txt"; }
 
+# opened_at_least N: whether the opener has been given N addresses so far (counted at each call,
+# so that wait_until sees an opener that starts late).
+opened_at_least() { (($(opened_count) >= $1)); }
+
 scenario_companion_windows() {
   local A=$E2E_ARTIFACTS
   [[ -r ${XR_CATALOGUE:-} ]] || fail "XR_CATALOGUE does not name the catalogue file"
@@ -59,7 +63,7 @@ scenario_companion_windows() {
   before=$(visible_windows)
   # shellcheck disable=SC2046
   click_client "$yylb" $(twips_centre 420 1200 2175 495)
-  wait_until 10 test "$(opened_count)" -ge 1 || fail "the link reached no URL opener"
+  wait_until 10 opened_at_least 1 || fail "the link reached no URL opener"
   local want got
   want=$(cat_value link1.target)
   got=$(head -n 1 "$E2E_WORK/opened.txt")
@@ -71,7 +75,7 @@ scenario_companion_windows() {
   touch "$E2E_WORK/no-browser"
   # shellcheck disable=SC2046
   click_client "$yylb" $(twips_centre 420 3480 2175 495)
-  wait_until 10 test "$(opened_count)" -ge 2 || fail "softdown reached no URL opener"
+  wait_until 10 opened_at_least 2 || fail "softdown reached no URL opener"
   got=$(sed -n 2p "$E2E_WORK/opened.txt")
   [[ $got == "$(cat_value softdown.target)" ]] || fail "softdown opened \"$got\""
   sleep 0.5

@@ -247,9 +247,11 @@ scenario_main_window() {
   mw_open
   window_geometry "$MW_ID"
   [[ ${WIN_W}x$WIN_H == 520x363 ]] || fail "client area ${WIN_W}x$WIN_H, designed 520x363"
-  local cx=$(((1920 - 520) / 2)) cy=$(((1080 - 363) / 2))
+  # The whole window, frame included, is centred.
+  local cx=$(((1920 - 520 - INSET_L - INSET_R) / 2 + INSET_L))
+  local cy=$(((1080 - 363 - INSET_T - INSET_B) / 2 + INSET_T))
   [[ $WIN_X == "$cx" && $WIN_Y == "$cy" ]] ||
-    fail "window at $WIN_X,$WIN_Y, not centred on the screen at $cx,$cy"
+    fail "client area at $WIN_X,$WIN_Y, not in a window centred on the screen ($cx,$cy)"
 
   mw_settled_shot "$A/design.png"
   if [[ ${XR_UPDATE_SCREENSHOTS:-} == 1 ]]; then
@@ -313,7 +315,7 @@ scenario_main_window() {
   mw_settled_shot "$A/before-resize.png"
 
   # Twice the design size: the face's ink grows twice as wide and twice as high.
-  xdotool windowsize "$MW_ID" 1040 726
+  resize_client "$MW_ID" 1040 726
   wait_until 10 mw_now_size 1040 726 ||
     fail "the window did not take the size 1040x726"
   mw_crop "$A/before-resize.png" face "$E2E_WORK/face1.png"
@@ -333,7 +335,7 @@ scenario_main_window() {
     fail "face ink $small at the design size became $big at twice the size, not twice as large"
 
   # And back: the same window, pixel for pixel, as before the resize.
-  xdotool windowsize "$MW_ID" 520 363
+  resize_client "$MW_ID" 520 363
   wait_until 10 mw_now_size 520 363 ||
     fail "the window did not take the size 520x363 again"
   wait_until 10 mw_now_same "$A/back.png" "$A/before-resize.png" ||
@@ -392,8 +394,9 @@ scenario_running_clock() {
   seen_early=$(($(now_ms) - started))
   window_geometry "$MW_ID"
   # The centre as the program computes it from the outer frame, each half truncated; with no
-  # window manager the frame is the client area.
-  local want_x=$((WIN_X + WIN_W / 2)) want_y=$((WIN_Y + WIN_H / 2))
+  # window manager the frame is the client area, or holds it at the inset.
+  local want_x=$((WIN_X - INSET_L + (WIN_W + INSET_L + INSET_R) / 2))
+  local want_y=$((WIN_Y - INSET_T + (WIN_H + INSET_T + INSET_B) / 2))
   e2e_log "pointer at $PTR_X,$PTR_Y ${seen_early} ms after the start; window centre $want_x,$want_y"
   [[ $PTR_X == "$want_x" && $PTR_Y == "$want_y" ]] ||
     fail "the start left the pointer at $PTR_X,$PTR_Y, not at the window centre $want_x,$want_y"
@@ -416,10 +419,12 @@ scenario_running_clock() {
     fail "moving the pointer did not bring the controls back"
   e2e_log "pointer and controls back $(($(now_ms) - started)) ms after the start"
   mw_chrome_hidden "$A/idle.png" || fail "a control showed while the pointer was hidden"
-  # Still running: the button offers the pause, not the start.
+  # Still running: the button offers the pause, not the start. One caption against itself
+  # differs by at most 8 px; the thin strokes of a Song face at this size leave few dark cores,
+  # so two captions may differ by only a few dozen.
   mw_caption_ink "$A/moved.png" "$A/caption-moved.png"
   d=$(pixels_differing "$A/caption-moved.png" "$A/caption-start.png")
-  ((d > 50)) || fail "the controls came back with the clock stopped ($d px from \"开 始\")"
+  ((d > 24)) || fail "the controls came back with the clock stopped ($d px from \"开 始\")"
 
   # Red from 00:03 on, while the clock still runs; stopped at 00:00, still red. 00:03 comes 29 s
   # after the start, however quickly the screenshots before it were taken.
@@ -473,6 +478,39 @@ scenario_running_clock() {
   wait_exit "$E2E_PROGRAM_PID" 10
   [[ $EXIT_CODE == 0 ]] || fail "the program ended with code $EXIT_CODE after its window closed"
   e2e_log "closed; the program exited with 0"
+}
+
+# On a screen of 144 dpi (150 %) the window is half as large again in physical pixels, and a
+# start still puts the pointer on its centre.
+scenario_scaled_150() {
+  # How each program learns the density: Qt from its scale factor, the Windows program from its
+  # Wine prefix's LogPixels (see tests/win32/wine-prefix.sh).
+  export QT_SCALE_FACTOR=1.5 XR_WINE_LOGPIXELS=144
+  start_xvfb
+  mw_open
+  window_geometry "$MW_ID"
+  # 363 px at 1.5 are 544.5: either rounding.
+  ((WIN_W == 780 && (WIN_H == 544 || WIN_H == 545))) ||
+    fail "client area ${WIN_W}x$WIN_H at 150 %, not 780x545"
+  local name x y
+  # 00:01, then the start.
+  for name in jm0 start; do
+    read -r x y <<< "$(mw_centre "$name")"
+    click_client "$MW_ID" $((x * 3 / 2)) $((y * 3 / 2))
+    sleep 0.3
+  done
+  # The centre of the whole window, as in scenario_running_clock, give or take the rounding of
+  # logical pixels to physical ones.
+  local want_x=$((WIN_X - INSET_L + (WIN_W + INSET_L + INSET_R) / 2))
+  local want_y=$((WIN_Y - INSET_T + (WIN_H + INSET_T + INSET_B) / 2))
+  # shellcheck disable=SC2317  # called through wait_until
+  centred() {
+    pointer_location
+    ((PTR_X - want_x <= 1 && want_x - PTR_X <= 1 && PTR_Y - want_y <= 1 && want_y - PTR_Y <= 1))
+  }
+  wait_until 5 centred ||
+    fail "the start left the pointer at $PTR_X,$PTR_Y, not at the window's centre $want_x,$want_y"
+  e2e_log "pointer at $PTR_X,$PTR_Y; window centre $want_x,$want_y"
 }
 
 # Without a display the program says so in one line and fails, without a crash.

@@ -3,10 +3,12 @@
 // Wine lets anyone write C:\Windows, so the refusal is injected.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "cue/cue.h"
 #include "platform/win32/win_platform.h"
@@ -81,6 +83,34 @@ TEST(Win32Cue, WrittenWholeToTheWindowsDirectoryOrElseTheUsersOwn) {
     EXPECT_EQ(Read(vars.cueDir + kCueFileName), std::string(bytes.begin(), bytes.end()));
   }
   fs::remove_all(local);
+}
+
+// The version block as Explorer reads it: every language it lists, the neutral one first, names
+// the program.
+TEST(Win32Resources, VersionNamesTheProgramInEveryLanguageListed) {
+  wchar_t self[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+  const DWORD size = GetFileVersionInfoSizeW(self, nullptr);
+  ASSERT_GT(size, 0u);
+  std::vector<char> info(size);
+  ASSERT_TRUE(GetFileVersionInfoW(self, 0, size, info.data()));
+  const WORD* langs = nullptr;
+  UINT bytes = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(const_cast<WORD**>(&langs)), &bytes));
+  ASSERT_GE(bytes / 4, 1u);
+  EXPECT_EQ(langs[0], 0) << "the first language listed is not the neutral one";
+  for (UINT i = 0; i < bytes / 4; ++i) {
+    wchar_t key[64];
+    std::swprintf(key, 64, L"\\StringFileInfo\\%04x%04x\\ProductName", langs[2 * i],
+                  langs[2 * i + 1]);
+    const wchar_t* name = nullptr;
+    UINT chars = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), key,
+                               reinterpret_cast<void**>(const_cast<wchar_t**>(&name)), &chars))
+        << Utf8(key);
+    EXPECT_EQ(std::wstring(name), L"岫然计时器");
+  }
 }
 
 }  // namespace
