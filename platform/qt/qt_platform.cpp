@@ -16,13 +16,16 @@
 
 #include "controls/window.h"
 #include "platform/posix_files.h"
+#include "platform/qt/qt_window_system.h"
 #include "platform/qt/qt_window_view.h"
 
 namespace xr::qt {
 
 QtPlatform::QtPlatform(std::function<void(const QString&)> playSound,
                        std::function<void()> prepareSound)
-    : playSound_(std::move(playSound)), prepareSound_(std::move(prepareSound)) {}
+    : playSound_(std::move(playSound)),
+      prepareSound_(std::move(prepareSound)),
+      pointerMovable_(PointerCanBeMoved()) {}
 
 void QtPlatform::TimerStarted() {
   if (!prepareSound_) return;
@@ -81,6 +84,8 @@ bool QtPlatform::GetCursorPos(std::int32_t& x, std::int32_t& y) {
 }
 
 bool QtPlatform::SetCursorPos(std::int32_t x, std::int32_t y) {
+  // Wayland refuses, with a warning at every start.
+  if (!pointerMovable_) return false;
   QCursor::setPos(x, y);
   return true;
 }
