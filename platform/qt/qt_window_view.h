@@ -14,6 +14,8 @@
 #include "controls/window.h"
 #include "controls/window_host.h"
 
+class QScreen;
+
 namespace xr::qt {
 
 class QtPlatform;
@@ -45,6 +47,7 @@ class QtWindow final : public NativeWindow {
   ~QtWindow() override;
 
   void ShowCentred() override;
+  void Centre() override;
   void Activate() override;
   void ControlChanged(Control& control, Prop prop) override;
   void ArmTimer(Control& timer, std::int64_t deadlineUs) override;
@@ -56,12 +59,17 @@ class QtWindow final : public NativeWindow {
   // From the widgets.
   void UserClicked(Control& control);
   void ClientResized();
-  void FrameMoved();
+  // Reports the frame and the client size when they differ from the last report, or always.
+  void FrameMoved(bool always = false);
+  // A window manager frames a window after it is shown, without a move or resize event: the
+  // frame is looked at again once the event at hand is handled.
+  void FrameMayHaveChanged();
   void CloseRequested();
   void FirstFrameDrawn();
 
  private:
   void Build();
+  void MoveToCentre(QScreen* screen);
   void ApplyGeometry(Control& control, QWidget* widget);
   void ApplyFont(Control& control, QWidget* widget);
   void ApplyColors(Control& control, QWidget* widget);
@@ -73,6 +81,9 @@ class QtWindow final : public NativeWindow {
   std::map<const Control*, QWidget*> widgets_;
   std::map<const Control*, std::unique_ptr<QTimer>> timers_;
   std::map<const Control*, int> fontPixels_;
+  QRect reportedFrame_;
+  QSize reportedClient_;
+  QTimer frameCheck_;  // goes with this view; the form may outlive it
 };
 
 // Monotonic microseconds, the clock every timer deadline is measured on.
