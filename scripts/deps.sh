@@ -17,6 +17,8 @@ xr_test_packages=(
   pulseaudio pulseaudio-utils          # the cue through a private sound server
   xdg-utils desktop-file-utils         # links and the desktop entry
   strace                               # the fault matrix: every file the program touches
+  openbox                              # a real window manager round the windows
+  weston xwayland qt6-wayland          # a Wayland session, with and without its X server
 )
 # shellcheck disable=SC2034
 xr_bench_packages=(
