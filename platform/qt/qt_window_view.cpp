@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -64,8 +65,18 @@ FormWidget::FormWidget(QtWindow* view, QWidget* parent) : QWidget(parent), view_
 void FormWidget::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), backColor);
-  // Drawn unscaled from the top-left corner: a larger picture is cut off at the edges.
-  if (!background.isNull()) p.drawPixmap(0, 0, background);
+  // Drawn unscaled from the top-left corner: a larger picture is cut off at the edges. A scaled
+  // screen takes the picture with twice the pixels, so that it is not an enlarged blur.
+  if (devicePixelRatioF() > 1 && !backgroundHighResource.isEmpty()) {
+    backgroundHigh_.load(std::exchange(backgroundHighResource, {}));
+    backgroundHigh_.setDevicePixelRatio(2);
+  }
+  if (devicePixelRatioF() > 1 && !backgroundHigh_.isNull()) {
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawPixmap(0, 0, backgroundHigh_);
+  } else if (!background.isNull()) {
+    p.drawPixmap(0, 0, background);
+  }
   if (view_ != nullptr) view_->FrameMayHaveChanged();
   if (painted_) return;
   painted_ = true;
@@ -130,7 +141,13 @@ void QtWindow::Build() {
   form_->setWindowTitle(QString::fromStdString(window_.caption));
   form_->backColor = ResolveColor(d.backColor);
   form_->iconResource = d.icon;
-  if (!d.picture.empty()) form_->background = QPixmap(":/" + QString::fromStdString(d.picture));
+  if (!d.picture.empty()) {
+    const QString picture = ":/" + QString::fromStdString(d.picture);
+    form_->background = QPixmap(picture);
+    const qsizetype dot = picture.lastIndexOf('.');
+    const QString high = picture.left(dot) + "@2x" + picture.mid(dot);
+    if (QFile::exists(high)) form_->backgroundHighResource = high;
+  }
   const QSize client(TwipsToPixels(d.clientWidth), TwipsToPixels(d.clientHeight));
   if (d.border == Border::FixedSingle) {
     form_->setFixedSize(client);

@@ -26,6 +26,7 @@ class FormWidget final : public QWidget {
   FormWidget(QtWindow* view, QWidget* parent = nullptr);
   void Detach() { view_ = nullptr; }
   QPixmap background;
+  QString backgroundHighResource;  // the same picture at twice the pixels, where there is one
   QColor backColor;
   std::string iconResource;  // set once the first frame is drawn
 
@@ -39,6 +40,7 @@ class FormWidget final : public QWidget {
  private:
   QtWindow* view_;
   bool painted_ = false;
+  QPixmap backgroundHigh_;  // read when a scaled screen first needs it
 };
 
 class QtWindow final : public NativeWindow {

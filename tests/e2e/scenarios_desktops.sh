@@ -226,6 +226,13 @@ edge_band() {
   awk -v b="$band" -v i="$ink" 'BEGIN { printf "%.1f\n", (i > 0 ? 100 * b / i : 999) }'
 }
 
+# rmse A B: the root-mean-square difference of two images of one size, in quantum units.
+rmse() {
+  local out
+  out=$(compare -metric RMSE "$1" "$2" null: 2>&1 || true)
+  awk '{ print $1 + 0 }' <<< "$out"
+}
+
 # desk_scaled_row SCALE: at QT_SCALE_FACTOR SCALE the window has SCALE times the design's
 # pixels, its digit is drawn as the unscaled program draws it in a window of that many pixels
 # (as sharp and as large), and a start puts the pointer within a logical pixel of the centre.
@@ -261,7 +268,29 @@ desk_scaled_row() {
   awk -v a="$band" -v b="$ref_band" 'BEGIN { exit !(a <= 1.25 * b + 0.5) }' ||
     fx_fail "the digit's edges are blurred: $band against $ref_band"
 
-  local x y want_x want_y
+  # The more-apps window's background, where no control stands (x 360-520, y 225-295), is the
+  # picture drawn for the screen's pixels, not the design's picture enlarged.
+  local x y want_x want_y yylb g pics=$XR_SOURCE_DIR/resources/pictures near far
+  read -r x y <<< "$(mw_centre more)"
+  click_client "$MW_ID" "$(awk -v v="$x" -v s="$s" 'BEGIN { printf "%d", v * s }')" \
+    "$(awk -v v="$y" -v s="$s" 'BEGIN { printf "%d", v * s }')"
+  yylb=$(wait_window 应用列表)
+  sleep 0.5
+  shot "$yylb" "$A/more-apps.png"
+  g=$(awk -v s="$s" 'BEGIN { printf "%dx%d+%d+%d", 160 * s, 70 * s, 360 * s, 225 * s }')
+  convert "$A/more-apps.png" -crop "$g" +repage "$E2E_WORK/bg-shot.png"
+  convert "$pics/yylb_bg@2x.jpg" -filter Triangle -resize "$(awk -v s="$s" 'BEGIN { print 50 * s }')%" \
+    -crop "$g" +repage "$E2E_WORK/bg-high.png"
+  convert "$pics/yylb_bg.jpg" -filter Triangle -resize "$(awk -v s="$s" 'BEGIN { print 100 * s }')%" \
+    -crop "$g" +repage "$E2E_WORK/bg-low.png"
+  near=$(rmse "$E2E_WORK/bg-shot.png" "$E2E_WORK/bg-high.png")
+  far=$(rmse "$E2E_WORK/bg-shot.png" "$E2E_WORK/bg-low.png")
+  e2e_log "[x$s] more-apps background: $near from the fine picture, $far from the enlarged one"
+  awk -v n="$near" -v f="$far" 'BEGIN { exit !(n < f) }' ||
+    fx_fail "the more-apps background is the design's picture enlarged ($near against $far)"
+
+  "$XR_XCLOSE" "$yylb"
+  wait_gone "$yylb"
   read -r x y <<< "$(mw_centre zjs)"
   click_client "$MW_ID" "$(awk -v v="$x" -v s="$s" 'BEGIN { printf "%d", v * s }')" \
     "$(awk -v v="$y" -v s="$s" 'BEGIN { printf "%d", v * s }')"
