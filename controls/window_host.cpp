@@ -164,6 +164,7 @@ void WindowHost::SizeChanged(Window& window, int clientWidthPx, int clientHeight
   if (minimised) {
     if (h->minimised) return;
     h->minimised = true;
+    h->centred.reset();  // what frames it gets while it is an icon says nothing of its place
     window.SetScale(0, 0);
   } else {
     h->minimised = false;

@@ -400,7 +400,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct ManagedRow {
   const char* what;
   bool lateFrame;
-  std::function<void(fake::FakePlatform&, Window&)> manager;
+  std::function<void(fake::FakePlatform&, Window&, WindowHost&)> manager;
   int centrings;  // Centre calls after the showing
   const char* pointer;
 };
@@ -412,7 +412,7 @@ TEST_P(ManagedFrameTest, StartCentresOnTheFrameThere) {
   Harness h;
   h.fake.lateFrame = r.lateFrame;
   MainForm& f = h.Open();
-  r.manager(h.fake, f.window);
+  r.manager(h.fake, f.window, h.platform.Host());
   EXPECT_EQ(std::count(h.fake.calls.begin(), h.fake.calls.end(), "Centre(main)"), r.centrings);
   ASSERT_TRUE(h.Click(f.zjs));
   const std::size_t mark = h.log.size();
@@ -422,21 +422,28 @@ TEST_P(ManagedFrameTest, StartCentresOnTheFrameThere) {
 
 INSTANTIATE_TEST_SUITE_P(
     WindowManagers, ManagedFrameTest,
-    ::testing::Values(ManagedRow{"framed as it shows", false, [](auto&, auto&) {}, 0, kCentreCall},
-                      ManagedRow{"framed late", true, [](auto& k, auto& w) { k.FrameArrives(w); },
-                                 1, kCentreCall},
-                      ManagedRow{"framed late where the manager had moved it", true,
-                                 [](auto& k, auto& w) {
-                                   k.MoveFrame(w, 100, 100);
-                                   k.FrameArrives(w);
-                                 },
-                                 0, "SetCursorPos(360,270)"},
-                      ManagedRow{"framed late after a resize", true,
-                                 [](auto& k, auto& w) {
-                                   k.ResizeClient(w, 600, 400);
-                                   k.FrameArrives(w);
-                                 },
-                                 0, "SetCursorPos(1000,546)"}));
+    ::testing::Values(
+        ManagedRow{"framed as it shows", false, [](auto&, auto&, auto&) {}, 0, kCentreCall},
+        ManagedRow{"framed late", true, [](auto& k, auto& w, auto&) { k.FrameArrives(w); }, 1,
+                   kCentreCall},
+        ManagedRow{"framed late where the manager had moved it", true,
+                   [](auto& k, auto& w, auto&) {
+                     k.MoveFrame(w, 100, 100);
+                     k.FrameArrives(w);
+                   },
+                   0, "SetCursorPos(360,270)"},
+        ManagedRow{"framed late after a resize", true,
+                   [](auto& k, auto& w, auto&) {
+                     k.ResizeClient(w, 600, 400);
+                     k.FrameArrives(w);
+                   },
+                   0, "SetCursorPos(1000,546)"},
+        ManagedRow{"framed late while minimised", true,
+                   [](auto& k, auto& w, auto& host) {
+                     host.SizeChanged(w, 0, 0, true);
+                     k.FrameArrives(w);
+                   },
+                   0, "SetCursorPos(960,528)"}));
 
 // --- Events the window drops ----------------------------------------------------------------
 
