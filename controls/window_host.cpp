@@ -147,8 +147,16 @@ void WindowHost::FrameMoved(Window& window, int leftPx, int topPx, int widthPx, 
     h->centred.reset();  // resized, maximised or minimised: no longer the window that was centred
   } else if (widthPx - clientWidthPx != c.width - c.clientWidth ||
              heightPx - clientHeightPx != c.height - c.clientHeight) {
-    // A window manager has framed the window after it was shown, or framed it anew; where it
-    // kept the client in place, the frame sticks out above and to the left.
+    // A window manager has framed the window after it was shown, or framed it anew. Where the
+    // new frame holds the old one, it framed the window where it stood, off centre by the
+    // frame's margins; elsewhere, it placed the window itself, and may not let it be moved.
+    const bool inPlace = leftPx <= c.left && topPx <= c.top &&
+                         leftPx + widthPx >= c.left + c.width &&
+                         topPx + heightPx >= c.top + c.height;
+    if (!inPlace) {
+      h->centred.reset();
+      return;
+    }
     h->BeginCentring();
     h->native->Centre();
     if (Find(window) == h) h->EndCentring();

@@ -136,12 +136,13 @@ void FakePlatform::ResizeClient(Window& window, int widthPx, int heightPx) {
   n.host.SizeChanged(window, widthPx, heightPx, false);
 }
 
-void FakePlatform::FrameArrives(Window& window) {
+void FakePlatform::FrameArrives(Window& window, int dx, int dy) {
   auto it = natives_.find(&window);
   if (it == natives_.end()) return;
   Native& n = *it->second;
-  n.Report(TwipsToPixels(window.Left()) - kFrameSide, TwipsToPixels(window.Top()) - kFrameTop,
-           n.clientW + 2 * kFrameSide, n.clientH + kFrameTop + kFrameBottom);
+  n.Report(TwipsToPixels(window.Left()) - kFrameSide + dx,
+           TwipsToPixels(window.Top()) - kFrameTop + dy, n.clientW + 2 * kFrameSide,
+           n.clientH + kFrameTop + kFrameBottom);
 }
 
 void FakePlatform::MoveFrame(Window& window, int leftPx, int topPx) {

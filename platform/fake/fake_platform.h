@@ -44,8 +44,9 @@ class FakePlatform final : public Platform {
   // Resizes the client area (pixels).
   void ResizeClient(Window& window, int widthPx, int heightPx);
   // What a window manager does: frames a window that was shown unframed (lateFrame), keeping
-  // its client area where it is; moves a window's frame to a place of its choosing.
-  void FrameArrives(Window& window);
+  // its client area where it is or moving it by dx, dy; moves a window's frame to a place of
+  // its choosing.
+  void FrameArrives(Window& window, int dx = 0, int dy = 0);
   void MoveFrame(Window& window, int leftPx, int topPx);
 
   // --- Platform ---

@@ -438,6 +438,9 @@ INSTANTIATE_TEST_SUITE_P(
                      k.FrameArrives(w);
                    },
                    0, "SetCursorPos(1000,546)"},
+        ManagedRow{"framed late where the manager placed it", true,
+                   [](auto& k, auto& w, auto&) { k.FrameArrives(w, -600, -300); }, 0,
+                   "SetCursorPos(360,228)"},
         ManagedRow{"framed late while minimised", true,
                    [](auto& k, auto& w, auto& host) {
                      host.SizeChanged(w, 0, 0, true);
