@@ -10,6 +10,7 @@
 #include "platform/posix_env.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_window_system.h"
 #include "platform/qt/sound_module.h"
 
 namespace {
@@ -49,11 +50,18 @@ int main(int argc, char** argv) {
     return 1;
   }
   qInstallMessageHandler(OnQtMessage);
-  QApplication app(argc, argv);
+  xr::qt::StartArguments args(argc, argv);
+  QApplication app(args.argc(), args.argv());
   g_starting = false;
-  for (const QString& w : std::as_const(g_heldWarnings)) {
-    std::fprintf(stderr, "%s\n", qPrintable(w));
+  // An X server that was preferred and could not be reached leaves only warnings about itself
+  // once Wayland has taken over; the one line below says what the user needs to know.
+  if (args.added().empty() || xr::qt::PointerCanBeMoved()) {
+    for (const QString& w : std::as_const(g_heldWarnings)) {
+      std::fprintf(stderr, "%s\n", qPrintable(w));
+    }
   }
+  xr::qt::NoteWindowSystem();
+  xr::qt::CloseWindowsOnSignals();
   QApplication::setApplicationName("xiuran-timer");
   // No display name: Qt would append it to every other window's title, and a window manager
   // would show "应用列表 — 岫然计时器" where the window's own caption is meant.

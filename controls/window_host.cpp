@@ -1,5 +1,6 @@
 #include "controls/window_host.h"
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -49,9 +50,29 @@ class WindowHost::Hosted final : public WindowView {
     }
   }
 
+  // The window is put in the centre by the platform, which alone knows the screen; the host
+  // decides when that happens again. The frames reported during the platform's call, or the
+  // first one after it where a platform reports later, are where the centring left the window.
+  void BeginCentring() {
+    centred.emplace();
+    centring = Centring::InCall;
+    frameSeen = false;
+  }
+  void EndCentring() { centring = frameSeen ? Centring::Done : Centring::AwaitingFrame; }
+
+  // Where the latest centring left the window, in pixels; empty once something else has moved
+  // or resized it.
+  struct Placement {
+    int left = 0, top = 0, width = 0, height = 0, clientWidth = 0, clientHeight = 0;
+  };
+  enum class Centring { Done, InCall, AwaitingFrame };
+
   WindowHost& host_;
   Window& window_;
   std::unique_ptr<NativeWindow> native;
+  std::optional<Placement> centred;
+  Centring centring = Centring::Done;
+  bool frameSeen = false;
   std::map<const Control*, TimerSchedule> schedules;
   bool firstShowingDone = false;
   bool minimised = false;
@@ -85,8 +106,10 @@ void WindowHost::Show(Window& window) {
   window.Deliver(Event::Load);
   // The load handler may have unloaded the window or ended the program.
   if (ending_ || Find(window) != &h) return;
+  h.BeginCentring();
   h.native->ShowCentred();
   if (ending_ || Find(window) != &h) return;
+  h.EndCentring();
   h.firstShowingDone = true;
   window.Deliver(Event::Resize);
 }
@@ -106,10 +129,40 @@ void WindowHost::CloseAll() {
   all.clear();
 }
 
-void WindowHost::FrameMoved(Window& window, int leftPx, int topPx, int widthPx, int heightPx) {
-  if (ending_ || Find(window) == nullptr) return;
+void WindowHost::FrameMoved(Window& window, int leftPx, int topPx, int widthPx, int heightPx,
+                            int clientWidthPx, int clientHeightPx) {
+  Hosted* h = Find(window);
+  if (ending_ || h == nullptr) return;
   window.SetFrame(PixelsToTwips(leftPx), PixelsToTwips(topPx), PixelsToTwips(widthPx),
                   PixelsToTwips(heightPx));
+  if (!h->centred) return;
+  Hosted::Placement& c = *h->centred;
+  if (h->centring != Hosted::Centring::Done) {
+    c = {leftPx, topPx, widthPx, heightPx, clientWidthPx, clientHeightPx};
+    h->frameSeen = true;
+    if (h->centring == Hosted::Centring::AwaitingFrame) h->centring = Hosted::Centring::Done;
+    return;
+  }
+  if (clientWidthPx != c.clientWidth || clientHeightPx != c.clientHeight) {
+    h->centred.reset();  // resized, maximised or minimised: no longer the window that was centred
+  } else if (widthPx - clientWidthPx != c.width - c.clientWidth ||
+             heightPx - clientHeightPx != c.height - c.clientHeight) {
+    // A window manager has framed the window after it was shown, or framed it anew. Where the
+    // new frame holds the old one, it framed the window where it stood, off centre by the
+    // frame's margins; elsewhere, it placed the window itself, and may not let it be moved.
+    const bool inPlace = leftPx <= c.left && topPx <= c.top &&
+                         leftPx + widthPx >= c.left + c.width &&
+                         topPx + heightPx >= c.top + c.height;
+    if (!inPlace) {
+      h->centred.reset();
+      return;
+    }
+    h->BeginCentring();
+    h->native->Centre();
+    if (Find(window) == h) h->EndCentring();
+  } else if (leftPx != c.left || topPx != c.top) {
+    h->centred.reset();  // moved by the user or the window manager
+  }
 }
 
 void WindowHost::SizeChanged(Window& window, int clientWidthPx, int clientHeightPx,
@@ -119,6 +172,7 @@ void WindowHost::SizeChanged(Window& window, int clientWidthPx, int clientHeight
   if (minimised) {
     if (h->minimised) return;
     h->minimised = true;
+    h->centred.reset();  // what frames it gets while it is an icon says nothing of its place
     window.SetScale(0, 0);
   } else {
     h->minimised = false;

@@ -23,6 +23,9 @@ class NativeWindow {
   // and client size that result are reported through WindowHost::FrameMoved and SizeChanged,
   // during this call or later.
   virtual void ShowCentred() = 0;
+  // Centres the window again on the screen it opened on, its frame as it is now, without
+  // resizing, raising or activating it; the frame that results is reported during this call.
+  virtual void Centre() = 0;
   // A later showing: brings the window to the front, restoring it if minimised.
   virtual void Activate() = 0;
   // A label, button or picture had Caption, ForeColor, BackColor, Visible, Left, Top, Width,
@@ -53,7 +56,13 @@ class WindowHost {
   void EndProgram();
 
   // --- From the platform: what happened to a real window, in logical pixels ---
-  void FrameMoved(Window& window, int leftPx, int topPx, int widthPx, int heightPx);
+  // The outer frame on the screen, with the size of the client area it holds at that moment; a
+  // platform reports it whenever either may have changed, a window manager's frame coming after
+  // the showing included. A window keeps the centre its first showing gave it while nobody else
+  // moves or resizes it: when its frame changes round the same client area (a window manager
+  // has framed it), the host centres it again.
+  void FrameMoved(Window& window, int leftPx, int topPx, int widthPx, int heightPx,
+                  int clientWidthPx, int clientHeightPx);
   // A minimised window has no client area: it is laid out at zero size once, and again at its
   // real size when restored.
   void SizeChanged(Window& window, int clientWidthPx, int clientHeightPx, bool minimised);

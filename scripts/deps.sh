@@ -20,6 +20,8 @@ xr_test_packages=(
   dpkg-dev file appstream              # the .deb: its computed Depends, its metainfo checked
   at-spi2-core dbus-daemon             # a screen reader's view: the accessibility bus on a
   python3-pyatspi                      # private session bus, read by a real AT-SPI client
+  openbox                              # a real window manager round the windows
+  weston xwayland qt6-wayland          # a Wayland session, with and without its X server
 )
 # shellcheck disable=SC2034
 xr_package_packages=(

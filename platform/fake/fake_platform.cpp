@@ -39,14 +39,26 @@ class FakePlatform::Native final : public NativeWindow {
     platform.calls.push_back("Unload(" + window.Name() + ")");
   }
   void ShowCentred() override {
-    const int w = TwipsToPixels(window.design.clientWidth);
-    const int h = TwipsToPixels(window.design.clientHeight);
-    const int outerW = w + 2 * kFrameSide;
-    const int outerH = h + kFrameTop + kFrameBottom;
+    clientW = TwipsToPixels(window.design.clientWidth);
+    clientH = TwipsToPixels(window.design.clientHeight);
     platform.calls.push_back("Show(" + window.Name() + ")");
-    host.FrameMoved(window, (platform.screenWidthPx - outerW) / 2,
-                    (platform.screenHeightPx - outerH) / 2, outerW, outerH);
-    host.SizeChanged(window, w, h, false);
+    if (platform.lateFrame) {
+      ReportCentred(clientW, clientH);
+    } else {
+      ReportCentred(clientW + 2 * kFrameSide, clientH + kFrameTop + kFrameBottom);
+    }
+    host.SizeChanged(window, clientW, clientH, false);
+  }
+  void Centre() override {
+    platform.calls.push_back("Centre(" + window.Name() + ")");
+    ReportCentred(TwipsToPixels(window.Width()), TwipsToPixels(window.Height()));
+  }
+  void ReportCentred(int outerW, int outerH) {
+    Report((platform.screenWidthPx - outerW) / 2, (platform.screenHeightPx - outerH) / 2, outerW,
+           outerH);
+  }
+  void Report(int left, int top, int outerW, int outerH) {
+    host.FrameMoved(window, left, top, outerW, outerH, clientW, clientH);
   }
   void Activate() override {
     platform.activated.push_back(window.Name());
@@ -70,6 +82,8 @@ class FakePlatform::Native final : public NativeWindow {
   Window& window;
   WindowHost& host;
   std::map<Control*, Timer> timers;
+  int clientW = 0;
+  int clientH = 0;
 };
 
 FakePlatform::FakePlatform() = default;
@@ -114,10 +128,27 @@ void FakePlatform::Close(Window& window) {
 void FakePlatform::ResizeClient(Window& window, int widthPx, int heightPx) {
   auto it = natives_.find(&window);
   if (it == natives_.end()) return;
-  WindowHost& host = it->second->host;
-  host.FrameMoved(window, TwipsToPixels(window.Left()), TwipsToPixels(window.Top()),
-                  widthPx + 2 * kFrameSide, heightPx + kFrameTop + kFrameBottom);
-  host.SizeChanged(window, widthPx, heightPx, false);
+  Native& n = *it->second;
+  n.clientW = widthPx;
+  n.clientH = heightPx;
+  n.Report(TwipsToPixels(window.Left()), TwipsToPixels(window.Top()), widthPx + 2 * kFrameSide,
+           heightPx + kFrameTop + kFrameBottom);
+  n.host.SizeChanged(window, widthPx, heightPx, false);
+}
+
+void FakePlatform::FrameArrives(Window& window, int dx, int dy) {
+  auto it = natives_.find(&window);
+  if (it == natives_.end()) return;
+  Native& n = *it->second;
+  n.Report(TwipsToPixels(window.Left()) - kFrameSide + dx,
+           TwipsToPixels(window.Top()) - kFrameTop + dy, n.clientW + 2 * kFrameSide,
+           n.clientH + kFrameTop + kFrameBottom);
+}
+
+void FakePlatform::MoveFrame(Window& window, int leftPx, int topPx) {
+  auto it = natives_.find(&window);
+  if (it == natives_.end()) return;
+  it->second->Report(leftPx, topPx, TwipsToPixels(window.Width()), TwipsToPixels(window.Height()));
 }
 
 std::unique_ptr<NativeWindow> FakePlatform::BuildWindow(Window& window, WindowHost& host) {

@@ -43,6 +43,11 @@ class FakePlatform final : public Platform {
   void Close(Window& window);
   // Resizes the client area (pixels).
   void ResizeClient(Window& window, int widthPx, int heightPx);
+  // What a window manager does: frames a window that was shown unframed (lateFrame), keeping
+  // its client area where it is or moving it by dx, dy; moves a window's frame to a place of
+  // its choosing.
+  void FrameArrives(Window& window, int dx = 0, int dy = 0);
+  void MoveFrame(Window& window, int leftPx, int topPx);
 
   // --- Platform ---
   std::unique_ptr<NativeWindow> BuildWindow(Window& window, WindowHost& host) override;
@@ -80,6 +85,7 @@ class FakePlatform final : public Platform {
   std::function<void()> duringMessageBox;  // runs while the modal box is up
   int screenWidthPx = 1920;
   int screenHeightPx = 1080;
+  bool lateFrame = false;  // windows show without their frame until FrameArrives
 
   // --- What the test reads ---
   int displayCount = 0;

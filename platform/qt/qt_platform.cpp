@@ -17,13 +17,16 @@
 #include "controls/window.h"
 #include "platform/posix_files.h"
 #include "platform/qt/qt_accessible.h"
+#include "platform/qt/qt_window_system.h"
 #include "platform/qt/qt_window_view.h"
 
 namespace xr::qt {
 
 QtPlatform::QtPlatform(std::function<void(const QString&)> playSound,
                        std::function<void()> prepareSound)
-    : playSound_(std::move(playSound)), prepareSound_(std::move(prepareSound)) {
+    : playSound_(std::move(playSound)),
+      prepareSound_(std::move(prepareSound)),
+      pointerMovable_(PointerCanBeMoved()) {
   InstallAccessibility();
 }
 
@@ -84,6 +87,8 @@ bool QtPlatform::GetCursorPos(std::int32_t& x, std::int32_t& y) {
 }
 
 bool QtPlatform::SetCursorPos(std::int32_t x, std::int32_t y) {
+  // Wayland refuses, with a warning at every start.
+  if (!pointerMovable_) return false;
   QCursor::setPos(x, y);
   return true;
 }

@@ -69,6 +69,7 @@ class QtPlatform final : public QObject, public Platform {
   std::vector<std::function<void()>> afterFirstFrame_;
   bool firstFrameDrawn_ = false;
   int displayCount_ = 0;
+  bool pointerMovable_;
 };
 
 }  // namespace xr::qt

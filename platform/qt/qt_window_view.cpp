@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -65,8 +66,19 @@ FormWidget::FormWidget(QtWindow* view, QWidget* parent) : QWidget(parent), view_
 void FormWidget::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), backColor);
-  // Drawn unscaled from the top-left corner: a larger picture is cut off at the edges.
-  if (!background.isNull()) p.drawPixmap(0, 0, background);
+  // Drawn unscaled from the top-left corner: a larger picture is cut off at the edges. A scaled
+  // screen takes the picture with twice the pixels, so that it is not an enlarged blur.
+  if (devicePixelRatioF() > 1 && !backgroundHighResource.isEmpty()) {
+    backgroundHigh_.load(std::exchange(backgroundHighResource, {}));
+    backgroundHigh_.setDevicePixelRatio(2);
+  }
+  if (devicePixelRatioF() > 1 && !backgroundHigh_.isNull()) {
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawPixmap(0, 0, backgroundHigh_);
+  } else if (!background.isNull()) {
+    p.drawPixmap(0, 0, background);
+  }
+  if (view_ != nullptr) view_->FrameMayHaveChanged();
   if (painted_) return;
   painted_ = true;
   // Queued behind this frame's flush: the icon (sixteen images to read) and whatever else the
@@ -89,6 +101,7 @@ void FormWidget::moveEvent(QMoveEvent* event) {
 
 void FormWidget::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && view_ != nullptr) view_->FrameMayHaveChanged();
   if (event->type() != QEvent::WindowStateChange || view_ == nullptr) return;
   // Only a change into or out of the minimised state changes the client area the core sees.
   const auto* change = static_cast<QWindowStateChangeEvent*>(event);
@@ -104,6 +117,9 @@ QtWindow::QtWindow(QtPlatform& platform, Window& window, WindowHost& host)
     : platform_(platform), window_(window), host_(host), form_(new FormWidget(this)) {
   Build();
   platform_.Register(window_, this);
+  frameCheck_.setSingleShot(true);
+  frameCheck_.setInterval(0);
+  QObject::connect(&frameCheck_, &QTimer::timeout, [this] { FrameMoved(); });
 }
 
 QtWindow::~QtWindow() {
@@ -126,7 +142,13 @@ void QtWindow::Build() {
   form_->setWindowTitle(QString::fromStdString(window_.caption));
   form_->backColor = ResolveColor(d.backColor);
   form_->iconResource = d.icon;
-  if (!d.picture.empty()) form_->background = QPixmap(":/" + QString::fromStdString(d.picture));
+  if (!d.picture.empty()) {
+    const QString picture = ":/" + QString::fromStdString(d.picture);
+    form_->background = QPixmap(picture);
+    const qsizetype dot = picture.lastIndexOf('.');
+    const QString high = picture.left(dot) + "@2x" + picture.mid(dot);
+    if (QFile::exists(high)) form_->backgroundHighResource = high;
+  }
   const QSize client(TwipsToPixels(d.clientWidth), TwipsToPixels(d.clientHeight));
   if (d.border == Border::FixedSingle) {
     form_->setFixedSize(client);
@@ -288,9 +310,17 @@ void QtWindow::ClientResized() {
   host_.SizeChanged(window_, form_->width(), form_->height(), form_->isMinimized());
 }
 
-void QtWindow::FrameMoved() {
+void QtWindow::FrameMoved(bool always) {
   const QRect f = form_->frameGeometry();
-  host_.FrameMoved(window_, f.x(), f.y(), f.width(), f.height());
+  const QSize client = form_->size();
+  if (!always && f == reportedFrame_ && client == reportedClient_) return;
+  reportedFrame_ = f;
+  reportedClient_ = client;
+  host_.FrameMoved(window_, f.x(), f.y(), f.width(), f.height(), client.width(), client.height());
+}
+
+void QtWindow::FrameMayHaveChanged() {
+  if (!frameCheck_.isActive()) frameCheck_.start();
 }
 
 void QtWindow::FirstFrameDrawn() { platform_.FirstFrameDrawn(); }
@@ -301,16 +331,9 @@ void QtWindow::ShowCentred() {
   // With its native window made first, the move events report the frame where it really is;
   // otherwise the first one reports it a frame margin off and no later one corrects it.
   form_->winId();
-  QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen != nullptr) {
-    const QRect area = screen->availableGeometry();
-    const QSize size = form_->frameGeometry().size();
-    form_->move(area.x() + (area.width() - size.width()) / 2,
-                area.y() + (area.height() - size.height()) / 2);
-  }
-  FrameMoved();
+  MoveToCentre(QGuiApplication::primaryScreen());
   form_->show();
-  FrameMoved();
+  FrameMoved(true);
   // Only now, with the window already on its way to the screen: its first frame has to read the
   // font list anyway, and reading it earlier would hold back the map.
   if (SettleFonts()) {
@@ -321,6 +344,19 @@ void QtWindow::ShowCentred() {
       }
     }
   }
+}
+
+void QtWindow::Centre() {
+  MoveToCentre(form_->screen());
+  FrameMoved(true);
+}
+
+void QtWindow::MoveToCentre(QScreen* screen) {
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  const QSize size = form_->frameGeometry().size();
+  form_->move(area.x() + (area.width() - size.width()) / 2,
+              area.y() + (area.height() - size.height()) / 2);
 }
 
 void QtWindow::Activate() {

@@ -15,6 +15,8 @@
 #include "controls/window.h"
 #include "controls/window_host.h"
 
+class QScreen;
+
 namespace xr::qt {
 
 class QtPlatform;
@@ -27,6 +29,7 @@ class FormWidget final : public QWidget {
   // Null once the window is going: the model may be gone too.
   QtWindow* View() const { return view_; }
   QPixmap background;
+  QString backgroundHighResource;  // the same picture at twice the pixels, where there is one
   QColor backColor;
   std::string iconResource;  // set once the first frame is drawn
 
@@ -40,6 +43,7 @@ class FormWidget final : public QWidget {
  private:
   QtWindow* view_;
   bool painted_ = false;
+  QPixmap backgroundHigh_;  // read when a scaled screen first needs it
 };
 
 // A label or picture of the model. It takes a click like a button: press and release over it.
@@ -69,6 +73,7 @@ class QtWindow final : public NativeWindow {
   ~QtWindow() override;
 
   void ShowCentred() override;
+  void Centre() override;
   void Activate() override;
   void ControlChanged(Control& control, Prop prop) override;
   void ArmTimer(Control& timer, std::int64_t deadlineUs) override;
@@ -81,12 +86,17 @@ class QtWindow final : public NativeWindow {
   // From the widgets.
   void UserClicked(Control& control);
   void ClientResized();
-  void FrameMoved();
+  // Reports the frame and the client size when they differ from the last report, or always.
+  void FrameMoved(bool always = false);
+  // A window manager frames a window after it is shown, without a move or resize event: the
+  // frame is looked at again once the event at hand is handled.
+  void FrameMayHaveChanged();
   void CloseRequested();
   void FirstFrameDrawn();
 
  private:
   void Build();
+  void MoveToCentre(QScreen* screen);
   void ApplyGeometry(Control& control, QWidget* widget);
   void ApplyFont(Control& control, QWidget* widget);
   void ApplyColors(Control& control, QWidget* widget);
@@ -98,6 +108,9 @@ class QtWindow final : public NativeWindow {
   std::map<const Control*, QWidget*> widgets_;
   std::map<const Control*, std::unique_ptr<QTimer>> timers_;
   std::map<const Control*, int> fontPixels_;
+  QRect reportedFrame_;
+  QSize reportedClient_;
+  QTimer frameCheck_;  // goes with this view; the form may outlive it
 };
 
 // Monotonic microseconds, the clock every timer deadline is measured on.

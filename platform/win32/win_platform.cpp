@@ -20,6 +20,7 @@ class NativeHandle final : public NativeWindow {
       : platform_(platform), window_(window), view_(view) {}
   ~NativeHandle() override { platform_.Forget(window_); }
   void ShowCentred() override { view_.ShowCentred(); }
+  void Centre() override { view_.Centre(); }
   void Activate() override { view_.Activate(); }
   void ControlChanged(Control& control, Prop prop) override { view_.ControlChanged(control, prop); }
   void ArmTimer(Control& timer, std::int64_t deadlineUs) override {

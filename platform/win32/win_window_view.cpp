@@ -357,8 +357,11 @@ void WinWindowView::FrameMoved() {
   // Screen positions in the core's logical pixels at the main window's scale, so that the
   // centre it computes for the pointer is the centre of the window on a scaled screen too.
   const double s = platform_.Scale();
+  RECT client{};
+  GetClientRect(hwnd_, &client);
   host_.FrameMoved(*window_, Logical(r.left, s), Logical(r.top, s), Logical(r.right - r.left, s),
-                   Logical(r.bottom - r.top, s));
+                   Logical(r.bottom - r.top, s), Logical(client.right, s),
+                   Logical(client.bottom, s));
 }
 
 void WinWindowView::ClientResized(bool minimised) {
@@ -396,6 +399,20 @@ void WinWindowView::ShowCentred() {
   HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
   if (first != nullptr) SetFocus(first);
   ClientResized(false);
+}
+
+void WinWindowView::Centre() {
+  if (hwnd_ == nullptr) return;
+  HMONITOR monitor = MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY);
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  RECT r{};
+  if (!GetMonitorInfoW(monitor, &mi) || !GetWindowRect(hwnd_, &r)) return;
+  const RECT& area = mi.rcWork;
+  SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - (r.right - r.left)) / 2,
+               area.top + (area.bottom - area.top - (r.bottom - r.top)) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  FrameMoved();
 }
 
 void WinWindowView::Activate() {

@@ -26,6 +26,7 @@ class WinWindowView final {
 
   // What NativeWindow asks for.
   void ShowCentred();
+  void Centre();
   void Activate();
   void ControlChanged(Control& control, Prop prop);
   void ArmTimer(Control& timer, std::int64_t deadlineUs);

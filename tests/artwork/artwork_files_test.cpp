@@ -301,8 +301,9 @@ std::optional<JpegSize> JpegFrameSize(const Bytes& jpeg) {
 
 TEST(Pictures, JpegFramesHaveTheWindowsSizes) {
   const std::pair<const char*, JpegSize> pictures[] = {
-      {"yylb_bg.jpg", {533, 367}}, {"lxzz_bg.jpg", {726, 506}}, {"image1.jpg", {388, 391}},
-      {"image2.jpg", {893, 887}},  {"image3.jpg", {141, 148}},  {"image4.jpg", {849, 851}},
+      {"yylb_bg.jpg", {533, 367}},     {"lxzz_bg.jpg", {726, 506}},      {"image1.jpg", {388, 391}},
+      {"image2.jpg", {893, 887}},      {"image3.jpg", {141, 148}},       {"image4.jpg", {849, 851}},
+      {"yylb_bg@2x.jpg", {1066, 734}}, {"lxzz_bg@2x.jpg", {1452, 1012}},
   };
   for (const auto& [name, size] : pictures) {
     const auto frame = JpegFrameSize(ReadFile(kResources + "/pictures/" + name));
@@ -329,6 +330,7 @@ TEST(ResourceList, NamesEveryPictureAndIconUnderItsAliasAndNothingElse) {
   }
   EXPECT_EQ(aliases, (std::set<std::string>{"icons/app.ico", "icons/contact.ico",
                                             "pictures/yylb_bg.jpg", "pictures/lxzz_bg.jpg",
+                                            "pictures/yylb_bg@2x.jpg", "pictures/lxzz_bg@2x.jpg",
                                             "pictures/image1.jpg", "pictures/image2.jpg",
                                             "pictures/image3.jpg", "pictures/image4.jpg"}));
   EXPECT_NE(text.find(R"(<qresource prefix="/">)"), std::string::npos);

@@ -18,6 +18,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "companion_windows/catalogue.h"
@@ -147,13 +148,16 @@ TEST(CommittedPictures, ContactPicturesShowTheCataloguesChannels) {
 
 TEST(CommittedPictures, BackgroundsDecodeLightEnoughForDarkText) {
   for (auto [path, size] : {std::pair{"pictures/yylb_bg.jpg", QSize(533, 367)},
-                            std::pair{"pictures/lxzz_bg.jpg", QSize(726, 506)}}) {
+                            std::pair{"pictures/lxzz_bg.jpg", QSize(726, 506)},
+                            std::pair{"pictures/yylb_bg@2x.jpg", QSize(1066, 734)},
+                            std::pair{"pictures/lxzz_bg@2x.jpg", QSize(1452, 1012)}}) {
     const QImage image(kResources + "/" + path);
     ASSERT_FALSE(image.isNull()) << path;
     EXPECT_EQ(image.size(), size) << path;
     // Text and buttons sit inside the visible client area; keep all of it pale.
-    for (int y = 0; y < std::min(size.height(), 404); y += 3) {
-      for (int x = 0; x < std::min(size.width(), 720); x += 3) {
+    const int k = std::string_view(path).find("@2x") == std::string_view::npos ? 1 : 2;
+    for (int y = 0; y < std::min(size.height(), 404 * k); y += 3) {
+      for (int x = 0; x < std::min(size.width(), 720 * k); x += 3) {
         ASSERT_GT(qGray(image.pixel(x, y)), 190) << path << " at " << x << "," << y;
       }
     }
@@ -298,8 +302,10 @@ INSTANTIATE_TEST_SUITE_P(
         Regenerated{"icons/hicolor/96x96/apps/xiuran-timer.png", kDrawn},
         Regenerated{"icons/hicolor/128x128/apps/xiuran-timer.png", kDrawn},
         Regenerated{"pictures/yylb_bg.jpg", kJpeg}, Regenerated{"pictures/lxzz_bg.jpg", kJpeg},
-        Regenerated{"pictures/image1.jpg", kJpeg}, Regenerated{"pictures/image2.jpg", kJpeg},
-        Regenerated{"pictures/image3.jpg", kJpeg}, Regenerated{"pictures/image4.jpg", kJpeg}),
+        Regenerated{"pictures/yylb_bg@2x.jpg", kJpeg},
+        Regenerated{"pictures/lxzz_bg@2x.jpg", kJpeg}, Regenerated{"pictures/image1.jpg", kJpeg},
+        Regenerated{"pictures/image2.jpg", kJpeg}, Regenerated{"pictures/image3.jpg", kJpeg},
+        Regenerated{"pictures/image4.jpg", kJpeg}),
     [](const testing::TestParamInfo<Regenerated>& info) {
       std::string name = info.param.path;
       for (char& c : name) {

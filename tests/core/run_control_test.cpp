@@ -394,6 +394,60 @@ INSTANTIATE_TEST_SUITE_P(
                       CentreRow{14.5f, 44.5f, 29.5f, 59.5f, 1, 4},    // halves go to even
                       CentreRow{30000, 15000, 15000, 15000, 2500, 1500}));
 
+// A window manager frames the window after the showing or places it itself: the window is
+// centred again only while it stands where the centring put it, and the start finds the frame
+// that is there now.
+struct ManagedRow {
+  const char* what;
+  bool lateFrame;
+  std::function<void(fake::FakePlatform&, Window&, WindowHost&)> manager;
+  int centrings;  // Centre calls after the showing
+  const char* pointer;
+};
+
+class ManagedFrameTest : public ::testing::TestWithParam<ManagedRow> {};
+
+TEST_P(ManagedFrameTest, StartCentresOnTheFrameThere) {
+  const ManagedRow& r = GetParam();
+  Harness h;
+  h.fake.lateFrame = r.lateFrame;
+  MainForm& f = h.Open();
+  r.manager(h.fake, f.window, h.platform.Host());
+  EXPECT_EQ(std::count(h.fake.calls.begin(), h.fake.calls.end(), "Centre(main)"), r.centrings);
+  ASSERT_TRUE(h.Click(f.zjs));
+  const std::size_t mark = h.log.size();
+  ASSERT_TRUE(h.Click(f.开始));
+  EXPECT_EQ(h.Entries(mark, {"SetCursorPos"}), Log{r.pointer});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WindowManagers, ManagedFrameTest,
+    ::testing::Values(
+        ManagedRow{"framed as it shows", false, [](auto&, auto&, auto&) {}, 0, kCentreCall},
+        ManagedRow{"framed late", true, [](auto& k, auto& w, auto&) { k.FrameArrives(w); }, 1,
+                   kCentreCall},
+        ManagedRow{"framed late where the manager had moved it", true,
+                   [](auto& k, auto& w, auto&) {
+                     k.MoveFrame(w, 100, 100);
+                     k.FrameArrives(w);
+                   },
+                   0, "SetCursorPos(360,270)"},
+        ManagedRow{"framed late after a resize", true,
+                   [](auto& k, auto& w, auto&) {
+                     k.ResizeClient(w, 600, 400);
+                     k.FrameArrives(w);
+                   },
+                   0, "SetCursorPos(1000,546)"},
+        ManagedRow{"framed late where the manager placed it", true,
+                   [](auto& k, auto& w, auto&) { k.FrameArrives(w, -600, -300); }, 0,
+                   "SetCursorPos(360,228)"},
+        ManagedRow{"framed late while minimised", true,
+                   [](auto& k, auto& w, auto& host) {
+                     host.SizeChanged(w, 0, 0, true);
+                     k.FrameArrives(w);
+                   },
+                   0, "SetCursorPos(960,528)"}));
+
 // --- Events the window drops ----------------------------------------------------------------
 
 TEST(DroppedEvents, TicksOfTimersThatAreNotRunning) {

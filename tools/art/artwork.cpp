@@ -159,8 +159,9 @@ QImage ContactIcon(int size, bool smooth, bool monochrome) {
   return image;
 }
 
-QImage MoreAppsBackground() {
-  QImage image(533, 367, QImage::Format_RGB32);
+QImage MoreAppsBackground(int scale) {
+  QImage image(QSize(533, 367) * scale, QImage::Format_RGB32);
+  image.setDevicePixelRatio(scale);  // the same drawing, in as many pixels as the screen has
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
 
@@ -193,8 +194,9 @@ QImage MoreAppsBackground() {
   return image;
 }
 
-QImage ContactBackground() {
-  QImage image(726, 506, QImage::Format_RGB32);
+QImage ContactBackground(int scale) {
+  QImage image(QSize(726, 506) * scale, QImage::Format_RGB32);
+  image.setDevicePixelRatio(scale);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
 

@@ -21,9 +21,10 @@ QImage AppIcon(int size, bool smooth = true);
 // 1-bit images.
 QImage ContactIcon(int size, bool smooth = true, bool monochrome = false);
 
-// Light backgrounds of the more-apps window (533 × 367) and the contact window (726 × 506).
-QImage MoreAppsBackground();
-QImage ContactBackground();
+// Light backgrounds of the more-apps window (533 × 367) and the contact window (726 × 506), with
+// `scale` times as many pixels each way for screens that many device pixels to a logical one.
+QImage MoreAppsBackground(int scale = 1);
+QImage ContactBackground(int scale = 1);
 
 // The QR code of `text`, crisp modules centred on white with at least a four-module quiet zone.
 QImage QrPicture(const std::string& text, QSize size);

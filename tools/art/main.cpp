@@ -92,10 +92,14 @@ void Generate(const xr::Catalogue& catalogue, const QString& out) {
     WriteImage(root.filePath(dir + "/xiuran-timer.png"), xr::art::AppIcon(size), "png", -1);
   }
 
-  WriteImage(root.filePath("pictures/yylb_bg.jpg"), xr::art::MoreAppsBackground(), "jpeg",
-             kJpegQuality);
-  WriteImage(root.filePath("pictures/lxzz_bg.jpg"), xr::art::ContactBackground(), "jpeg",
-             kJpegQuality);
+  // Each background also at twice the pixels, which a scaled screen draws instead of enlarging it.
+  for (int scale : {1, 2}) {
+    const QString suffix = scale == 1 ? ".jpg" : "@2x.jpg";
+    WriteImage(root.filePath("pictures/yylb_bg" + suffix), xr::art::MoreAppsBackground(scale),
+               "jpeg", kJpegQuality);
+    WriteImage(root.filePath("pictures/lxzz_bg" + suffix), xr::art::ContactBackground(scale),
+               "jpeg", kJpegQuality);
+  }
   for (const ContactPictureFile& file : kContactFiles) {
     const std::string text = xr::ContactQrText(catalogue, file.picture);
     const QImage image = text.empty() ? xr::art::PlaceholderPicture(file.picture, file.size)

@@ -1,0 +1,65 @@
+#include "platform/qt/qt_window_system.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+namespace xr::qt {
+
+namespace {
+bool Set(const char* name) { return !qEnvironmentVariableIsEmpty(name); }
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnEndSignal(int) {
+  const char byte = 1;
+  // Only a write may happen here; the event loop does the rest.
+  static_cast<void>(::write(g_signalPipe[1], &byte, 1));
+}
+}  // namespace
+
+void CloseWindowsOnSignals() {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+    return;
+  auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, qApp);
+  QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+    char bytes[16];
+    while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+    }
+    QApplication::closeAllWindows();
+  });
+  struct sigaction action {};
+  action.sa_handler = OnEndSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+}
+
+StartArguments::StartArguments(int argc, char** argv) : argv_(argv, argv + argc) {
+  bool chosen = Set("QT_QPA_PLATFORM");
+  for (int i = 1; i < argc; ++i) chosen = chosen || std::strcmp(argv[i], "-platform") == 0;
+  // Qt itself puts Wayland first in a Wayland session; without DISPLAY it is all there is.
+  const bool wayland = Set("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland";
+  if (!chosen && wayland && Set("DISPLAY")) {
+    platform_ = "xcb;wayland";
+    argv_.insert(argv_.begin() + 1, {option_.data(), platform_.data()});
+  }
+  argc_ = static_cast<int>(argv_.size());
+  argv_.push_back(nullptr);
+}
+
+bool PointerCanBeMoved() { return !QGuiApplication::platformName().startsWith("wayland"); }
+
+void NoteWindowSystem() {
+  if (PointerCanBeMoved()) return;
+  std::fprintf(stderr,
+               "xiuran-timer: running on Wayland without an X server, which lets no program move "
+               "the pointer: a start leaves it where it is\n");
+}
+
+}  // namespace xr::qt
