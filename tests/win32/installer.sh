@@ -69,9 +69,11 @@ wait_until 60 gone || fail "still there after the uninstall: $(ls -A "$dir" 2> /
 restart
 snapshot > "$A/after.txt"
 # Besides the cue: the empty folder of the uninstaller's copy, which asks for its folder to go
-# before the file in it, so that a restart keeps the folder.
+# before the file in it, so that a restart keeps the folder; and the user's folder of programs,
+# Windows' own, which other per-user programs share and a fresh prefix has not made yet.
 left=$(comm -13 "$A/before.txt" "$A/after.txt" | grep -vx -e './windows/3sdjs.wav' \
-  -e './users/[^/]*/AppData/Local/xiuran-timer\(/3sdjs.wav\)\?' -e './users/[^/]*/Temp/~nsu[^/]*\.tmp' || true)
+  -e './users/[^/]*/AppData/Local/xiuran-timer\(/3sdjs.wav\)\?' -e './users/[^/]*/Temp/~nsu[^/]*\.tmp' \
+  -e './users/[^/]*/AppData/Local/Programs' || true)
 [[ -z $left ]] || fail "left behind: $left"
 missing=$(comm -23 "$A/before.txt" "$A/after.txt")
 [[ -z $missing ]] || fail "removed what it did not install: $missing"
