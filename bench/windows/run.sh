@@ -15,7 +15,7 @@ while [[ $# -gt 0 ]]; do
   case $1 in
     --runs) runs=$2; shift 2 ;;
     --cpu-seconds) cpu_s=$2; shift 2 ;;
-    --build) build=$2; shift 2 ;;
+    --build) build=$(cd "$2" && pwd); shift 2 ;;  # Wine takes only an absolute prefix
     --qt) qt=$2; shift 2 ;;
     *) echo "usage: $0 [--runs N] [--cpu-seconds S] [--build DIR] [--qt PROGRAM]" >&2; exit 2 ;;
   esac
