@@ -211,6 +211,11 @@ bool WindowHost::Clicked(Control& control) {
   return control.window().Deliver(Event::Click, &control);
 }
 
+bool WindowHost::KeyPressed(Window& window) {
+  if (ending_ || Find(window) == nullptr) return false;
+  return window.DeliverKeyDown();
+}
+
 const TimerSchedule* WindowHost::Schedule(const Control& timer) const {
   Hosted* h = Find(timer.window());
   if (h == nullptr) return nullptr;

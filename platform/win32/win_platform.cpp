@@ -72,6 +72,15 @@ bool WinPlatform::IsOurs(HWND hwnd) const {
   return false;
 }
 
+bool WinPlatform::KeyMessage(HWND top, const MSG& msg) {
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4) return false;  // Alt+F4 closes
+  for (const auto& [w, v] : views_) {
+    if (v->Hwnd() == top) return v->KeyPressed();
+  }
+  return false;
+}
+
 std::unique_ptr<NativeWindow> WinPlatform::BuildWindow(Window& window, WindowHost& host) {
   auto view = std::make_unique<WinWindowView>(*this, window, host);
   WinWindowView& v = *view;

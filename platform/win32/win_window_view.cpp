@@ -310,6 +310,9 @@ void WinWindowView::ControlChanged(Control& c, Prop prop) {
     case Prop::FontSize:
       ApplyFont(c, child);
       break;
+    case Prop::Focus:
+      SetFocus(child);
+      break;
     default:
       break;
   }
@@ -345,6 +348,8 @@ void WinWindowView::TimerFired(UINT_PTR id) {
   // The handler may stop this timer, start it again, unload the window or end the program.
   host_.TimerDue(*it->second);
 }
+
+bool WinWindowView::KeyPressed() { return window_ != nullptr && host_.KeyPressed(*window_); }
 
 void WinWindowView::Clicked(int id) {
   if (Control* c = ControlById(id)) host_.Clicked(*c);
