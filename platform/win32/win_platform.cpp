@@ -74,7 +74,10 @@ bool WinPlatform::IsOurs(HWND hwnd) const {
 
 bool WinPlatform::KeyMessage(HWND top, const MSG& msg) {
   if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
-  if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4) return false;  // Alt+F4 closes
+  // Alt+F4 closes the window. Bit 29 is the Alt key: with no control focused, the system sends
+  // every key as a WM_SYSKEYDOWN, F4 alone included.
+  const bool alt = (msg.lParam & (LPARAM{1} << 29)) != 0;
+  if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 && alt) return false;
   for (const auto& [w, v] : views_) {
     if (v->Hwnd() == top) return v->KeyPressed();
   }
