@@ -76,6 +76,7 @@ class WindowHost::Hosted final : public WindowView {
   std::map<const Control*, TimerSchedule> schedules;
   bool firstShowingDone = false;
   bool minimised = false;
+  bool keyUsedUp = false;  // the last key that went down, not a repeat
   bool attached_ = true;
 };
 
@@ -211,9 +212,15 @@ bool WindowHost::Clicked(Control& control) {
   return control.window().Deliver(Event::Click, &control);
 }
 
-bool WindowHost::KeyPressed(Window& window) {
+bool WindowHost::KeyPressed(Window& window, bool repeat) {
   if (ending_ || Find(window) == nullptr) return false;
-  return window.DeliverKeyDown();
+  const bool used = window.DeliverKeyDown();
+  Hosted* h = Find(window);  // the handler may have unloaded the window
+  if (h == nullptr) return used;
+  // Held down, a key that was used up stays used up: its repeats would otherwise reach the
+  // control it woke, which presses on the release.
+  if (!repeat) h->keyUsedUp = used;
+  return used || (repeat && h->keyUsedUp);
 }
 
 const TimerSchedule* WindowHost::Schedule(const Control& timer) const {

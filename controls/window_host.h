@@ -75,8 +75,9 @@ class WindowHost {
   bool Clicked(Control& control);
   // A key went down while the window had the keyboard, whichever control had the focus, or
   // none; keys the system keeps for itself (closing a window) are not reported. Returns true
-  // when the window used the key up: the platform then hands it to no control.
-  bool KeyPressed(Window& window);
+  // when the window used the key up: the platform then hands it to no control. repeat: the
+  // system repeats a key held down.
+  bool KeyPressed(Window& window, bool repeat = false);
 
   bool Ending() const { return ending_; }
   bool Shown(const Window& window) const { return windows_.count(&window) != 0; }

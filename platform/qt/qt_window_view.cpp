@@ -64,7 +64,10 @@ void ControlLabel::Activate() {
 }
 
 bool KeyWatch::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && view_ != nullptr && view_->KeyPressed()) return true;
+  if (event->type() == QEvent::KeyPress && view_ != nullptr &&
+      view_->KeyPressed(static_cast<QKeyEvent*>(event)->isAutoRepeat())) {
+    return true;
+  }
   return QObject::eventFilter(watched, event);
 }
 
@@ -337,7 +340,7 @@ void QtWindow::FirstFrameDrawn() { platform_.FirstFrameDrawn(); }
 
 void QtWindow::CloseRequested() { host_.CloseRequested(window_); }
 
-bool QtWindow::KeyPressed() { return host_.KeyPressed(window_); }
+bool QtWindow::KeyPressed(bool repeat) { return host_.KeyPressed(window_, repeat); }
 
 void QtWindow::ShowCentred() {
   // With its native window made first, the move events report the frame where it really is;

@@ -106,7 +106,7 @@ class QtWindow final : public NativeWindow {
   void CloseRequested();
   void FirstFrameDrawn();
   // Returns whether the key is used up.
-  bool KeyPressed();
+  bool KeyPressed(bool repeat);
 
  private:
   void Build();

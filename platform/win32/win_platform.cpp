@@ -79,7 +79,8 @@ bool WinPlatform::KeyMessage(HWND top, const MSG& msg) {
   const bool alt = (msg.lParam & (LPARAM{1} << 29)) != 0;
   if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 && alt) return false;
   for (const auto& [w, v] : views_) {
-    if (v->Hwnd() == top) return v->KeyPressed();
+    // Bit 30: the key was already down, the system repeats it.
+    if (v->Hwnd() == top) return v->KeyPressed((msg.lParam & (LPARAM{1} << 30)) != 0);
   }
   return false;
 }

@@ -349,7 +349,9 @@ void WinWindowView::TimerFired(UINT_PTR id) {
   host_.TimerDue(*it->second);
 }
 
-bool WinWindowView::KeyPressed() { return window_ != nullptr && host_.KeyPressed(*window_); }
+bool WinWindowView::KeyPressed(bool repeat) {
+  return window_ != nullptr && host_.KeyPressed(*window_, repeat);
+}
 
 void WinWindowView::Clicked(int id) {
   if (Control* c = ControlById(id)) host_.Clicked(*c);

@@ -36,7 +36,7 @@ class WinWindowView final {
   void Retire();
   HWND Hwnd() const { return hwnd_; }
   // A key went down in the window; returns whether the core used it up.
-  bool KeyPressed();
+  bool KeyPressed(bool repeat);
 
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 

@@ -287,6 +287,10 @@ TEST_P(KeyTest, AKeyWakesHiddenChromeAndCountsAsActivity) {
   EXPECT_TRUE(h.AllChrome(true));
   EXPECT_GE(h.fake.displayCount, 0);
   EXPECT_EQ(f.lastMoveTime, r.lastMoveTime);
+  // Held down, the key repeats: used up as its press was, and nothing more happens.
+  const std::size_t held = h.log.size();
+  EXPECT_EQ(h.fake.Key(f.window, true), r.used);
+  EXPECT_EQ(h.log.size(), held);
   if (r.hideAtMs == 0) {
     h.Advance(10000);
     EXPECT_TRUE(h.AllChrome(true));
