@@ -125,4 +125,9 @@ void Control::Announce(Prop what) {
   Changed(what);
 }
 
+void Control::TakeFocus() {
+  if (design.tabIndex < 0 || !visible_) throw PropertyError("the control cannot take the focus");
+  Changed(Prop::Focus);
+}
+
 }  // namespace xr

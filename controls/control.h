@@ -44,6 +44,8 @@ enum class Prop : std::uint8_t {
   // accessible name or checked state has changed (Control::Announce).
   AccessibleName,
   Checked,
+  // Not a property either: the control is to take the keyboard focus now (Control::TakeFocus).
+  Focus,
 };
 
 enum class Align : std::uint8_t { Left, Center };
@@ -139,6 +141,9 @@ class Control {
   // Tells a screen reader that the accessible name or the checked state has changed; it speaks
   // the change. Writes alone are never spoken: the form decides what is worth telling.
   void Announce(Prop what);
+  // Puts the keyboard focus on the control, where the platform's own rules put it somewhere
+  // else or nowhere; a control that is hidden or never takes the focus is refused.
+  void TakeFocus();
 
   Design design;
   Accessibility access;

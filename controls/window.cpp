@@ -73,17 +73,29 @@ bool Window::Deliver(Event event, Control* control) {
       if (event == Event::Click && !control->Visible()) return false;
       handler = event == Event::Click ? &control->onClick : &control->onTimer;
       break;
+    case Event::KeyDown:
+      return DeliverKeyDown();
   }
-  if (!*handler) return true;
+  if (*handler) Run(event, control, *handler);
+  return true;
+}
+
+bool Window::DeliverKeyDown() {
+  if (!onKeyDown || HandlerRunning()) return false;
+  bool used = false;
+  Run(Event::KeyDown, nullptr, [&] { used = onKeyDown(); });
+  return used;
+}
+
+void Window::Run(Event event, Control* control, const std::function<void()>& handler) {
   DepthGuard guard;
   try {
-    (*handler)();
+    handler();
   } catch (const std::exception& e) {
     Failed(event, control, e.what());
   } catch (...) {
     Failed(event, control, "unknown failure");
   }
-  return true;
 }
 
 void Window::Failed(Event event, const Control* control, std::string what) {
@@ -104,6 +116,9 @@ void Window::Failed(Event event, const Control* control, std::string what) {
       break;
     case Event::Tick:
       handler = control->Name() + " tick";
+      break;
+    case Event::KeyDown:
+      handler = "key down";
       break;
   }
   // A handler that unloaded its own window has nowhere left to report to.

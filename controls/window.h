@@ -43,7 +43,7 @@ class WindowView {
   virtual void ReportFailure(std::string_view line) = 0;
 };
 
-enum class Event : std::uint8_t { Load, Resize, Unload, Click, Tick };
+enum class Event : std::uint8_t { Load, Resize, Unload, Click, Tick, KeyDown };
 
 class Window {
  public:
@@ -81,10 +81,16 @@ class Window {
   // that arrives while another handler is still running (a modal box is up) is dropped, as a
   // late timer event is never made up. A failure inside a handler ends that handler only.
   bool Deliver(Event event, Control* control = nullptr);
+  // Host side: a key went down in the window. Returns true when onKeyDown used it up, and the
+  // key must not reach the focused control; a key that comes while another handler is still
+  // running, or whose handler fails, goes on as usual.
+  bool DeliverKeyDown();
 
   std::function<void()> onLoad;
   std::function<void()> onResize;
   std::function<void()> onUnload;
+  // Returns whether the key is used up.
+  std::function<bool()> onKeyDown;
 
   // The text of the last failure that ended a handler. The first failure of each handler is
   // also reported through the view, naming the window and the handler; a handler that fails
@@ -98,6 +104,7 @@ class Window {
   void Notify(Control& c, Prop p) {
     if (view_ != nullptr) view_->PropertyChanged(c, p);
   }
+  void Run(Event event, Control* control, const std::function<void()>& handler);
   void Failed(Event event, const Control* control, std::string what);
 
   std::string name_;

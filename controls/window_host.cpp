@@ -76,6 +76,7 @@ class WindowHost::Hosted final : public WindowView {
   std::map<const Control*, TimerSchedule> schedules;
   bool firstShowingDone = false;
   bool minimised = false;
+  bool keyUsedUp = false;  // the last key that went down, not a repeat
   bool attached_ = true;
 };
 
@@ -209,6 +210,17 @@ void WindowHost::TimerDue(Control& timer) {
 bool WindowHost::Clicked(Control& control) {
   if (ending_ || Find(control.window()) == nullptr) return false;
   return control.window().Deliver(Event::Click, &control);
+}
+
+bool WindowHost::KeyPressed(Window& window, bool repeat) {
+  if (ending_ || Find(window) == nullptr) return false;
+  const bool used = window.DeliverKeyDown();
+  Hosted* h = Find(window);  // the handler may have unloaded the window
+  if (h == nullptr) return used;
+  // Held down, a key that was used up stays used up: its repeats would otherwise reach the
+  // control it woke, which presses on the release.
+  if (!repeat) h->keyUsedUp = used;
+  return used || (repeat && h->keyUsedUp);
 }
 
 const TimerSchedule* WindowHost::Schedule(const Control& timer) const {

@@ -30,7 +30,8 @@ class NativeWindow {
   virtual void Activate() = 0;
   // A label, button or picture had Caption, ForeColor, BackColor, Visible, Left, Top, Width,
   // Height or FontSize written; the control holds the new value. AccessibleName and Checked: a
-  // screen reader is to be told of the control's present name or checked state.
+  // screen reader is to be told of the control's present name or checked state. Focus: the
+  // control takes the keyboard focus, as the user's Tab would give it.
   virtual void ControlChanged(Control& control, Prop prop) = 0;
   // Calls WindowHost::TimerDue(timer) once, at or after the deadline on Platform::MonotonicUs.
   // Replaces any earlier request for the same timer.
@@ -72,6 +73,11 @@ class WindowHost {
   void TimerDue(Control& timer);
   // Returns whether a handler was run for the click.
   bool Clicked(Control& control);
+  // A key went down while the window had the keyboard, whichever control had the focus, or
+  // none; keys the system keeps for itself (closing a window) are not reported. Returns true
+  // when the window used the key up: the platform then hands it to no control. repeat: the
+  // system repeats a key held down.
+  bool KeyPressed(Window& window, bool repeat = false);
 
   bool Ending() const { return ending_; }
   bool Shown(const Window& window) const { return windows_.count(&window) != 0; }

@@ -57,6 +57,21 @@ void MainForm::Timer1Tick() {
   }
 }
 
+// A key is activity as a movement of the pointer is, for whoever runs the clock without a mouse.
+// A key that finds the chrome hidden only wakes it, as the pointer's return would: the user could
+// not see what it would have pressed. The focus then goes to the run button, which reads 暂 停,
+// so that a Space pauses; the platform left it on a hidden control or nowhere. While the chrome
+// shows, the key goes on to its control and only puts the next hide off.
+bool MainForm::KeyDown() {
+  if (Timer1.Enabled() && Timer1.Interval() > 0) {
+    lastMoveTime = ToInt32(platform.SecondsSinceMidnight());
+  }
+  if (开始.Visible()) return false;
+  CursorOn();
+  开始.TakeFocus();
+  return true;
+}
+
 // The pointer's display count is the system's, shared with whoever else changed it: step it
 // until it crosses the line rather than assuming where it stood.
 void MainForm::CursorOff() {

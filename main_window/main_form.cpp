@@ -132,6 +132,7 @@ MainForm::MainForm(Platform& p)
     if (openMoreApps) openMoreApps();
   };
   Timer1.onTimer = [this] { Timer1Tick(); };
+  window.onKeyDown = [this] { return KeyDown(); };
 }
 
 void MainForm::Load() {

@@ -91,6 +91,7 @@ struct MainForm final : private FaceHost {
   void Timer1Tick();
   void CursorOff();
   void CursorOn() override;
+  bool KeyDown();
 
  private:
   void SetChromeVisible(bool visible) override;

@@ -120,6 +120,11 @@ bool FakePlatform::Click(Control& control) {
   return it != natives_.end() && it->second->host.Clicked(control);
 }
 
+bool FakePlatform::Key(Window& window, bool repeat) {
+  auto it = natives_.find(&window);
+  return it != natives_.end() && it->second->host.KeyPressed(window, repeat);
+}
+
 void FakePlatform::Close(Window& window) {
   auto it = natives_.find(&window);
   if (it != natives_.end()) it->second->host.CloseRequested(window);

@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
 #include <utility>
@@ -59,6 +61,14 @@ void ControlLabel::mouseReleaseEvent(QMouseEvent* e) {
 
 void ControlLabel::Activate() {
   if (view_ != nullptr) view_->UserClicked(control_);
+}
+
+bool KeyWatch::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && view_ != nullptr &&
+      view_->KeyPressed(static_cast<QKeyEvent*>(event)->isAutoRepeat())) {
+    return true;
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 FormWidget::FormWidget(QtWindow* view, QWidget* parent) : QWidget(parent), view_(view) {}
@@ -278,6 +288,9 @@ void QtWindow::ControlChanged(Control& c, Prop prop) {
     case Prop::Checked:
       AnnounceChecked(w);
       break;
+    case Prop::Focus:
+      w->setFocus(Qt::OtherFocusReason);
+      break;
     default:
       break;
   }
@@ -327,10 +340,15 @@ void QtWindow::FirstFrameDrawn() { platform_.FirstFrameDrawn(); }
 
 void QtWindow::CloseRequested() { host_.CloseRequested(window_); }
 
+bool QtWindow::KeyPressed(bool repeat) { return host_.KeyPressed(window_, repeat); }
+
 void QtWindow::ShowCentred() {
   // With its native window made first, the move events report the frame where it really is;
   // otherwise the first one reports it a frame margin off and no later one corrects it.
   form_->winId();
+  // The native window gets each key once, before the widget with the focus, or the window
+  // itself when none has it.
+  form_->windowHandle()->installEventFilter(&keyWatch_);
   MoveToCentre(QGuiApplication::primaryScreen());
   form_->show();
   FrameMoved(true);

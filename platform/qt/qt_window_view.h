@@ -67,6 +67,18 @@ class ControlLabel final : public QLabel {
   bool pressed_ = false;
 };
 
+// Sees every key that reaches a real window, before any widget does, whichever has the focus.
+class KeyWatch final : public QObject {
+ public:
+  explicit KeyWatch(QtWindow* view) : view_(view) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QtWindow* view_;
+};
+
 class QtWindow final : public NativeWindow {
  public:
   QtWindow(QtPlatform& platform, Window& window, WindowHost& host);
@@ -93,6 +105,8 @@ class QtWindow final : public NativeWindow {
   void FrameMayHaveChanged();
   void CloseRequested();
   void FirstFrameDrawn();
+  // Returns whether the key is used up.
+  bool KeyPressed(bool repeat);
 
  private:
   void Build();
@@ -111,6 +125,7 @@ class QtWindow final : public NativeWindow {
   QRect reportedFrame_;
   QSize reportedClient_;
   QTimer frameCheck_;  // goes with this view; the form may outlive it
+  KeyWatch keyWatch_{this};
 };
 
 // Monotonic microseconds, the clock every timer deadline is measured on.

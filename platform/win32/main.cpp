@@ -48,6 +48,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
       // Tab, Space and Enter move between and press the buttons as in a dialog.
       HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+      // The core sees a key before any control does, and may keep it from them.
+      if (top != nullptr && platform.KeyMessage(top, msg)) {
+        platform.ReleaseRetired();
+        continue;
+      }
       if (top == nullptr || !platform.IsOurs(top) || !IsDialogMessageW(top, &msg)) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);

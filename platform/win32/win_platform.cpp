@@ -72,6 +72,19 @@ bool WinPlatform::IsOurs(HWND hwnd) const {
   return false;
 }
 
+bool WinPlatform::KeyMessage(HWND top, const MSG& msg) {
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  // Alt+F4 closes the window. Bit 29 is the Alt key: with no control focused, the system sends
+  // every key as a WM_SYSKEYDOWN, F4 alone included.
+  const bool alt = (msg.lParam & (LPARAM{1} << 29)) != 0;
+  if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 && alt) return false;
+  for (const auto& [w, v] : views_) {
+    // Bit 30: the key was already down, the system repeats it.
+    if (v->Hwnd() == top) return v->KeyPressed((msg.lParam & (LPARAM{1} << 30)) != 0);
+  }
+  return false;
+}
+
 std::unique_ptr<NativeWindow> WinPlatform::BuildWindow(Window& window, WindowHost& host) {
   auto view = std::make_unique<WinWindowView>(*this, window, host);
   WinWindowView& v = *view;

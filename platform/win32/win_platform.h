@@ -53,6 +53,10 @@ class WinPlatform final : public Platform {
   void ReleaseRetired();
   // The top-level window that keyboard navigation (Tab, Space) goes to, if it is one of ours.
   bool IsOurs(HWND hwnd) const;
+  // A key message from the loop, for the top-level window it is going to: tells the core of
+  // a key going down, except the one the system closes windows with. Returns true when the
+  // core used the key up and the message must not be dispatched.
+  bool KeyMessage(HWND top, const MSG& msg);
 
  private:
   HINSTANCE instance_;

@@ -310,6 +310,9 @@ void WinWindowView::ControlChanged(Control& c, Prop prop) {
     case Prop::FontSize:
       ApplyFont(c, child);
       break;
+    case Prop::Focus:
+      SetFocus(child);
+      break;
     default:
       break;
   }
@@ -344,6 +347,10 @@ void WinWindowView::TimerFired(UINT_PTR id) {
   if (window_ == nullptr || it == timers_.end()) return;
   // The handler may stop this timer, start it again, unload the window or end the program.
   host_.TimerDue(*it->second);
+}
+
+bool WinWindowView::KeyPressed(bool repeat) {
+  return window_ != nullptr && host_.KeyPressed(*window_, repeat);
 }
 
 void WinWindowView::Clicked(int id) {

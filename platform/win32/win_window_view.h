@@ -35,6 +35,8 @@ class WinWindowView final {
   // of one of its own messages, so it is deleted later.
   void Retire();
   HWND Hwnd() const { return hwnd_; }
+  // A key went down in the window; returns whether the core used it up.
+  bool KeyPressed(bool repeat);
 
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 

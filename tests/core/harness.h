@@ -58,6 +58,8 @@ inline std::string Describe(const Control& c, Prop p) {
       return s + "Announce=" + c.AccessibleName();
     case Prop::Checked:
       return s + "Checked=" + (c.Checked() ? "1" : "0");
+    case Prop::Focus:
+      return s + "Focus";
     case Prop::Left:
       std::snprintf(buf, sizeof buf, "Left=%.9g", static_cast<double>(c.Left()));
       return s + buf;

@@ -252,6 +252,65 @@ INSTANTIATE_TEST_SUITE_P(
                       MidnightRow{86399.9, 86400, 4}, MidnightRow{86399.0, 86399, 3},
                       MidnightRow{86395.0, 86395, 3}));
 
+// --- Keys ---------------------------------------------------------------------------------------
+
+struct KeyRow {
+  const char* what;
+  bool start;        // counting up from the zjs selector at 43200 s
+  bool nudge;        // the pointer moves before the first idle tick
+  int keyAtMs;       // after the start, or after opening
+  bool used;         // the key wakes the chrome and goes no further
+  int lastMoveTime;  // after the key
+  int hideAtMs;      // when the chrome goes again; 0: it stays
+};
+
+class KeyTest : public ::testing::TestWithParam<KeyRow> {};
+
+TEST_P(KeyTest, AKeyWakesHiddenChromeAndCountsAsActivity) {
+  const KeyRow& r = GetParam();
+  Harness h;
+  h.fake.clockBase = 43200.0;
+  MainForm& f = h.Open();
+  if (r.start) {
+    ASSERT_TRUE(h.Click(f.zjs));
+    ASSERT_TRUE(h.Click(f.开始));
+  }
+  if (r.nudge) h.fake.pointerX += 1;
+  h.Advance(r.keyAtMs);
+  const int count = h.fake.displayCount;
+  const std::size_t mark = h.log.size();
+  EXPECT_EQ(h.fake.Key(f.window), r.used);
+  const Log woken = Concat(
+      {ChromeWrites(true), ShowCursorRun(true, count, count < 0 ? 0 : count + 1), {"开始.Focus"}});
+  EXPECT_EQ(Log(h.log.begin() + static_cast<std::ptrdiff_t>(mark), h.log.end()),
+            r.used ? woken : Log{});
+  EXPECT_TRUE(h.AllChrome(true));
+  EXPECT_GE(h.fake.displayCount, 0);
+  EXPECT_EQ(f.lastMoveTime, r.lastMoveTime);
+  // Held down, the key repeats: used up as its press was, and nothing more happens.
+  const std::size_t held = h.log.size();
+  EXPECT_EQ(h.fake.Key(f.window, true), r.used);
+  EXPECT_EQ(h.log.size(), held);
+  if (r.hideAtMs == 0) {
+    h.Advance(10000);
+    EXPECT_TRUE(h.AllChrome(true));
+    return;
+  }
+  h.Advance(r.hideAtMs - r.keyAtMs - 1);
+  EXPECT_TRUE(h.AllChrome(true)) << "hidden before three seconds of rest after the key";
+  h.Advance(1);
+  EXPECT_TRUE(h.AllChrome(false));
+  EXPECT_EQ(h.fake.displayCount, -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moments, KeyTest,
+    ::testing::Values(
+        KeyRow{"hidden with the pointer after a rest", true, false, 7000, true, 43207, 10000},
+        KeyRow{"hidden by the start alone", true, false, 1500, true, 43202, 5000},
+        KeyRow{"shown while running: the hide is put off", true, true, 2500, false, 43202, 5000},
+        KeyRow{"clock stopped", false, false, 1000, false, 0, 0}));
+
 // --- Closing and pausing ----------------------------------------------------------------------
 
 struct UnloadRow {

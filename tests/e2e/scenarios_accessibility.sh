@@ -18,5 +18,5 @@ scenario_accessibility() {
   QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 launch "$XR_PROGRAM"
   mw_await
   timeout 120 /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/a11y_client.py" \
-    "$XR_CATALOGUE" "$E2E_ARTIFACTS/tree.txt" || fail "the screen reader's view differs"
+    "$XR_CATALOGUE" "$E2E_ARTIFACTS/tree.txt" "$MW_ID" || fail "the screen reader's view differs"
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The Windows program under Wine on a private X server, closed with Alt+F4 as a Windows user
-# closes it: the program ends with status 0. (The shared end-to-end scenarios close the window
+# The Windows program under Wine on a private X server, run from the keyboard once started and
+# closed with Alt+F4 as a Windows user closes it: the program ends with status 0. (The shared end-to-end scenarios close the window
 # through the X protocol instead; they check the window, the clock, the pointer and the cue.)
 #
 #   window_smoke.sh WINE_RUN PREFIX PROGRAM.exe ARTIFACT_DIR
@@ -22,6 +22,16 @@ mw_await
 mw_click zjs
 mw_click start
 wait_until 10 cursor_is blank || fail "the pointer stayed while the clock ran"
+# Without a mouse: a key brings the pointer back and goes no further (a Space on the hidden run
+# button would pause with the pointer hidden); the next Space pauses, so nothing hides again;
+# one more runs the clock again.
+xdotool key --window "$MW_ID" space
+wait_until 5 cursor_is visible || fail "a key did not bring the pointer back"
+xdotool key --window "$MW_ID" space
+sleep 5
+cursor_is visible || fail "a Space after the waking key did not pause the clock"
+xdotool key --window "$MW_ID" space
+wait_until 10 cursor_is blank || fail "a Space on the run button did not start the clock again"
 # The window may be gone before the keys' release reaches it: xdotool then reports an error.
 xdotool key --window "$MW_ID" alt+F4 2> /dev/null || true
 wait_exit "$E2E_PROGRAM_PID" 30
