@@ -13,6 +13,7 @@
 
 #include "controls/control.h"
 #include "platform/fake/fake_platform.h"
+#include "tests/forwarding_platform.h"
 
 namespace xr::test {
 
@@ -24,58 +25,38 @@ inline constexpr Color kNormalFace = 0x80000012u;
 // Hands every call on to the fake. Logs the calls whose order matters to the behaviour, and
 // remembers the direction of the latest ShowCursor call, which tells whether the last of
 // CursorOn and CursorOff was a hide.
-class LoggingPlatform final : public Platform {
+class LoggingPlatform final : public ForwardingPlatform {
  public:
-  LoggingPlatform(fake::FakePlatform& fake, Log& log) : fake_(fake), log_(log) {}
+  LoggingPlatform(fake::FakePlatform& fake, Log& log) : ForwardingPlatform(fake), log_(log) {}
   // The fake's real windows of this platform's host refer to the fake: they go first.
   ~LoggingPlatform() override { Host().CloseAll(); }
 
   bool logging = true;
   int lastShowDirection = 0;  // 0 none yet, +1 show, -1 hide
 
-  std::unique_ptr<NativeWindow> BuildWindow(Window& w, WindowHost& host) override {
-    return fake_.BuildWindow(w, host);
-  }
   void Quit() override {
     Note("EndProgram");
-    fake_.Quit();
+    ForwardingPlatform::Quit();
   }
-  std::int64_t MonotonicUs() override { return fake_.MonotonicUs(); }
-  void ReportFailure(std::string_view line) override { fake_.ReportFailure(line); }
-  bool GetCursorPos(std::int32_t& x, std::int32_t& y) override { return fake_.GetCursorPos(x, y); }
   bool SetCursorPos(std::int32_t x, std::int32_t y) override {
     Note("SetCursorPos(" + std::to_string(x) + "," + std::to_string(y) + ")");
-    return fake_.SetCursorPos(x, y);
+    return ForwardingPlatform::SetCursorPos(x, y);
   }
   int ShowCursor(bool show) override {
-    const int n = fake_.ShowCursor(show);
+    const int n = ForwardingPlatform::ShowCursor(show);
     lastShowDirection = show ? 1 : -1;
     Note(std::string("ShowCursor(") + (show ? "1" : "0") + ")=" + std::to_string(n));
     return n;
   }
-  double SecondsSinceMidnight() override { return fake_.SecondsSinceMidnight(); }
   void MessageBox(std::string_view text, std::string_view caption) override {
     Note("MessageBox(" + std::string(text) + "|" + std::string(caption) + ")");
-    fake_.MessageBox(text, caption);
-  }
-  void OpenUrl(std::string_view url) override { fake_.OpenUrl(url); }
-  void PlaySoundFile(std::string_view path) override { fake_.PlaySoundFile(path); }
-  std::optional<std::string> GetEnv(std::string_view name) override { return fake_.GetEnv(name); }
-  std::optional<std::string> PasswdHome() override { return fake_.PasswdHome(); }
-  std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override {
-    return fake_.LoadResource(type, id);
-  }
-  bool DrivePaths() const override { return fake_.DrivePaths(); }
-  bool MakePrivateDir(std::string_view path) override { return fake_.MakePrivateDir(path); }
-  std::unique_ptr<OutFile> OpenForOutput(std::string_view path) override {
-    return fake_.OpenForOutput(path);
+    ForwardingPlatform::MessageBox(text, caption);
   }
 
  private:
   void Note(std::string s) {
     if (logging) log_.push_back(std::move(s));
   }
-  fake::FakePlatform& fake_;
   Log& log_;
 };
 

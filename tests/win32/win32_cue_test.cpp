@@ -13,43 +13,29 @@
 #include "cue/cue.h"
 #include "platform/win32/win_platform.h"
 #include "platform/win32/win_text.h"
+#include "tests/forwarding_platform.h"
 
 namespace xr::win32 {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The real platform, but for the Windows directory when a test says it refuses files.
-class Refusing final : public Platform {
+// The real platform, but for the Windows directory when a test says it refuses files; boxes,
+// links and sounds go nowhere.
+class Refusing final : public test::ForwardingPlatform {
  public:
-  explicit Refusing(bool refuseSystemDir) : refuse_(refuseSystemDir) {}
+  explicit Refusing(bool refuseSystemDir) : ForwardingPlatform(real_), refuse_(refuseSystemDir) {}
   // Any window built through real_ goes while real_ is still there.
   ~Refusing() override { Host().CloseAll(); }
-  std::unique_ptr<NativeWindow> BuildWindow(Window& w, WindowHost& host) override {
-    return real_.BuildWindow(w, host);
-  }
   void Quit() override {}
-  std::int64_t MonotonicUs() override { return real_.MonotonicUs(); }
-  void ReportFailure(std::string_view line) override { real_.ReportFailure(line); }
-  bool GetCursorPos(std::int32_t& x, std::int32_t& y) override { return real_.GetCursorPos(x, y); }
-  bool SetCursorPos(std::int32_t x, std::int32_t y) override { return real_.SetCursorPos(x, y); }
-  int ShowCursor(bool show) override { return real_.ShowCursor(show); }
-  double SecondsSinceMidnight() override { return real_.SecondsSinceMidnight(); }
   void MessageBox(std::string_view, std::string_view) override {}
   void OpenUrl(std::string_view) override {}
   void PlaySoundFile(std::string_view) override {}
-  std::optional<std::string> GetEnv(std::string_view n) override { return real_.GetEnv(n); }
-  std::optional<std::string> PasswdHome() override { return real_.PasswdHome(); }
-  std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override {
-    return real_.LoadResource(type, id);
-  }
-  bool DrivePaths() const override { return real_.DrivePaths(); }
-  bool MakePrivateDir(std::string_view p) override { return real_.MakePrivateDir(p); }
   std::unique_ptr<OutFile> OpenForOutput(std::string_view path) override {
     if (refuse_ && path.find("\\Windows\\") != std::string_view::npos) {
       throw PlatformError("access denied");
     }
-    return real_.OpenForOutput(path);
+    return ForwardingPlatform::OpenForOutput(path);
   }
 
  private:
