@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -28,7 +29,8 @@ bool Told(DWORD event, HWND hwnd) {
   return false;
 }
 
-[[noreturn]] void Fail(const std::string& what) {
+void Check(bool ok, const std::string& what) {
+  if (ok) return;
   std::fprintf(stderr, "FAIL: %s\n", what.c_str());
   std::exit(1);
 }
@@ -53,9 +55,7 @@ struct Element {
     VARIANT v{};
     return SUCCEEDED(acc->get_accState(g_self, &v)) && (v.lVal & STATE_SYSTEM_CHECKED) != 0;
   }
-  void Press() const {
-    if (FAILED(acc->accDoDefaultAction(g_self))) Fail("could not press " + Name());
-  }
+  void Press() const { Check(SUCCEEDED(acc->accDoDefaultAction(g_self)), "press " + Name()); }
 };
 std::vector<Element> g_tree;
 
@@ -63,7 +63,8 @@ const Element& Find(const std::string& name) {
   for (const Element& e : g_tree) {
     if (e.Name() == name) return e;
   }
-  Fail("no element named " + name);
+  Check(false, "no element named " + name);
+  std::abort();
 }
 
 // Waits while WinEvents come in; a limit for a stalled program, not a measure.
@@ -71,7 +72,7 @@ template <typename F>
 void WaitFor(const std::string& what, F condition) {
   const ULONGLONG end = GetTickCount64() + 30000;
   for (MSG msg; !condition();) {
-    if (GetTickCount64() > end) Fail("never saw " + what);
+    Check(GetTickCount64() < end, "never saw " + what);
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   }
@@ -88,13 +89,13 @@ int main() {
   AccessibleObjectFromWindow(main, static_cast<DWORD>(OBJID_CLIENT), kIidAccessible,
                              reinterpret_cast<void**>(&frame.acc));
   // The frame's name from its client: Wine's window object (OBJID_WINDOW) has no name or role.
-  if (frame.acc == nullptr || frame.Name() != "岫然计时器") Fail("no window 岫然计时器");
+  Check(frame.acc != nullptr && frame.Name() == "岫然计时器", "no window 岫然计时器");
   VARIANT kids[32];
   LONG got = 0;
   AccessibleChildren(frame.acc, 0, 32, kids, &got);
   for (LONG i = 0; i < got; ++i) {
     Element& e = g_tree.emplace_back();
-    if (kids[i].vt != VT_DISPATCH) Fail("a child is no object");
+    Check(kids[i].vt == VT_DISPATCH, "a child is no object");
     kids[i].pdispVal->QueryInterface(kIidAccessible, reinterpret_cast<void**>(&e.acc));
     WindowFromAccessibleObject(e.acc, &e.hwnd);
     std::printf("%ld \"%s\"%s\n", e.Role(), e.Name().c_str(), e.Checked() ? " checked" : "");
@@ -102,26 +103,22 @@ int main() {
 
   // One element a control, the face's five windows one. Role 0: Windows' own object, to which
   // Wine gives no role of a button.
-  struct Row {
-    std::string name;
-    LONG role;
-    bool checked;
-  };
-  std::vector<Row> rows = {{"正计时", ROLE_SYSTEM_RADIOBUTTON, false},
-                           {"倒计时", ROLE_SYSTEM_RADIOBUTTON, true},
-                           {"倒计时 00:00", ROLE_SYSTEM_STATICTEXT, false},
-                           {"开 始", 0, false},
-                           {"重 置", 0, false},
-                           {"更多应用", 0, false}};
+  std::vector<std::tuple<std::string, LONG, bool>> rows = {
+      {"正计时", ROLE_SYSTEM_RADIOBUTTON, false},
+      {"倒计时", ROLE_SYSTEM_RADIOBUTTON, true},
+      {"倒计时 00:00", ROLE_SYSTEM_STATICTEXT, false},
+      {"开 始", 0, false},
+      {"重 置", 0, false},
+      {"更多应用", 0, false}};
   for (const char* step : {"加一", "减一"}) {
     for (const char* place : {"分钟十位", "分钟个位", "秒钟十位", "秒钟个位"}) {
-      rows.push_back({std::string(place) + step, ROLE_SYSTEM_PUSHBUTTON, false});
+      rows.emplace_back(std::string(place) + step, ROLE_SYSTEM_PUSHBUTTON, false);
     }
   }
-  if (g_tree.size() != rows.size()) Fail(std::to_string(g_tree.size()) + " elements");
-  for (const Row& row : rows) {
-    const Element& e = Find(row.name);
-    if ((row.role != 0 && e.Role() != row.role) || e.Checked() != row.checked) Fail(row.name);
+  Check(g_tree.size() == rows.size(), std::to_string(g_tree.size()) + " elements");
+  for (const auto& [name, role, checked] : rows) {
+    const Element& e = Find(name);
+    Check((role == 0 || e.Role() == role) && e.Checked() == checked, name);
   }
 
   DWORD pid = 0;
@@ -145,7 +142,7 @@ int main() {
   // Wine's own button object has no default action; Windows' presses the button.
   if (FAILED(start.acc->accDoDefaultAction(g_self))) PostMessageW(start.hwnd, BM_CLICK, 0, 0);
   WaitFor("正计时 00:04", [&] { return face.Name() >= "正计时 00:04"; });
-  if (Told(EVENT_OBJECT_NAMECHANGE, nullptr)) Fail("told a name while the clock ran in a minute");
+  Check(!Told(EVENT_OBJECT_NAMECHANGE, nullptr), "told a name while the clock ran in a minute");
   PostMessageW(main, WM_CLOSE, 0, 0);
   return 0;
 }
