@@ -73,7 +73,7 @@ LONG MsaaRole(Role role) {
       return ROLE_SYSTEM_RADIOBUTTON;
     case Role::Image:
       return ROLE_SYSTEM_GRAPHIC;
-    default:  // the clock too, as on Linux: readers take Windows' clock role for the system's
+    default:  // the clock too, as in the Qt program: every reader reads a text's name as it is
       return ROLE_SYSTEM_STATICTEXT;
   }
 }
