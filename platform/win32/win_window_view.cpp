@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "controls/units.h"
+#include "platform/win32/win_accessible.h"
 #include "platform/win32/win_platform.h"
 #include "platform/win32/win_text.h"
 
@@ -189,6 +190,7 @@ void WinWindowView::Build() {
                                  platform_.Instance(), nullptr);
     if (child == nullptr) continue;
     children_[&c] = child;
+    ExposeToReaders(child);
     ApplyGeometry(c, child);
     ApplyFont(c, child);
     if (c.Visible()) ::ShowWindow(child, SW_SHOWNA);
@@ -312,6 +314,10 @@ void WinWindowView::ControlChanged(Control& c, Prop prop) {
       break;
     case Prop::Focus:
       SetFocus(child);
+      break;
+    case Prop::AccessibleName:
+    case Prop::Checked:
+      AnnounceToReaders(child, prop);
       break;
     default:
       break;
@@ -439,8 +445,18 @@ LRESULT CALLBACK WinWindowView::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
   return view->Handle(msg, wp, lp);
 }
 
+Control* WinWindowView::ControlOf(HWND child) {
+  auto* view = reinterpret_cast<WinWindowView*>(GetWindowLongPtrW(GetParent(child), GWLP_USERDATA));
+  return view != nullptr ? view->ControlById(GetDlgCtrlID(child)) : nullptr;
+}
+
 LRESULT WinWindowView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_GETOBJECT: {
+      LRESULT answer = 0;
+      if (AnswerReader(hwnd_, wp, lp, answer)) return answer;
+      break;
+    }
     case WM_COMMAND: {
       const int code = HIWORD(wp);
       // A second quick click on a label is a double click to Windows, and a click to the core.

@@ -39,6 +39,8 @@ class WinWindowView final {
   bool KeyPressed(bool repeat);
 
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  // The control a child window of a form shows; null once either is gone.
+  static Control* ControlOf(HWND child);
 
  private:
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);

@@ -1,0 +1,324 @@
+#include "platform/win32/win_accessible.h"
+
+// Needs windows.h first.
+// clang-format off
+#include <commctrl.h>
+#include <oleacc.h>
+// clang-format on
+
+#include "platform/win32/win_text.h"
+#include "platform/win32/win_window_view.h"
+
+namespace xr::win32 {
+
+namespace {
+
+// Our own: mingw's import library hands out the address of a stub for oleacc's, and Wine then
+// answers E_NOINTERFACE.
+constexpr IID kIidAccessible = {
+    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+constexpr UINT_PTR kSubclassId = 1;
+
+// oleacc is not among the DLLs Windows always takes from its own folder: a copy planted beside
+// the program would be loaded by a static import. Loaded from the system folder by name, at the
+// first reader's question, so that a start with no reader pays nothing.
+struct Oleacc {
+  decltype(&LresultFromObject) lresult = nullptr;
+  decltype(&CreateStdAccessibleObject) standard = nullptr;
+  decltype(&AccessibleObjectFromWindow) fromWindow = nullptr;
+};
+
+template <typename Fn>
+void Resolve(HMODULE module, const char* name, Fn& fn) {
+  fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+const Oleacc* Library() {
+  static const Oleacc lib = [] {
+    Oleacc out;
+    // A reader in another process reaches our objects through COM, which delivers its calls to
+    // this thread's message loop; in any other apartment they would come on COM's own threads.
+    // Kept until the process ends: the objects handed out may be called until then.
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return out;
+    HMODULE module = LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module == nullptr) return out;
+    Resolve(module, "LresultFromObject", out.lresult);
+    Resolve(module, "CreateStdAccessibleObject", out.standard);
+    Resolve(module, "AccessibleObjectFromWindow", out.fromWindow);
+    return out;
+  }();
+  return lib.lresult != nullptr && lib.standard != nullptr && lib.fromWindow != nullptr ? &lib
+                                                                                        : nullptr;
+}
+
+template <typename F>
+void ForEachChild(HWND parent, F f) {
+  for (HWND h = GetWindow(parent, GW_CHILD); h != nullptr; h = GetWindow(h, GW_HWNDNEXT)) f(h);
+}
+
+bool Folded(HWND child) {
+  const Control* c = WinWindowView::ControlOf(child);
+  return c != nullptr && c->access.partOf != nullptr;
+}
+
+bool Pressable(const Control& c) {
+  return c.AccessibleRole() == Role::Button || c.AccessibleRole() == Role::RadioButton;
+}
+
+LONG MsaaRole(Role role) {
+  switch (role) {
+    case Role::Button:
+      return ROLE_SYSTEM_PUSHBUTTON;
+    case Role::RadioButton:
+      return ROLE_SYSTEM_RADIOBUTTON;
+    case Role::Image:
+      return ROLE_SYSTEM_GRAPHIC;
+    default:  // the clock too, as in the Qt program: every reader reads a text's name as it is
+      return ROLE_SYSTEM_STATICTEXT;
+  }
+}
+
+HRESULT Text(const std::string& utf8, BSTR* out) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  if (utf8.empty()) return S_FALSE;
+  const std::wstring wide = Wide(utf8);
+  *out = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+  return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+// The element of one window: a form, whose children are its controls less those folded into
+// another's element, or a control, read from the model. Whatever the model does not say, and
+// everything once the window or its control is gone, the window's standard object answers.
+class Element final : public IAccessible {
+ public:
+  Element(HWND hwnd, bool form, IAccessible* standard, const Oleacc& lib)
+      : hwnd_(hwnd), form_(form), standard_(standard), lib_(lib) {}
+  Element(const Element&) = delete;
+  Element& operator=(const Element&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (iid != __uuidof(IUnknown) && iid != __uuidof(IDispatch) && iid != kIidAccessible) {
+      return E_NOINTERFACE;
+    }
+    *out = static_cast<IAccessible*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = --refs_;
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+  }
+
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (count == nullptr) return E_POINTER;
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                   UINT*) override {
+    return E_NOTIMPL;
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override {
+    if (!form_) return standard_->get_accChildCount(count);
+    if (count == nullptr) return E_POINTER;
+    *count = 0;
+    ForEachChild(hwnd_, [count](HWND h) { *count += Folded(h) ? 0 : 1; });
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_accChild(VARIANT id, IDispatch** out) override {
+    if (!form_) return standard_->get_accChild(id, out);
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (id.vt != VT_I4 || id.lVal <= 0) return E_INVALIDARG;
+    HWND found = nullptr;
+    LONG n = 0;
+    ForEachChild(hwnd_, [&](HWND h) {
+      if (found == nullptr && !Folded(h) && ++n == id.lVal) found = h;
+    });
+    if (found == nullptr) return E_INVALIDARG;
+    return lib_.fromWindow(found, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IDispatch),
+                           reinterpret_cast<void**>(out));
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accName(VARIANT id, BSTR* out) override {
+    if (const Control* c = Answering(id)) return Text(c->AccessibleName(), out);
+    return standard_->get_accName(id, out);
+  }
+  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT id, BSTR* out) override {
+    if (const Control* c = Answering(id)) return Text(c->access.description, out);
+    return standard_->get_accDescription(id, out);
+  }
+  HRESULT STDMETHODCALLTYPE get_accRole(VARIANT id, VARIANT* out) override {
+    const Control* c = Answering(id);
+    if (c == nullptr) return standard_->get_accRole(id, out);
+    if (out == nullptr) return E_POINTER;
+    out->vt = VT_I4;
+    out->lVal = MsaaRole(c->AccessibleRole());
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_accState(VARIANT id, VARIANT* out) override {
+    const HRESULT hr = standard_->get_accState(id, out);
+    const Control* c = Answering(id);
+    if (c == nullptr || FAILED(hr) || out->vt != VT_I4) return hr;
+    if (c->AccessibleRole() == Role::RadioButton && c->Checked()) out->lVal |= STATE_SYSTEM_CHECKED;
+    return hr;
+  }
+  HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT id, BSTR* out) override {
+    const Control* c = Answering(id);
+    if (c == nullptr) return standard_->get_accDefaultAction(id, out);
+    if (!Pressable(*c)) return Text("", out);
+    return Text(c->AccessibleRole() == Role::RadioButton ? "Check" : "Press", out);
+  }
+  HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT id) override {
+    const Control* c = Answering(id);
+    if (c == nullptr) return standard_->accDoDefaultAction(id);
+    if (!Pressable(*c)) return DISP_E_MEMBERNOTFOUND;
+    // Posted to the form as the control's own click: it runs after the reader's call has had its
+    // answer, so a handler that waits in a message box does not hold the reader up, and the
+    // window host drops it as it drops a click (hidden control, modal box).
+    return PostMessageW(GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd_), STN_CLICKED),
+                        reinterpret_cast<LPARAM>(hwnd_))
+               ? S_OK
+               : E_FAIL;
+  }
+  HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height,
+                                        VARIANT id) override {
+    const Control* c = Answering(id);
+    RECT r;
+    if (c == nullptr || left == nullptr || top == nullptr || width == nullptr ||
+        height == nullptr || !GetWindowRect(hwnd_, &r)) {
+      return standard_->accLocation(left, top, width, height, id);
+    }
+    // An element spans the windows of the controls folded into it.
+    ForEachChild(GetParent(hwnd_), [&](HWND h) {
+      const Control* part = WinWindowView::ControlOf(h);
+      RECT p;
+      if (part != nullptr && part->access.partOf == c && GetWindowRect(h, &p)) {
+        UnionRect(&r, &r, &p);
+      }
+    });
+    *left = r.left;
+    *top = r.top;
+    *width = r.right - r.left;
+    *height = r.bottom - r.top;
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** out) override {
+    return standard_->get_accParent(out);
+  }
+  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT id, BSTR* out) override {
+    return standard_->get_accValue(id, out);
+  }
+  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT id, BSTR* out) override {
+    return standard_->get_accHelp(id, out);
+  }
+  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT id, LONG* topic) override {
+    return standard_->get_accHelpTopic(file, id, topic);
+  }
+  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT id, BSTR* out) override {
+    return standard_->get_accKeyboardShortcut(id, out);
+  }
+  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* out) override {
+    return standard_->get_accFocus(out);
+  }
+  HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* out) override {
+    return standard_->get_accSelection(out);
+  }
+  HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT id) override {
+    return standard_->accSelect(flags, id);
+  }
+  HRESULT STDMETHODCALLTYPE accNavigate(LONG dir, VARIANT start, VARIANT* out) override {
+    return standard_->accNavigate(dir, start, out);
+  }
+  HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* out) override {
+    return standard_->accHitTest(x, y, out);
+  }
+  HRESULT STDMETHODCALLTYPE put_accName(VARIANT id, BSTR name) override {
+    return standard_->put_accName(id, name);
+  }
+  HRESULT STDMETHODCALLTYPE put_accValue(VARIANT id, BSTR value) override {
+    return standard_->put_accValue(id, value);
+  }
+
+ private:
+  ~Element() { standard_->Release(); }
+
+  // The control that answers for the element itself, read afresh: null for a form, a child id,
+  // or a window whose control is gone.
+  const Control* Answering(const VARIANT& id) const {
+    if (form_ || id.vt != VT_I4 || id.lVal != CHILDID_SELF) return nullptr;
+    return WinWindowView::ControlOf(hwnd_);
+  }
+
+  HWND hwnd_;
+  bool form_;
+  IAccessible* standard_;
+  const Oleacc& lib_;
+  LONG refs_ = 1;  // COM calls them on this thread only
+};
+
+// A button whose text says all it is keeps Windows' own object, which knows buttons best.
+bool NeedsOwnElement(const Control& c) {
+  return c.kind() != Kind::CommandButton || c.AccessibleName() != c.Caption() ||
+         !c.access.description.empty();
+}
+
+bool Answer(HWND hwnd, bool form, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (static_cast<LONG>(static_cast<DWORD>(lp)) != OBJID_CLIENT) return false;
+  if (!form) {
+    const Control* c = WinWindowView::ControlOf(hwnd);
+    if (c == nullptr || !NeedsOwnElement(*c)) return false;
+    // A part is read, pressed and placed as the whole it belongs to.
+    if (c->access.partOf != nullptr) {
+      ForEachChild(GetParent(hwnd), [&](HWND h) {
+        if (WinWindowView::ControlOf(h) == c->access.partOf) hwnd = h;
+      });
+    }
+  }
+  const Oleacc* lib = Library();
+  IAccessible* standard = nullptr;
+  if (lib == nullptr || FAILED(lib->standard(hwnd, static_cast<LONG>(OBJID_CLIENT), kIidAccessible,
+                                             reinterpret_cast<void**>(&standard)))) {
+    return false;
+  }
+  auto* element = new Element(hwnd, form, standard, *lib);
+  result = lib->lresult(kIidAccessible, wp, element);
+  element->Release();  // the answer holds its own reference
+  return result > 0;
+}
+
+LRESULT CALLBACK ChildProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  if (msg == WM_GETOBJECT) {
+    LRESULT result = 0;
+    if (Answer(hwnd, false, wp, lp, result)) return result;
+  } else if (msg == WM_NCDESTROY) {
+    RemoveWindowSubclass(hwnd, &ChildProc, kSubclassId);
+  }
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+}  // namespace
+
+void ExposeToReaders(HWND child) { SetWindowSubclass(child, &ChildProc, kSubclassId, 0); }
+
+bool AnswerReader(HWND form, WPARAM wp, LPARAM lp, LRESULT& result) {
+  return Answer(form, true, wp, lp, result);
+}
+
+void AnnounceToReaders(HWND child, Prop what) {
+  NotifyWinEvent(what == Prop::Checked ? EVENT_OBJECT_STATECHANGE : EVENT_OBJECT_NAMECHANGE, child,
+                 OBJID_CLIENT, CHILDID_SELF);
+}
+
+}  // namespace xr::win32

@@ -1,0 +1,23 @@
+// What a screen reader reads of our windows through Microsoft Active Accessibility, which UI
+// Automation reads too through its proxy: the role, name, description, checked state and press of
+// a control, taken from the core's Control::access when asked. Nothing here decides what is said
+// or when: the core's Control::Announce does, and arrives here as a WinEvent.
+#pragma once
+
+#include "controls/control.h"
+#include "platform/win32/win_api.h"
+
+namespace xr::win32 {
+
+// A child window of a form: its WM_GETOBJECT is answered from its control where the standard
+// object would know only the window's text.
+void ExposeToReaders(HWND child);
+
+// WM_GETOBJECT of a form: true, with the answer, when it is ours to give; otherwise the
+// window's default procedure answers.
+bool AnswerReader(HWND form, WPARAM wp, LPARAM lp, LRESULT& result);
+
+// Control::Announce: a listening reader is told the child's present name or checked state.
+void AnnounceToReaders(HWND child, Prop what);
+
+}  // namespace xr::win32
