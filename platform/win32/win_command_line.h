@@ -22,7 +22,12 @@ inline bool AnswerCommandLine() {
   if (argv == nullptr) return false;
   const std::string_view answer = CommandLineAnswer(ReadCommandLine(argc, argv));
   LocalFree(argv);
-  if (answer.empty() || !AttachConsole(ATTACH_PARENT_PROCESS)) return false;
+  if (answer.empty()) return false;
+  // Refused as already done where the console came with the process (Wine gives a program
+  // started from a console that console, whatever its subsystem).
+  if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED) {
+    return false;
+  }
   // A handle the parent gave us (a redirection to a file or a pipe) comes first; else the
   // console's own screen.
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
