@@ -27,7 +27,7 @@ done
 # of a tree built without Debian's flags (scripts/package.sh builds the .deb with them).
 lintian_args=(--pedantic -I --fail-on none)
 ((${XR_DEBIAN_BUILDFLAGS:-0})) ||
-  lintian_args+=(--suppress-tags hardening-no-bindnow,hardening-no-fortify-functions)
+  lintian_args+=(--suppress-tags "hardening-no-bindnow,hardening-no-fortify-functions")
 lintian "${lintian_args[@]}" "$deb" > "$E2E_ARTIFACTS/lintian.txt" 2> /dev/null
 [[ ! -s $E2E_ARTIFACTS/lintian.txt ]] || fail "lintian: $(cat "$E2E_ARTIFACTS/lintian.txt")"
 
