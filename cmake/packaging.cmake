@@ -69,17 +69,20 @@ else()
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse, qt6-translations-l10n")
   # With no X server at all the program runs on Wayland, through Qt's plugin for it.
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS qt6-wayland)
-  # Stripped as Debian strips: the compiler's notes and comments go too.
-  find_program(XR_OBJCOPY NAMES objcopy REQUIRED)
-  install(CODE "
-    if(CMAKE_INSTALL_DO_STRIP)
-      foreach(file \"${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:xiuran-timer>\"
-                   \"${CMAKE_INSTALL_LIBEXECDIR}/xiuran-timer/$<TARGET_FILE_NAME:xiuran-timer-sound>\")
-        execute_process(COMMAND \"${XR_OBJCOPY}\" --remove-section=.comment --remove-section=.note
-                                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${file}\"
-                        COMMAND_ERROR_IS_FATAL ANY)
-      endforeach()
-    endif()")
+  # Stripped as Debian strips: the compiler's notes and comments go too. (A sanitized tree has no
+  # program to package.)
+  if(TARGET xiuran-timer)
+    find_program(XR_OBJCOPY NAMES objcopy REQUIRED)
+    install(CODE "
+      if(CMAKE_INSTALL_DO_STRIP)
+        foreach(file \"${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:xiuran-timer>\"
+                     \"${CMAKE_INSTALL_LIBEXECDIR}/xiuran-timer/$<TARGET_FILE_NAME:xiuran-timer-sound>\")
+          execute_process(COMMAND \"${XR_OBJCOPY}\" --remove-section=.comment --remove-section=.note
+                                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${file}\"
+                          COMMAND_ERROR_IS_FATAL ANY)
+        endforeach()
+      endif()")
+  endif()
 endif()
 
 include(CPack)
