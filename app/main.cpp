@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "app/command_line.h"
 #include "main_window/program.h"
 #include "platform/posix_env.h"
 #include "platform/qt/qt_look.h"
@@ -44,6 +45,11 @@ bool NoDisplayAtAll() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before anything else, so that they need no display.
+  if (const auto answer = xr::CommandLineAnswer(xr::ReadCommandLine(argc, argv)); !answer.empty()) {
+    std::fwrite(answer.data(), 1, answer.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
   xr::posix::SettleHomeAndBaseDirs();
   if (NoDisplayAtAll()) {
     std::fprintf(stderr, "xiuran-timer: no display to open the window on (DISPLAY is not set)\n");

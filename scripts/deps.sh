@@ -6,6 +6,7 @@
 xr_build_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-multimedia-dev      # the program
+  qt6-translations-l10n                # Qt's own words in Chinese: the message box's "确定"
   libqrencode-dev                      # the artwork generator in tools/art
   fonts-arphic-uming fonts-arphic-ukai # Chinese faces; without one the captions are boxes
 )
@@ -17,7 +18,8 @@ xr_test_packages=(
   pulseaudio pulseaudio-utils          # the cue through a private sound server
   xdg-utils desktop-file-utils         # links and the desktop entry
   strace                               # the fault matrix: every file the program touches
-  dpkg-dev file appstream              # the .deb: its computed Depends, its metainfo checked
+  dpkg-dev file appstream lintian      # the .deb: its computed Depends, its metainfo, Debian's
+                                       # own checks
   at-spi2-core dbus-daemon             # a screen reader's view: the accessibility bus on a
   python3-pyatspi                      # private session bus, read by a real AT-SPI client
   openbox                              # a real window manager round the windows
@@ -25,7 +27,8 @@ xr_test_packages=(
 )
 # shellcheck disable=SC2034
 xr_package_packages=(
-  dpkg-dev file                        # cpack's .deb: Depends computed by dpkg-shlibdeps
+  dpkg-dev file lintian                # cpack's .deb: Depends computed by dpkg-shlibdeps, and
+                                       # Debian's own checks of it
   nsis                                 # cpack's Windows installer
 )
 # shellcheck disable=SC2034
@@ -34,12 +37,17 @@ xr_bench_packages=(
 )
 
 # shellcheck disable=SC2034
-xr_windows_packages=(
-  cmake ninja-build googletest         # googletest: the sources, built with the cross compiler
+xr_windows_build_packages=(
+  cmake ninja-build g++                # g++: the catalogue's generator, run at build time
   g++-mingw-w64-x86-64-posix           # -posix: the win32 thread model cannot build GoogleTest
+)
+# shellcheck disable=SC2034
+xr_windows_packages=(
+  "${xr_windows_build_packages[@]}"
+  googletest                           # the sources, built with the cross compiler
   wine wine64 fonts-wine               # the Windows tree's tests run under Wine
   xvfb xdotool x11-utils imagemagick   # its window, on a private X server
-  gcc g++ libx11-dev libxfixes-dev     # the end-to-end tests' helpers, built for this machine
+  gcc libx11-dev libxfixes-dev         # the end-to-end tests' helpers, built for this machine
   fonts-arphic-uming fonts-arphic-ukai # the faces that stand in for 宋体 and 楷体
   nsis binutils                        # the installer, and strings to read its shortcut
 )

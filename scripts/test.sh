@@ -32,7 +32,7 @@ cmake -S . -B build-test -G Ninja -DXR_WERROR=ON > /dev/null
 cmake --build build-test -j "$jobs"
 
 echo "== building build-windows (the Windows program, tests under Wine)"
-XR_JOBS=$jobs scripts/build-windows.sh --no-test
+XR_JOBS=$jobs scripts/build-windows.sh --build-tests
 
 # Nothing of the caller's session reaches the tests.
 runtime=$(mktemp -d "${TMPDIR:-/tmp}/xr-test-runtime.XXXXXX")

@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QResource>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 #include <chrono>
 #include <cstdlib>
@@ -22,12 +24,31 @@
 
 namespace xr::qt {
 
+namespace {
+
+// Qt's own words in the program's language, the message box's "确定" among them; Windows gives
+// its own. Once per process, however many platforms a test makes; English without the file.
+void InstallQtChinese() {
+  static bool tried = false;
+  if (std::exchange(tried, true)) return;
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (translator->load(QStringLiteral("qtbase_zh_CN"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator);
+  } else {
+    delete translator;
+  }
+}
+
+}  // namespace
+
 QtPlatform::QtPlatform(std::function<void(const QString&)> playSound,
                        std::function<void()> prepareSound)
     : playSound_(std::move(playSound)),
       prepareSound_(std::move(prepareSound)),
       pointerMovable_(PointerCanBeMoved()) {
   InstallAccessibility();
+  InstallQtChinese();
 }
 
 void QtPlatform::TimerStarted() {

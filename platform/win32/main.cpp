@@ -12,11 +12,13 @@
 #include <cstdlib>
 
 #include "main_window/program.h"
+#include "platform/win32/win_command_line.h"
 #include "platform/win32/win_platform.h"
 #include "platform/win32/win_sound.h"
 #include "platform/win32/win_window_view.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  if (xr::win32::AnswerCommandLine()) return 0;
   INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   const xr::win32::PictureDecoder pictures;

@@ -165,7 +165,7 @@ TEST(CommittedPictures, BackgroundsDecodeLightEnoughForDarkText) {
 }
 
 TEST(CommittedPictures, QtReadsEveryImageOfBothIcons) {
-  for (auto [path, count] : {std::pair{"icons/app.ico", 16}, std::pair{"icons/contact.ico", 10}}) {
+  for (auto [path, count] : {std::pair{"icons/app.ico", 17}, std::pair{"icons/contact.ico", 10}}) {
     QImageReader reader(kResources + "/" + path);
     ASSERT_TRUE(reader.canRead()) << path;
     EXPECT_EQ(reader.imageCount(), count) << path;
@@ -238,11 +238,17 @@ std::uint32_t Le(const QByteArray& bytes, int at, int size) {
 }
 
 // An icon file's layout depends only on its images' sizes and depths: the header, the
-// directory and every image's BITMAPINFOHEADER are compared byte for byte.
+// directory and every image's BITMAPINFOHEADER (a PNG image's signature and IHDR) are compared
+// byte for byte, but for the length of a PNG image, which its compression decides.
 QByteArray IcoLayout(const QByteArray& ico) {
   const int count = static_cast<int>(Le(ico, 4, 2));
   QByteArray layout = ico.left(6 + 16 * count);
-  for (int i = 0; i < count; ++i) layout += ico.mid(Le(ico, 6 + 16 * i + 12, 4), 40);
+  for (int i = 0; i < count; ++i) {
+    const int at = static_cast<int>(Le(ico, 6 + 16 * i + 12, 4));
+    const bool png = ico.mid(at, 4) == "\x89PNG";
+    if (png) layout.replace(6 + 16 * i + 8, 4, QByteArray(4, '\0'));
+    layout += ico.mid(at, png ? 29 : 40);
+  }
   return layout;
 }
 
@@ -301,6 +307,7 @@ INSTANTIATE_TEST_SUITE_P(
         Regenerated{"icons/hicolor/72x72/apps/xiuran-timer.png", kDrawn},
         Regenerated{"icons/hicolor/96x96/apps/xiuran-timer.png", kDrawn},
         Regenerated{"icons/hicolor/128x128/apps/xiuran-timer.png", kDrawn},
+        Regenerated{"icons/hicolor/256x256/apps/xiuran-timer.png", kDrawn},
         Regenerated{"pictures/yylb_bg.jpg", kJpeg}, Regenerated{"pictures/lxzz_bg.jpg", kJpeg},
         Regenerated{"pictures/yylb_bg@2x.jpg", kJpeg},
         Regenerated{"pictures/lxzz_bg@2x.jpg", kJpeg}, Regenerated{"pictures/image1.jpg", kJpeg},

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The .deb cpack makes from this tree: its Depends, its files, its metadata as the desktop tools
-# read them, and the program it carries, run from where the package puts it, loading the sound
+# The .deb cpack makes from this tree: its Depends, lintian's verdict, its files, its metadata as
+# the desktop tools read them, and the program it carries, run from where the package puts it, loading the sound
 # module the package puts beside it once a clock runs.
 #
-#   XR_XCLOSE=CLOSE_HELPER deb_check.sh BUILD_DIR ARTIFACT_DIR
+#   XR_XCLOSE=CLOSE_HELPER [XR_DEBIAN_BUILDFLAGS=1] deb_check.sh BUILD_DIR ARTIFACT_DIR
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=tests/e2e/lib.sh
@@ -23,11 +23,19 @@ for need in fonts-arphic-uming fonts-arphic-ukai libqt6multimedia6 libqt6widgets
   grep -qx "$need" <<< "$names" || fail "Depends lacks $need"
 done
 
+# Debian's own checks, pedantic ones and hints included: any tag is a fault, but for the hardening
+# of a tree built without Debian's flags (scripts/package.sh builds the .deb with them).
+lintian_args=(--pedantic -I --fail-on none)
+((${XR_DEBIAN_BUILDFLAGS:-0})) ||
+  lintian_args+=(--suppress-tags "hardening-no-bindnow,hardening-no-fortify-functions")
+lintian "${lintian_args[@]}" "$deb" > "$E2E_ARTIFACTS/lintian.txt" 2> /dev/null
+[[ ! -s $E2E_ARTIFACTS/lintian.txt ]] || fail "lintian: $(cat "$E2E_ARTIFACTS/lintian.txt")"
+
 root=$E2E_WORK/root
 dpkg-deb -x "$deb" "$root"
 share=$root/usr/share
 metainfo=$share/metainfo/io.github.xiuran.XiuranTimer.metainfo.xml
-module=$root/usr/lib/xiuran-timer/libxiuran-timer-sound.so
+module=$root/usr/libexec/xiuran-timer/libxiuran-timer-sound.so
 for file in "$root/usr/bin/xiuran-timer" "$module" "$metainfo" \
   "$share"/icons/hicolor/{16x16,48x48,128x128}/apps/xiuran-timer.png; do
   [[ -s $file ]] || fail "the package lacks ${file#"$root"}"

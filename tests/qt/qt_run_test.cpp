@@ -46,6 +46,7 @@ struct BoxSeen {
   QString title;
   int buttons = 0;
   QMessageBox::StandardButtons standard;
+  QString okText;
   QMessageBox::Icon icon = QMessageBox::Information;
   bool pixmapless = false;
   bool timer1Enabled = false;
@@ -76,8 +77,10 @@ class BoxCloser : public QObject {
     b.pixmapless = box->iconPixmap().isNull();
     b.timer1Enabled = form_.Timer1.Enabled();
     b.timer2Enabled = form_.Timer2.Enabled();
+    QAbstractButton* ok = box->button(QMessageBox::Ok);
+    if (ok != nullptr) b.okText = ok->text();
     seen << b;
-    if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
+    if (ok != nullptr) {
       QTest::mouseClick(ok, Qt::LeftButton);
     } else {
       box->reject();
@@ -191,6 +194,7 @@ void RunTest::emptyCountdownIsRefusedWithABox() {
   QCOMPARE(box.title, QStringLiteral("岫然计时器"));
   QCOMPARE(box.buttons, 1);
   QCOMPARE(box.standard, QMessageBox::StandardButtons(QMessageBox::Ok));
+  QCOMPARE(box.okText, QStringLiteral("确定"));
   QCOMPARE(box.icon, QMessageBox::NoIcon);
   QVERIFY(box.pixmapless);
   // The timers are switched off only once the box has been closed.

@@ -51,6 +51,9 @@ for line in '"DisplayName"="岫然计时器"' \
   "\"UninstallString\"=\"\\\"${local_win//\\/\\\\}\\\\Programs\\\\XiuranTimer\\\\Uninstall.exe\\\"\""; do
   grep -qxF "$line" "$A/entry.txt" || fail "uninstall entry lacks $line"
 done
+# The size "Apps" shows, in KiB: the program's megabyte and a half, not nothing.
+size=$(sed -n 's/^"EstimatedSize"=dword:\([0-9a-f]*\)$/\1/p' "$A/entry.txt")
+((0x${size:-0} > 1000)) || fail "no EstimatedSize of the installed files: ${size:-none}"
 ! win reg query "HKLM\\$key" > /dev/null 2>&1 || fail "the installer wrote a machine-wide entry"
 
 launch "$wine_run" "$prefix" "$dir/xiuran-timer.exe"

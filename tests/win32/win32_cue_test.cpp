@@ -72,7 +72,7 @@ TEST(Win32Cue, WrittenWholeToTheWindowsDirectoryOrElseTheUsersOwn) {
 }
 
 // The version block as Explorer reads it: every language it lists, the neutral one first, names
-// the program.
+// the program and its copyright holders.
 TEST(Win32Resources, VersionNamesTheProgramInEveryLanguageListed) {
   wchar_t self[MAX_PATH];
   ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
@@ -96,6 +96,14 @@ TEST(Win32Resources, VersionNamesTheProgramInEveryLanguageListed) {
                                reinterpret_cast<void**>(const_cast<wchar_t**>(&name)), &chars))
         << Utf8(key);
     EXPECT_EQ(std::wstring(name), L"岫然计时器");
+    for (const wchar_t* field : {L"CompanyName", L"LegalCopyright"}) {
+      std::swprintf(key, 64, L"\\StringFileInfo\\%04x%04x\\%ls", langs[2 * i], langs[2 * i + 1],
+                    field);
+      ASSERT_TRUE(VerQueryValueW(info.data(), key,
+                                 reinterpret_cast<void**>(const_cast<wchar_t**>(&name)), &chars))
+          << Utf8(key);
+      EXPECT_NE(std::wstring(name).find(L"the 岫然计时器 developers"), std::wstring::npos);
+    }
   }
 }
 

@@ -211,7 +211,7 @@ std::vector<std::uint8_t> EncodeIco(const std::vector<IcoImage>& images) {
             static_cast<std::size_t>(image.bitmap.width) * image.bitmap.height) {
       throw std::invalid_argument("icon images must be 1 to 256 pixels and fully filled");
     }
-    records.push_back(EncodeImage(image));
+    records.push_back(image.png.empty() ? EncodeImage(image) : image.png);
   }
 
   std::vector<std::uint8_t> out;

@@ -1,7 +1,8 @@
 #pragma once
 
 // Writes Windows icon files in the classic uncompressed layout (BITMAPINFOHEADER, palette,
-// XOR bitmap, AND mask), including the 1-, 4- and 8-bit depths that Qt's writer cannot make.
+// XOR bitmap, AND mask), including the 1-, 4- and 8-bit depths that Qt's writer cannot make, and
+// PNG-compressed images for the largest size.
 
 #include <array>
 #include <cstdint>
@@ -26,6 +27,9 @@ struct IcoImage {
   // 1: black and white; 4: the 16 standard VGA colours; 8: a palette of 256 fitted to the
   // image; 32: BGRA. Pixels with alpha below 128 are transparent at 1, 4 and 8 bits.
   int bitsPerPixel = 32;
+  // When set, the image is stored as this PNG file instead, as Windows Vista and later read a
+  // 256-pixel image; bitmap then only gives its size.
+  std::vector<std::uint8_t> png = {};
 };
 
 const std::vector<Rgba>& MonochromePalette();  // black, white

@@ -5,6 +5,7 @@
 // The contact pictures show QR codes of the channels the catalogue configures. Running it twice
 // gives the same bytes: nothing depends on the clock, the fonts or the screen.
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -43,6 +44,18 @@ void WriteImage(const QString& path, const QImage& image, const char* format, in
   }
 }
 
+std::vector<std::uint8_t> PngBytes(const QImage& image) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "png");
+  if (!writer.write(image)) {
+    throw std::runtime_error("cannot encode a PNG: " + writer.errorString().toStdString());
+  }
+  return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+}
+
+// The largest image last: it alone is compressed, and its size then moves no other's offset.
 std::vector<std::uint8_t> AppIco() {
   std::vector<IcoImage> images;
   for (int size : {48, 32, 24, 16}) images.push_back({ToBitmap(xr::art::AppIcon(size, false)), 4});
@@ -50,6 +63,8 @@ std::vector<std::uint8_t> AppIco() {
   for (int size : {128, 96, 72, 64, 48, 32, 24, 16}) {
     images.push_back({ToBitmap(xr::art::AppIcon(size)), 32});
   }
+  const QImage large = xr::art::AppIcon(256);
+  images.push_back({ToBitmap(large), 32, PngBytes(large)});
   return xr::art::EncodeIco(images);
 }
 
@@ -86,7 +101,7 @@ void Generate(const xr::Catalogue& catalogue, const QString& out) {
   }
   WriteBytes(root.filePath("icons/app.ico"), AppIco());
   WriteBytes(root.filePath("icons/contact.ico"), ContactIco());
-  for (int size : {16, 24, 32, 48, 64, 72, 96, 128}) {
+  for (int size : {16, 24, 32, 48, 64, 72, 96, 128, 256}) {
     const QString dir = QString("icons/hicolor/%1x%1/apps").arg(size);
     if (!root.mkpath(dir)) throw std::runtime_error("cannot create " + dir.toStdString());
     WriteImage(root.filePath(dir + "/xiuran-timer.png"), xr::art::AppIcon(size), "png", -1);
