@@ -400,6 +400,9 @@ void WinWindowView::ShowCentred() {
   const RECT& area = mi.rcWork;
   SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - fw) / 2,
                area.top + (area.bottom - area.top - fh) / 2, fw, fh, SWP_NOZORDER | SWP_NOACTIVATE);
+  // The first paint comes with the showing, before the resize that follows: with no picture
+  // ready then, the ground would stay plain, as nothing asks for a paint again.
+  RebuildBackground();
   shown_ = true;
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
