@@ -211,6 +211,29 @@ cursor_is() { [[ $(cursor_state) == "$1" ]]; }
 # window_focused ID
 window_focused() { [[ $(xdotool getwindowfocus 2> /dev/null) == "$1" ]]; }
 
+# mw_box_closes ID: closes the modal box with Enter.
+mw_box_closes() {
+  wait_until 5 window_focused "$1" || xdotool windowfocus "$1"
+  xdotool key Return
+  wait_gone "$1" 10
+}
+
+# mw_space_presses_start: whether Space in the main window presses 开 始, which from 00:00 is
+# refused with the modal box again (closed here).
+mw_space_presses_start() {
+  wait_until 5 window_focused "$MW_ID" || xdotool windowfocus "$MW_ID"
+  xdotool key space
+  local box
+  box=$(find_windows "$MW_TITLE" | grep -vx "$MW_ID" || true)
+  for _ in $(seq 1 50); do
+    [[ -n $box ]] && break
+    sleep 0.1
+    box=$(find_windows "$MW_TITLE" | grep -vx "$MW_ID" || true)
+  done
+  [[ -n $box ]] || return 1
+  mw_box_closes "$box"
+}
+
 # mw_open: starts the program and waits until its window is shown and painted.
 mw_open() {
   launch "$XR_PROGRAM"
@@ -275,6 +298,14 @@ scenario_main_window() {
   verdict=$(mw_cjk_verdict "$A/design.png")
   e2e_log "正计时 selector: $verdict"
   [[ $verdict == glyphs* ]] || fail "Chinese text is not drawn with Chinese glyphs ($verdict)"
+
+  # The keyboard stays with 开 始 when the refusal's box closes and after a click on the
+  # window's background, where no control stands.
+  mw_click start
+  mw_box_closes "$(wait_window "$MW_TITLE" 10 "$MW_ID")"
+  mw_space_presses_start || fail "Space did nothing once the message box closed"
+  click_client "$MW_ID" 2 2
+  mw_space_presses_start || fail "Space did nothing after a click on the background"
 
   local cell
   for cell in f1 f0 m1 m0 mh1; do mw_crop "$A/design.png" "$cell" "$A/design-$cell.png"; done
