@@ -41,26 +41,13 @@ opened_count() { wc -l < "$E2E_WORK/opened.txt"; }
 # so that wait_until sees an opener that starts late).
 opened_at_least() { (($(opened_count) >= $1)); }
 
-# shows_picture SHOT PICTURE X Y W H: whether that stretch of a window, where no control stands,
-# shows the window's picture (drawn unscaled from the top-left) rather than a plain ground.
+# shows_picture ID SHOT PICTURE X Y W H: whether a fresh screenshot of the window shows its
+# picture (drawn unscaled from the top-left) in that stretch, where no control stands.
 shows_picture() {
-  crop "$1" "$3" "$4" "$5" "$6" "$E2E_WORK/ground.png"
-  crop "$XR_SOURCE_DIR/resources/pictures/$2" "$3" "$4" "$5" "$6" "$E2E_WORK/picture.png"
-  (($(pixels_differing "$E2E_WORK/ground.png" "$E2E_WORK/picture.png" 4) * 20 < $5 * $6))
-}
-
-# first_shows_picture ID SHOT PICTURE X Y W H: whether the window, left alone once shown (no
-# click, nothing that makes it repaint), comes to show its picture there within 5 s; SHOT keeps
-# the last screenshot.
-first_shows_picture() {
-  local id=$1 file=$2
-  shift 2
-  for _ in $(seq 1 25); do
-    shot "$id" "$file"
-    shows_picture "$file" "$@" && return 0
-    sleep 0.2
-  done
-  return 1
+  shot "$1" "$2"
+  crop "$2" "$4" "$5" "$6" "$7" "$E2E_WORK/ground.png"
+  crop "$XR_SOURCE_DIR/resources/pictures/$3" "$4" "$5" "$6" "$7" "$E2E_WORK/picture.png"
+  (($(pixels_differing "$E2E_WORK/ground.png" "$E2E_WORK/picture.png" 4) * 20 < $6 * $7))
 }
 
 scenario_companion_windows() {
@@ -76,9 +63,9 @@ scenario_companion_windows() {
   [[ $WIN_W == 531 && $WIN_H == 366 ]] || fail "more-apps client is ${WIN_W}x$WIN_H, not 531x366"
   assert_title "$MW_ID" "$MW_TITLE"
   assert_title "$yylb" 应用列表
-  # The first showing paints the picture by itself: a window painted before it was ready and
-  # never again stays white until something else makes it repaint.
-  first_shows_picture "$yylb" "$A/more-apps.png" yylb_bg.jpg 0 0 24 366 ||
+  # Left alone once shown, the window comes to show its picture: one painted before the picture
+  # was ready, and never again, would stay white.
+  wait_until 5 shows_picture "$yylb" "$A/more-apps.png" yylb_bg.jpg 0 0 24 366 ||
     fail "the more-apps window shows no picture at its left edge"
   update_doc "$A/more-apps.png" screenshot-more-apps.png
 
@@ -114,7 +101,7 @@ scenario_companion_windows() {
   window_geometry "$lxzz"
   [[ $WIN_W == 720 && $WIN_H == 404 ]] || fail "contact client is ${WIN_W}x$WIN_H, not 720x404"
   assert_title "$lxzz" 联系作者
-  first_shows_picture "$lxzz" "$A/contact.png" lxzz_bg.jpg 0 388 720 16 ||
+  wait_until 5 shows_picture "$lxzz" "$A/contact.png" lxzz_bg.jpg 0 388 720 16 ||
     fail "the contact window shows no picture along its bottom"
   update_doc "$A/contact.png" screenshot-contact.png
   # shellcheck disable=SC2046

@@ -77,7 +77,6 @@ TEST_F(Win32FilesTest, RefusesAUnixLinkAndLeavesWhereItLeadsAlone) {
   const char* dir = std::getenv("XR_UNIX_LINKS");
   if (dir == nullptr) GTEST_SKIP() << "no Unix links planted (XR_UNIX_LINKS)";
   const std::string d = std::string(dir) + "/";
-  EXPECT_NO_THROW(OpenForOutput(d + "plain.wav"));
   for (const char* link : {"link.wav", "dangling.wav"}) {
     EXPECT_THROW(OpenForOutput(d + link), PlatformError) << link;
   }
