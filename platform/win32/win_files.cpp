@@ -86,8 +86,10 @@ bool LeadsElsewhere(HANDLE file, const std::wstring& path) {
   if (dir == INVALID_HANDLE_VALUE) return false;
   std::wstring expected = FinalPath(dir);
   CloseHandle(dir);
+  if (expected.empty()) return false;
+  // Its directory has a name on a drive and the file none: it lies somewhere else.
   const std::wstring actual = FinalPath(file);
-  if (expected.empty() || actual.empty()) return false;
+  if (actual.empty()) return true;
   if (expected.back() != L'\\') expected += L'\\';
   expected += path.substr(slash + 1);
   return CompareStringOrdinal(actual.c_str(), static_cast<int>(actual.size()), expected.c_str(),
