@@ -1,10 +1,10 @@
 #include "cue/cue.h"
 
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "controls/control.h"
-#include "controls/window.h"
 
 namespace xr {
 
@@ -33,28 +33,25 @@ std::vector<std::string> PerUserCueDirs(Platform& platform) {
 
 namespace {
 
-// The first per-user place that is the user's own and takes the file; cueDir follows it only
-// then, so that the player is never pointed at a place that did not take the cue.
-std::unique_ptr<OutFile> OpenInPerUserDir(Platform& platform, CueVars& vars) {
-  for (const std::string& dir : PerUserCueDirs(platform)) {
-    if (!platform.MakePrivateDir(dir)) continue;
-    try {
-      auto file = platform.OpenForOutput(dir + kCueFileName);
-      vars.cueDir = dir;
-      return file;
-    } catch (const std::exception&) {
-    }
+// A file that took only part of the cue is removed by the platform: the place did not take it.
+bool WriteWhole(Platform& platform, const std::string& path, std::span<const std::uint8_t> bytes) {
+  try {
+    auto file = platform.OpenForOutput(path);
+    file->Write(bytes);
+    file->Close();
+    return true;
+  } catch (...) {
+    return false;
   }
-  return nullptr;
 }
 
 }  // namespace
 
 void ExtractCue(Platform& platform, CueVars& vars) {
   vars.systemDrive = platform.GetEnv("systemdrive").value_or("");
-  // Without drives "\Windows\" is a relative name: the cue has no place until a directory of
-  // the user's own takes it.
-  vars.cueDir = platform.DrivePaths() ? vars.systemDrive + "\\Windows\\" : std::string();
+  // cueDir names a place only once that place holds the whole cue: a file left there by an
+  // earlier run, perhaps by another user, is never what plays.
+  vars.cueDir.clear();
 
   std::span<const std::uint8_t> bytes;
   try {
@@ -64,20 +61,21 @@ void ExtractCue(Platform& platform, CueVars& vars) {
   }
 
   // The system's own directory is usually not writable by a user, and has no meaning at all
-  // where paths have no drives: the user's own directory takes the cue then.
-  std::unique_ptr<OutFile> file;
+  // where paths have no drives ("\Windows\" would be relative): the user's own directory
+  // takes the cue then.
   if (platform.DrivePaths()) {
-    try {
-      file = platform.OpenForOutput(vars.cueDir + kCueFileName);
-    } catch (const std::exception&) {
-      file = nullptr;
+    const std::string dir = vars.systemDrive + "\\Windows\\";
+    if (WriteWhole(platform, dir + kCueFileName, bytes)) {
+      vars.cueDir = dir;
+      return;
     }
   }
-  if (!file) file = OpenInPerUserDir(platform, vars);
-  if (!file) return;
-
-  SkipOnFailure([&] { file->Write(bytes); });
-  SkipOnFailure([&] { file->Close(); });
+  for (const std::string& dir : PerUserCueDirs(platform)) {
+    if (platform.MakePrivateDir(dir) && WriteWhole(platform, dir + kCueFileName, bytes)) {
+      vars.cueDir = dir;
+      return;
+    }
+  }
 }
 
 void PlayCue(const CueVars& vars, Control& player) {

@@ -236,18 +236,22 @@ bool FakePlatform::MakePrivateDir(std::string_view path) {
 namespace {
 class MapFile final : public OutFile {
  public:
-  MapFile(FakePlatform& p, FakeFile& f) : platform_(p), file_(f) {}
+  MapFile(FakePlatform& p, std::string path) : platform_(p), path_(std::move(path)) {}
   void Write(std::span<const std::uint8_t> bytes) override {
-    if (platform_.failWrites) throw PlatformError("write failed");
-    if (file_.bytes.size() < pos_ + bytes.size()) file_.bytes.resize(pos_ + bytes.size());
-    std::copy(bytes.begin(), bytes.end(), file_.bytes.begin() + static_cast<std::ptrdiff_t>(pos_));
+    if (platform_.failingWrites.count(path_) != 0) {
+      platform_.files.erase(path_);
+      throw PlatformError("write failed");
+    }
+    FakeFile& file = platform_.files[path_];
+    if (file.bytes.size() < pos_ + bytes.size()) file.bytes.resize(pos_ + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), file.bytes.begin() + static_cast<std::ptrdiff_t>(pos_));
     pos_ += bytes.size();
   }
   void Close() override {}
 
  private:
   FakePlatform& platform_;
-  FakeFile& file_;
+  std::string path_;
   std::size_t pos_ = 0;
 };
 }  // namespace
@@ -261,8 +265,8 @@ std::unique_ptr<OutFile> FakePlatform::OpenForOutput(std::string_view path) {
   if (it != files.end() && it->second.kind != FileKind::Regular) {
     throw PlatformError("not a regular file");
   }
-  FakeFile& f = files[p];
-  return std::make_unique<MapFile>(*this, f);
+  files[p];  // created at the opening, as a real file is
+  return std::make_unique<MapFile>(*this, p);
 }
 
 }  // namespace xr::fake

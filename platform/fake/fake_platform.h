@@ -83,7 +83,8 @@ class FakePlatform final : public Platform {
   std::map<std::string, FakeFile> files;
   std::set<std::string> dirs;         // directories that exist and are writable
   std::set<std::string> failingDirs;  // MakePrivateDir fails for these
-  bool failWrites = false;
+  // Writes to these paths fail, and the file goes, as the real layers remove a partial file.
+  std::set<std::string> failingWrites;
   std::function<void()> duringMessageBox;  // runs while the modal box is up
   int screenWidthPx = 1920;
   int screenHeightPx = 1080;

@@ -406,6 +406,9 @@ void WinWindowView::ShowCentred() {
   const RECT& area = mi.rcWork;
   SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - fw) / 2,
                area.top + (area.bottom - area.top - fh) / 2, fw, fh, SWP_NOZORDER | SWP_NOACTIVATE);
+  // The first paint comes with the showing, before the resize that follows: with no picture
+  // ready then, the ground would stay plain, as nothing asks for a paint again.
+  RebuildBackground();
   shown_ = true;
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
@@ -459,10 +462,20 @@ LRESULT WinWindowView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_COMMAND: {
       const int code = HIWORD(wp);
+      if (lp != 0 && code == BN_SETFOCUS) focus_ = reinterpret_cast<HWND>(lp);
       // A second quick click on a label is a double click to Windows, and a click to the core.
       if (lp != 0 && (code == BN_CLICKED || code == STN_DBLCLK)) Clicked(LOWORD(wp));
       return 0;
     }
+    case WM_SETFOCUS:
+      // As in a dialog, the window itself never keeps the keyboard (Space and Enter would do
+      // nothing): it goes back to the control that last had it, after a message box, another
+      // program or a click on the background, unless that control is out of sight now.
+      if (focus_ != nullptr && IsChild(hwnd_, focus_) && IsWindowVisible(focus_) != FALSE &&
+          IsWindowEnabled(focus_) != FALSE) {
+        SetFocus(focus_);
+      }
+      return 0;
     case WM_TIMER:
       TimerFired(wp);
       return 0;

@@ -65,6 +65,7 @@ class WinWindowView final {
   HWND hwnd_ = nullptr;
   double scale_ = 1.0;
   bool shown_ = false;
+  HWND focus_ = nullptr;  // the control that last had the keyboard focus
   std::map<const Control*, HWND> children_;
   std::map<UINT_PTR, Control*> timers_;  // by window timer id
   std::map<std::tuple<std::string, int, bool>, HFONT> fonts_;

@@ -41,6 +41,15 @@ opened_count() { wc -l < "$E2E_WORK/opened.txt"; }
 # so that wait_until sees an opener that starts late).
 opened_at_least() { (($(opened_count) >= $1)); }
 
+# shows_picture ID SHOT PICTURE X Y W H: whether a fresh screenshot of the window shows its
+# picture (drawn unscaled from the top-left) in that stretch, where no control stands.
+shows_picture() {
+  shot "$1" "$2"
+  crop "$2" "$4" "$5" "$6" "$7" "$E2E_WORK/ground.png"
+  crop "$XR_SOURCE_DIR/resources/pictures/$3" "$4" "$5" "$6" "$7" "$E2E_WORK/picture.png"
+  (($(pixels_differing "$E2E_WORK/ground.png" "$E2E_WORK/picture.png" 4) * 20 < $6 * $7))
+}
+
 scenario_companion_windows() {
   local A=$E2E_ARTIFACTS
   [[ -r ${XR_CATALOGUE:-} ]] || fail "XR_CATALOGUE does not name the catalogue file"
@@ -54,8 +63,10 @@ scenario_companion_windows() {
   [[ $WIN_W == 531 && $WIN_H == 366 ]] || fail "more-apps client is ${WIN_W}x$WIN_H, not 531x366"
   assert_title "$MW_ID" "$MW_TITLE"
   assert_title "$yylb" 应用列表
-  sleep 0.5
-  shot "$yylb" "$A/more-apps.png"
+  # Left alone once shown, the window comes to show its picture: one painted before the picture
+  # was ready, and never again, would stay white.
+  wait_until 5 shows_picture "$yylb" "$A/more-apps.png" yylb_bg.jpg 0 0 24 366 ||
+    fail "the more-apps window shows no picture at its left edge"
   update_doc "$A/more-apps.png" screenshot-more-apps.png
 
   # Link button 1 hands its own address to the desktop's opener, and nothing shows.
@@ -90,8 +101,8 @@ scenario_companion_windows() {
   window_geometry "$lxzz"
   [[ $WIN_W == 720 && $WIN_H == 404 ]] || fail "contact client is ${WIN_W}x$WIN_H, not 720x404"
   assert_title "$lxzz" 联系作者
-  sleep 0.5
-  shot "$lxzz" "$A/contact.png"
+  wait_until 5 shows_picture "$lxzz" "$A/contact.png" lxzz_bg.jpg 0 388 720 16 ||
+    fail "the contact window shows no picture along its bottom"
   update_doc "$A/contact.png" screenshot-contact.png
   # shellcheck disable=SC2046
   click_client "$lxzz" $(twips_centre 4200 5280 2055 495)

@@ -211,6 +211,15 @@ cursor_is() { [[ $(cursor_state) == "$1" ]]; }
 # window_focused ID
 window_focused() { [[ $(xdotool getwindowfocus 2> /dev/null) == "$1" ]]; }
 
+# mw_box_closes: whether a modal box (titled as the main window) is up; closes it with Enter.
+mw_box_closes() {
+  local box
+  box=$(find_windows "$MW_TITLE" | grep -vx "$MW_ID") || return 1
+  wait_until 5 window_focused "$box" || xdotool windowfocus "$box"
+  xdotool key Return
+  wait_gone "$box" 10
+}
+
 # mw_open: starts the program and waits until its window is shown and painted.
 mw_open() {
   launch "$XR_PROGRAM"
@@ -275,6 +284,18 @@ scenario_main_window() {
   verdict=$(mw_cjk_verdict "$A/design.png")
   e2e_log "正计时 selector: $verdict"
   [[ $verdict == glyphs* ]] || fail "Chinese text is not drawn with Chinese glyphs ($verdict)"
+
+  # The keyboard stays with 开 始 when the refusal's box closes and after a click on the
+  # window's background: Space presses it, and from 00:00 brings the box back.
+  mw_click start
+  wait_until 10 mw_box_closes || fail "no message box for a countdown from 00:00"
+  local after
+  for after in "the message box closed" "a click on the background"; do
+    [[ $after == a\ click* ]] && click_client "$MW_ID" 2 2
+    wait_until 5 window_focused "$MW_ID" || xdotool windowfocus "$MW_ID"
+    xdotool key space
+    wait_until 5 mw_box_closes || fail "Space did nothing after $after"
+  done
 
   local cell
   for cell in f1 f0 m1 m0 mh1; do mw_crop "$A/design.png" "$cell" "$A/design-$cell.png"; done

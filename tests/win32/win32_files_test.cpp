@@ -2,6 +2,7 @@
 // text conversion every caption and path goes through.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -67,6 +68,20 @@ TEST_F(Win32FilesTest, MakesTheDirectoryWithItsParentsButNotOverAFile) {
   EXPECT_TRUE(MakePrivateDir(At(L"a\\b\\xiuran-timer")));  // found there
   Put(At(L"plain"), "x");
   EXPECT_FALSE(MakePrivateDir(At(L"plain\\")));
+}
+
+// Wine cannot make a Windows link; these are Unix ones (tests/win32/CMakeLists.txt), which it
+// shows as what they lead to. A link is refused, dangling or not, and nothing is written or
+// created where it leads.
+TEST_F(Win32FilesTest, RefusesAUnixLinkAndLeavesWhereItLeadsAlone) {
+  const char* dir = std::getenv("XR_UNIX_LINKS");
+  if (dir == nullptr) GTEST_SKIP() << "no Unix links planted (XR_UNIX_LINKS)";
+  const std::string d = std::string(dir) + "/";
+  for (const char* link : {"link.wav", "dangling.wav"}) {
+    EXPECT_THROW(OpenForOutput(d + link), PlatformError) << link;
+  }
+  EXPECT_EQ(Read(d + "target.wav"), "kept");
+  EXPECT_FALSE(fs::exists(Wide(d + "missing.wav")));
 }
 
 TEST(Win32Text, RoundTripsChineseAndAstralText) {
