@@ -44,6 +44,7 @@ bool NoDisplayAtAll() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  xr::posix::SurviveFailedWrites();
   xr::posix::SettleHomeAndBaseDirs();
   if (NoDisplayAtAll()) {
     std::fprintf(stderr, "xiuran-timer: no display to open the window on (DISPLAY is not set)\n");

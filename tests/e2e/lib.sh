@@ -219,7 +219,8 @@ shot() {
   if [[ $what == root ]]; then
     import -silent -window root "$file"
   else
-    import -silent -window "$what" "$file"
+    # import waits for ever on a window that has gone.
+    timeout 20 import -silent -window "$what" "$file"
     client_inset "$what"
     ((INSET_L + INSET_T + INSET_R + INSET_B == 0)) ||
       convert "$file" -gravity NorthWest -chop "${INSET_L}x$INSET_T" \
@@ -391,6 +392,7 @@ FX_SEEN=   # that file's directory as the test sees it afterwards (another, when
 FX_SETUP=  # commands run in a private mount namespace before the program; FX_AFTER after it
 FX_AFTER=
 FX_BEFORE= # a function run once the window is open, before the clock
+FX_WRAP=() # a command that runs the program (its arguments follow), e.g. to set a limit
 FX_TRACE=
 FX_PID=    # the program itself (E2E_PROGRAM_PID is strace's, whose status is the program's)
 FX_RESULTS=()
@@ -456,7 +458,7 @@ fx_end() {
 fx_launch() {
   FX_TRACE=$E2E_ARTIFACTS/trace
   local cmd=(strace -f -qq --seccomp-bpf -e trace=%file -o "$FX_TRACE"
-    sh -c 'echo $$ >&3; exec 3>&- "$@"' sh env "$@" "$XR_PROGRAM")
+    sh -c 'echo $$ >&3; exec 3>&- "$@"' sh env "$@" "${FX_WRAP[@]}" "$XR_PROGRAM")
   # shellcheck disable=SC2054  # one argument, commas and all
   ((EUID != 0)) || cmd=(setpriv --bounding-set=-dac_override,-dac_read_search,-fowner
     "${cmd[@]}")

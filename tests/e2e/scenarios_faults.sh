@@ -27,6 +27,8 @@ scenario_faults_cue_location() {
     "file-is-a-device|fxc_root; mkdir -p -m 700 $d; mknod $f c 1 5 || fxc_cannot|none"
     "directory-of-another-user|fxc_root; fxc_give_away $d|none"
     "directory-group-writable|mkdir -p $d; chmod 770 $d|none"
+    "file-size-limit|FX_WRAP=(prlimit --fsize=102400 --)|none"
+    "file-size-limit-over-a-whole-cue|fxc_whole; FX_WRAP=(prlimit --fsize=102400 --)|none"
   )
   for row in "${rows[@]}"; do
     IFS='|' read -r name setup want <<< "$row"
@@ -46,6 +48,7 @@ fxc_row() {
   [[ ! -d $f || -z $(ls -A "$f") ]] || fx_fail "written into the directory at the cue's path"
 }
 
+fxc_whole() { mkdir -p -m 700 "$d" && cp "$XR_CUE_WAV" "$f"; }
 fxc_root() { ((EUID == 0)) || fx_skip "only root can stage this"; }
 fxc_cannot() { fx_skip "this system does not let root stage it"; }
 
@@ -127,7 +130,14 @@ scenario_faults_sound_server() {
   fx_try none fx_row "$cue" whole
   fx_try wedged fxs_wedged
   fx_try dies-mid-cue fxs_dies
+  fx_try stderr-reader-gone fxs_stderr_gone
   fx_end
+}
+
+# A diagnostic that cannot be written is lost, never fatal.
+fxs_stderr_gone() {
+  FX_WRAP=(bash -c 'exec 2> >(exec true); wait $!; exec "$@"' bash)
+  fx_row "$cue" whole
 }
 
 fxs_wedged() {
