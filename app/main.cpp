@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName("xiuran-timer");
 
   xr::qt::SoundModule sound;
-  xr::qt::QtPlatform platform([&sound](const QString& path) { sound.Play(path); },
+  xr::qt::QtPlatform platform([&sound](const QByteArray& path) { sound.Play(path); },
                               [&sound] { sound.Load(); });
   // By then the first frame has read the font list anyway, so the check costs next to nothing.
   platform.AfterFirstFrame([] { xr::qt::CheckChineseFonts(); });

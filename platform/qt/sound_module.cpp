@@ -104,7 +104,7 @@ QString LoadSoundModule(QLibrary& library, const QStringList& candidates, SoundE
 
 struct SoundHandOver {
   struct Request {
-    QString path;
+    QByteArray path;
     std::chrono::steady_clock::time_point made;
   };
   // Guards only the two fields below, never a call into the sound system.
@@ -140,8 +140,12 @@ class SoundWorker : public QObject {
     if (!request) return;
     Load();
     if (player_ == nullptr) return;
-    if (std::chrono::steady_clock::now() - request->made > kStaleRequest) return;
-    entries_.play(player_, request->path.toUtf8().constData());
+    const auto latestStart = request->made + kStaleRequest;
+    if (std::chrono::steady_clock::now() > latestStart) return;
+    entries_.play(
+        player_, request->path.constData(),
+        std::chrono::duration_cast<std::chrono::microseconds>(latestStart.time_since_epoch())
+            .count());
   }
 
   void Stop() {
@@ -190,7 +194,7 @@ void SoundModule::Load() {
       worker_, [w = worker_] { w->Load(); }, Qt::QueuedConnection);
 }
 
-void SoundModule::Play(const QString& path) {
+void SoundModule::Play(const QByteArray& path) {
   if (stopped_) return;
   StartThread();
   bool post = false;

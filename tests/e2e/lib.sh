@@ -512,7 +512,7 @@ fx_clock() {
     fx_fail "face ink $small became $big at twice the window's size"
 }
 
-# fx_paths [WRITES]: the trace's file-system calls as "CALL PATH" (PATH quoted as strace does);
+# fx_paths [WRITES]: the trace's file-system calls as "CALL PATH" (PATH in the program's bytes);
 # with WRITES only those that write. Calls relative to another directory's descriptor are left
 # out, and so is all before the program itself starts (the shell and env that lead to it) and
 # all that the programs it runs do.
@@ -531,7 +531,8 @@ fx_paths() {
     seen && $2 ~ /^execve\(/ && index($0, exe) == 0 { other[$1] = 1 }
     seen && !($1 in other); index($0, exe) { seen = 1 }' "$FX_TRACE" |
     grep -E "$keep" | grep -vE "$drop" |
-    sed -nE 's/^[0-9]+ +([a-z0-9_]+)\((AT_FDCWD, )?"(([^"\\]|\\.)*)".*/\1 \3/p'
+    sed -nE 's/^[0-9]+ +([a-z0-9_]+)\((AT_FDCWD, )?"(([^"\\]|\\.)*)".*/\1 \3/p' |
+    while read -r call path; do printf '%s %b\n' "$call" "$path"; done
 }
 
 # fx_check_trace: nothing written but in the cue file's own directory, the making of that

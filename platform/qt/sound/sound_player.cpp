@@ -8,15 +8,18 @@
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QBuffer>
-#include <QFile>
 #include <QMediaDevices>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <optional>
 #include <span>
 
 #include "cue/wav_pcm.h"
+#include "platform/posix_files.h"
 
 namespace xr::qt {
 namespace {
@@ -81,17 +84,29 @@ SoundPlayer::SoundPlayer(QObject* parent) : QObject(parent) {
 
 SoundPlayer::~SoundPlayer() { Release(); }
 
-std::optional<QByteArray> ReadSoundFile(const QString& path) {
+std::optional<QByteArray> ReadSoundFile(const QByteArray& path) {
   // Never resolved against a working directory, which is nobody's choice of cue.
-  if (!path.startsWith(QLatin1Char('/'))) {
+  const qsizetype slash = path.lastIndexOf('/');
+  if (!path.startsWith('/') || slash + 1 == path.size()) {
     return std::nullopt;
   }
-  // One descriptor from the name to the last byte: whatever is swapped in at the path after the
-  // open is not read, a symbolic link is not followed, and a FIFO or a device neither blocks the
+  // The directory, then the file in it, each through one descriptor: a link or another directory
+  // swapped in at the directory's path, or whatever is swapped in at the file's path after the
+  // open, is not read; a symbolic link is not followed, and a FIFO or a device neither blocks the
   // open nor passes the type check.
-  const int fd =
-      ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  const int dir = posix::OpenPrivateDir(slash == 0 ? "/" : path.left(slash).constData());
+  const int fd = dir < 0 ? -1
+                         : ::openat(dir, path.constData() + slash + 1,
+                                    O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  const int error = errno;
+  if (dir >= 0) ::close(dir);
   if (fd < 0) {
+    // Out of descriptors, the cue is silent for a reason the user can mend: said once a run.
+    static std::atomic<bool> said{false};
+    if ((error == EMFILE || error == ENFILE) && !said.exchange(true)) {
+      std::fprintf(stderr, "xiuran-timer: cannot open the countdown cue: %s\n",
+                   std::strerror(error));
+    }
     return std::nullopt;
   }
   std::optional<QByteArray> bytes;
@@ -113,7 +128,7 @@ std::optional<QByteArray> ReadSoundFile(const QString& path) {
   return bytes;
 }
 
-bool SoundPlayer::Prepare(const QString& path) {
+bool SoundPlayer::Prepare(const QByteArray& path) {
   // Read at every Play, as the cue's media control loads its file each time its URL is set; for
   // the cue that is about a millisecond on the sound thread.
   const std::optional<QByteArray> bytes = ReadSoundFile(path);
@@ -134,7 +149,7 @@ bool SoundPlayer::Prepare(const QString& path) {
   return true;
 }
 
-void SoundPlayer::Play(const QString& path) {
+void SoundPlayer::Play(const QByteArray& path, Clock::time_point latestStart) {
   Release();
   ++generation_;
 
@@ -157,7 +172,10 @@ void SoundPlayer::Play(const QString& path) {
   sink_->start(source_);
   // Connected only now: a sink that fails to open reports it from inside start().
   connect(sink_, &QAudioSink::stateChanged, this, &SoundPlayer::OnStateChanged);
-  if (sink_->error() != QAudio::NoError || sink_->state() == QAudio::StoppedState) {
+  // start() waits for the server to open the stream, however long that takes; the samples only
+  // go out from the event loop afterwards, so a late start can still be taken back.
+  if (sink_->error() != QAudio::NoError || sink_->state() == QAudio::StoppedState ||
+      Clock::now() > latestStart) {
     Release();
     FinishLater();
     return;

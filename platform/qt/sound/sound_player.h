@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <chrono>
 #include <optional>
 
 class QAudioSink;
@@ -14,10 +15,12 @@ class QBuffer;
 
 namespace xr::qt {
 
-// The bytes of the regular file at an absolute path, read through one descriptor that does not
-// follow a symbolic link; nothing for a relative path, a link, a FIFO, a device, a directory or
-// a file larger than any sound the player takes.
-std::optional<QByteArray> ReadSoundFile(const QString& path);
+// The bytes of the regular file at an absolute path (bytes as the system takes them, whatever
+// their encoding), read through one descriptor that does not follow a symbolic link, in a
+// directory of the user's own opened once; nothing for a relative path, a link, a FIFO, a device,
+// a directory, a file larger than any sound the player takes, or a file in a directory that is
+// a link, someone else's or writable by others.
+std::optional<QByteArray> ReadSoundFile(const QByteArray& path);
 
 // Plays a WAVE file once, in the background, the way the cue's media player control does: from
 // its beginning, at volume 50 of 100, starting over on every call, and silently doing nothing
@@ -32,8 +35,11 @@ class SoundPlayer : public QObject {
   explicit SoundPlayer(QObject* parent = nullptr);
   ~SoundPlayer() override;
 
-  // Returns at once; the sound plays while the event loop runs. Stops a sound still playing.
-  void Play(const QString& path);
+  using Clock = std::chrono::steady_clock;
+  // Returns at once; the sound plays while the event loop runs. Stops a sound still playing. A
+  // sound that the output has not taken by latestStart (a sound server that stalls while the
+  // stream is opened) is not played at all: it would come out of place.
+  void Play(const QByteArray& path, Clock::time_point latestStart = Clock::time_point::max());
 
  signals:
   // The most recent Play has ended: the whole sound has been handed to the output, or it could
@@ -46,7 +52,7 @@ class SoundPlayer : public QObject {
     QAudioFormat format;
     QByteArray pcm;
   };
-  bool Prepare(const QString& path);
+  bool Prepare(const QByteArray& path);
   void OnStateChanged(QAudio::State state);
   void Release();
   void FinishLater();
