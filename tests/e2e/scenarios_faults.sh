@@ -48,7 +48,7 @@ fxc_row() {
   [[ ! -d $f || -z $(ls -A "$f") ]] || fx_fail "written into the directory at the cue's path"
 }
 
-fxc_whole() { mkdir -p -m 700 "$d" && cp "$XR_CUE_WAV" "$f"; }
+fxc_whole() { mkdir -p "$c" && mkdir -m 700 "$d" && cp "$XR_CUE_WAV" "$f"; }
 fxc_root() { ((EUID == 0)) || fx_skip "only root can stage this"; }
 fxc_cannot() { fx_skip "this system does not let root stage it"; }
 
@@ -170,7 +170,7 @@ fxs_stderr_gone() {
 # The cue is heard from a home whose name is not UTF-8.
 fxs_home_not_utf8() {
   local home=$E2E_WORK/home-$'\xe9'
-  mkdir -p -m 700 "$home"
+  mkdir -m 700 "$home"
   start_sound_server
   fx_row "$home/.cache/$FX_CUE_NAME" whole fxs_wait_heard -u XDG_CACHE_HOME HOME="$home"
 }
