@@ -21,11 +21,10 @@ namespace {
 // (the cue itself lasts under five seconds): it is dropped rather than played out of place.
 constexpr auto kStaleRequest = std::chrono::seconds(5);
 
-// Qt's sound backends talk on stderr (a missing or silent server, a reconnection, a stream that
-// failed), and keep doing so every time they retry. The cue reports nothing, so the first such
-// notice of a run is let through, to tell why it is silent, and the rest are dropped. Whatever
-// is said on the sound thread counts, and so do the backends' own words on the sound server's
-// client threads.
+// The player says why the cue is silent (no sound server), and would say it again at every
+// cue, as a sound backend of Qt's does at every retry. The first such notice of a run is let
+// through, to tell why it is silent, and the rest are dropped. Whatever is said on the sound
+// thread counts, and so do a sound backend's own words on the sound server's client threads.
 QtMessageHandler g_nextHandler = nullptr;
 std::atomic<Qt::HANDLE> g_soundThreadId{nullptr};
 std::atomic<bool> g_soundNoticeShown{false};

@@ -133,7 +133,25 @@ scenario_faults_sound_server() {
   fx_try stderr-reader-gone fxs_stderr_gone
   fx_try home-not-utf-8 fxs_home_not_utf8
   fx_try stalled-when-the-cue-is-due fxs_stalled
+  fx_try away-for-ten-seconds fxs_back
   fx_end
+}
+
+# The server dies during a cue and is back 10 s later: the next countdown's cue is heard.
+fxs_back() {
+  start_sound_server
+  FX_BEFORE=fxs_away
+  fx_row "$cue" whole fxs_wait_heard
+}
+fxs_away() {
+  mw_click jm0 4
+  mw_click start
+  fxs_wait_heard
+  kill -9 "$E2E_SOUND_PID"
+  sleep 10
+  start_sound_server
+  wait_until 10 mw_now_chrome_shown "$E2E_WORK/over.png" || fx_fail "the countdown did not end"
+  mw_click reset
 }
 
 # The server stalls just before the cue is due and comes back 15 s later: the cue, ten seconds

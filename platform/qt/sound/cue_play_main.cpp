@@ -22,7 +22,9 @@ QtMessageHandler g_next = nullptr;
 // missing server are not its output.
 void DropSoundServerNotices(QtMsgType type, const QMessageLogContext& context,
                             const QString& message) {
-  if (message.startsWith(QLatin1String("PulseAudioService")) || g_next == nullptr) return;
+  if (message.startsWith(QLatin1String("xiuran-timer: no sound server")) || g_next == nullptr) {
+    return;
+  }
   g_next(type, context, message);
 }
 }  // namespace

@@ -1,5 +1,5 @@
-// The sound player as a module the program loads when a clock first runs: the sound stack (Qt
-// Multimedia, the sound server's client and its codecs) then costs nothing at start-up. Every
+// The sound player as a module the program loads when a clock first runs: the sound stack (the
+// sound server's client library) then costs nothing at start-up. Every
 // entry point runs on the program's sound thread, never on its GUI thread.
 #include <QByteArray>
 #include <chrono>
