@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
     std::fwrite(answer.data(), 1, answer.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
+  xr::posix::SurviveFailedWrites();
   xr::posix::SettleHomeAndBaseDirs();
   if (NoDisplayAtAll()) {
     std::fprintf(stderr, "xiuran-timer: no display to open the window on (DISPLAY is not set)\n");
@@ -74,7 +75,7 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName("xiuran-timer");
 
   xr::qt::SoundModule sound;
-  xr::qt::QtPlatform platform([&sound](const QString& path) { sound.Play(path); },
+  xr::qt::QtPlatform platform([&sound](const QByteArray& path) { sound.Play(path); },
                               [&sound] { sound.Load(); });
   // By then the first frame has read the font list anyway, so the check costs next to nothing.
   platform.AfterFirstFrame([] { xr::qt::CheckChineseFonts(); });

@@ -76,7 +76,7 @@ class WindowHost::Hosted final : public WindowView {
   std::map<const Control*, TimerSchedule> schedules;
   bool firstShowingDone = false;
   bool minimised = false;
-  bool keyUsedUp = false;  // the last key that went down, not a repeat
+  std::set<std::uint32_t> keysUsedUp;  // held down since the window used them up
   bool attached_ = true;
 };
 
@@ -212,15 +212,26 @@ bool WindowHost::Clicked(Control& control) {
   return control.window().Deliver(Event::Click, &control);
 }
 
-bool WindowHost::KeyPressed(Window& window, bool repeat) {
+bool WindowHost::KeyDown(Window& window, std::uint32_t key) {
   if (ending_ || Find(window) == nullptr) return false;
   const bool used = window.DeliverKeyDown();
   Hosted* h = Find(window);  // the handler may have unloaded the window
   if (h == nullptr) return used;
-  // Held down, a key that was used up stays used up: its repeats would otherwise reach the
-  // control it woke, which presses on the release.
-  if (!repeat) h->keyUsedUp = used;
-  return used || (repeat && h->keyUsedUp);
+  // A key held down since it was used up stays used up until it goes up, whether its repeats
+  // are marked as such or look like fresh presses: they would otherwise reach the control it
+  // woke, which presses on the release, and a held Space would start and pause the clock over
+  // and over.
+  if (used) h->keysUsedUp.insert(key);
+  return used || h->keysUsedUp.count(key) != 0;
+}
+
+bool WindowHost::KeyUp(Window& window, std::uint32_t key) {
+  Hosted* h = Find(window);
+  return !ending_ && h != nullptr && h->keysUsedUp.erase(key) != 0;
+}
+
+void WindowHost::KeyboardLost(Window& window) {
+  if (Hosted* h = Find(window)) h->keysUsedUp.clear();
 }
 
 const TimerSchedule* WindowHost::Schedule(const Control& timer) const {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "controls/timer_schedule.h"
 #include "controls/window.h"
@@ -74,10 +75,15 @@ class WindowHost {
   // Returns whether a handler was run for the click.
   bool Clicked(Control& control);
   // A key went down while the window had the keyboard, whichever control had the focus, or
-  // none; keys the system keeps for itself (closing a window) are not reported. Returns true
-  // when the window used the key up: the platform then hands it to no control. repeat: the
-  // system repeats a key held down.
-  bool KeyPressed(Window& window, bool repeat = false);
+  // none; keys the system keeps for itself (closing a window) are not reported. A key held down
+  // is reported again at every repeat, however the system marks it. key: any number that names
+  // the key the same way in KeyDown and KeyUp. Returns true when the window used the key up:
+  // the platform then hands it to no control.
+  bool KeyDown(Window& window, std::uint32_t key);
+  // The key went up. Returns true when it is used up, as its going down was.
+  bool KeyUp(Window& window, std::uint32_t key);
+  // The window lost the keyboard: whatever is held will go up elsewhere.
+  void KeyboardLost(Window& window);
 
   bool Ending() const { return ending_; }
   bool Shown(const Window& window) const { return windows_.count(&window) != 0; }

@@ -94,7 +94,9 @@ class Platform {
   virtual bool MakePrivateDir(std::string_view path) = 0;
   // Opens a file for binary output, creating it if missing and never truncating it. Refuses,
   // with PlatformError, anything that is not a regular file: a symbolic link, a directory, a
-  // FIFO or a device, without ever blocking on it.
+  // FIFO or a device, without ever blocking on it. On POSIX it also holds the directory to
+  // MakePrivateDir's test, through the descriptor the file is opened in, since another user may
+  // swap the directory after MakePrivateDir looked.
   virtual std::unique_ptr<OutFile> OpenForOutput(std::string_view path) = 0;
 
  private:

@@ -1,11 +1,26 @@
 #include "platform/posix_env.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <initializer_list>
 
 #include "platform/posix_files.h"
 
 namespace xr::posix {
+
+namespace {
+void Nothing(int) {}
+}  // namespace
+
+void SurviveFailedWrites() {
+  // Caught rather than ignored: a program started from here (the browser) gets the usual
+  // dispositions back when it is executed, as it would not with SIG_IGN.
+  struct sigaction action {};
+  action.sa_handler = Nothing;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (const int sig : {SIGXFSZ, SIGPIPE}) sigaction(sig, &action, nullptr);
+}
 
 void SettleHomeAndBaseDirs() {
   for (const char* name : {"XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME",

@@ -9,4 +9,10 @@ namespace xr::posix {
 // directory the program happened to be started from. Call before any thread or library starts.
 void SettleHomeAndBaseDirs();
 
+// A write that fails is handled where it happens: a cue beyond the file-size limit is removed, a
+// line for a stderr whose reader has gone is lost. As SIGXFSZ and SIGPIPE, the same failures
+// would end the program instead; after this call they only make the write fail (EFBIG, EPIPE).
+// Call before any thread starts.
+void SurviveFailedWrites();
+
 }  // namespace xr::posix

@@ -15,13 +15,17 @@ namespace xr::posix {
 
 namespace {
 
+std::string Error(const std::string& what, int error) { return what + ": " + std::strerror(error); }
+
 class PosixOutFile final : public OutFile {
  public:
   // A file that cannot be written whole is removed: cut short, it would stay behind as a broken
-  // copy and be played as one.
-  PosixOutFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  // copy and be played as one. It is removed from the directory it was made in, whatever now
+  // stands at that directory's path.
+  PosixOutFile(int dir, int fd, std::string name) : dir_(dir), fd_(fd), name_(std::move(name)) {}
   ~PosixOutFile() override {
     if (fd_ >= 0) ::close(fd_);
+    ::close(dir_);
   }
   void Write(std::span<const std::uint8_t> bytes) override {
     if (fd_ < 0) throw PlatformError("file is closed");
@@ -33,7 +37,7 @@ class PosixOutFile final : public OutFile {
         if (errno == EINTR) continue;
         const int error = errno;
         Discard();
-        throw PlatformError(std::string("write: ") + std::strerror(error));
+        throw PlatformError(Error("write", error));
       }
       p += n;
       left -= static_cast<std::size_t>(n);
@@ -45,8 +49,8 @@ class PosixOutFile final : public OutFile {
     fd_ = -1;
     if (::close(fd) != 0) {
       const int error = errno;
-      ::unlink(path_.c_str());
-      throw PlatformError(std::string("close: ") + std::strerror(error));
+      ::unlinkat(dir_, name_.c_str(), 0);
+      throw PlatformError(Error("close", error));
     }
   }
 
@@ -54,29 +58,59 @@ class PosixOutFile final : public OutFile {
   void Discard() {
     ::close(fd_);
     fd_ = -1;
-    ::unlink(path_.c_str());
+    ::unlinkat(dir_, name_.c_str(), 0);
   }
 
+  int dir_;
   int fd_;
-  std::string path_;
+  std::string name_;
 };
 
 }  // namespace
 
+int OpenPrivateDir(const char* path) {
+  const int dir = ::open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (dir < 0) return -1;
+  struct stat st {};
+  if (::fstat(dir, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+      (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    ::close(dir);
+    errno = EPERM;
+    return -1;
+  }
+  return dir;
+}
+
 std::unique_ptr<OutFile> OpenForOutput(std::string_view path) {
   const std::string p(path);
+  const std::size_t slash = p.rfind('/');
+  if (slash == std::string::npos || slash + 1 == p.size()) {
+    throw PlatformError("not a path to a file: " + p);
+  }
+  const std::string dirPath = slash == 0 ? "/" : p.substr(0, slash);
+  const std::string name = p.substr(slash + 1);
+  // The directory is checked and used through one descriptor: a link or another directory
+  // swapped in at its path after the check is never written into.
+  const int dir = OpenPrivateDir(dirPath.c_str());
+  if (dir < 0) throw PlatformError(Error("not a directory of the user's own: " + dirPath, errno));
   // O_NOFOLLOW refuses a link planted at the path; O_NONBLOCK keeps a FIFO from holding up
   // start-up (it is refused just below, before anything is written to it).
-  const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
-  if (fd < 0) throw PlatformError("open " + p + ": " + std::strerror(errno));
+  const int fd =
+      ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    const int error = errno;
+    ::close(dir);
+    throw PlatformError(Error("open " + p, error));
+  }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
+    ::close(dir);
     throw PlatformError("not a regular file: " + p);
   }
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  return std::make_unique<PosixOutFile>(fd, p);
+  return std::make_unique<PosixOutFile>(dir, fd, name);
 }
 
 bool MakePrivateDir(std::string_view path) {
@@ -93,9 +127,10 @@ bool MakePrivateDir(std::string_view path) {
   // Anyone else who may write here could put a link or a file of their own where the cue goes,
   // and the player would open whatever it is. A directory just made passes as it is: mkdir
   // gave it to the user, and the umask only ever takes bits away from 0700.
-  struct stat st {};
-  return ::lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
-         (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+  const int dir = OpenPrivateDir(p.c_str());
+  if (dir < 0) return false;
+  ::close(dir);
+  return true;
 }
 
 std::optional<std::string> PasswdHome() {

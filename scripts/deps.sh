@@ -7,6 +7,8 @@ xr_build_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-multimedia-dev      # the program
   qt6-translations-l10n                # Qt's own words in Chinese: the message box's "确定"
+  libxcb1-dev                          # the keyboard's state, asked of the X server
+  libpulse-dev                         # the cue, straight to the sound server
   libqrencode-dev                      # the artwork generator in tools/art
   fonts-arphic-uming fonts-arphic-ukai # Chinese faces; without one the captions are boxes
 )

@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSoundEffect>
 #include <QTimer>
 #include <QUrl>
@@ -260,7 +261,7 @@ int main(int argc, char** argv) {
     if (use_effect) {
       effect.play();
     } else {
-      player.Play(path);
+      player.Play(QFile::encodeName(path));
     }
     const Clock::time_point after = Clock::now();
     (use_effect ? effect_runs : player_runs).push_back({before, Ms(after - before)});

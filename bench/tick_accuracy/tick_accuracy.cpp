@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   xr::qt::SoundPlayer sound;
-  xr::qt::QtPlatform platform([&sound](const QString& path) { sound.Play(path); });
+  xr::qt::QtPlatform platform([&sound](const QByteArray& path) { sound.Play(path); });
   xr::Program program(platform);
   program.Start();
   xr::MainForm& form = program.Main();

@@ -120,9 +120,14 @@ bool FakePlatform::Click(Control& control) {
   return it != natives_.end() && it->second->host.Clicked(control);
 }
 
-bool FakePlatform::Key(Window& window, bool repeat) {
+bool FakePlatform::Key(Window& window, std::uint32_t key) {
   auto it = natives_.find(&window);
-  return it != natives_.end() && it->second->host.KeyPressed(window, repeat);
+  return it != natives_.end() && it->second->host.KeyDown(window, key);
+}
+
+bool FakePlatform::KeyUp(Window& window, std::uint32_t key) {
+  auto it = natives_.find(&window);
+  return it != natives_.end() && it->second->host.KeyUp(window, key);
 }
 
 void FakePlatform::Close(Window& window) {

@@ -40,8 +40,9 @@ class FakePlatform final : public Platform {
 
   // What a user does to a real window.
   bool Click(Control& control);
-  // A key goes down in the window; returns whether the window used it up.
-  bool Key(Window& window, bool repeat = false);
+  // A key goes down in the window, or goes up; returns whether the window used it up.
+  bool Key(Window& window, std::uint32_t key = ' ');
+  bool KeyUp(Window& window, std::uint32_t key = ' ');
   void Close(Window& window);
   // Resizes the client area (pixels).
   void ResizeClient(Window& window, int widthPx, int heightPx);

@@ -42,7 +42,7 @@ void InstallQtChinese() {
 
 }  // namespace
 
-QtPlatform::QtPlatform(std::function<void(const QString&)> playSound,
+QtPlatform::QtPlatform(std::function<void(const QByteArray&)> playSound,
                        std::function<void()> prepareSound)
     : playSound_(std::move(playSound)),
       prepareSound_(std::move(prepareSound)),
@@ -147,7 +147,7 @@ void QtPlatform::OpenUrl(std::string_view url) {
 }
 
 void QtPlatform::PlaySoundFile(std::string_view path) {
-  if (playSound_) playSound_(QString::fromUtf8(path.data(), path.size()));
+  if (playSound_) playSound_(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }
 
 std::optional<std::string> QtPlatform::GetEnv(std::string_view name) {

@@ -2,6 +2,7 @@
 // the modal box, the browser, the cue's sound and the program's resources.
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -22,7 +23,8 @@ class QtPlatform final : public QObject, public Platform {
   // playSound stands in for the media player: it must start the file and return at once.
   // prepareSound readies it; it runs soon after a clock first starts, a second at least before
   // any cue can be due, and never during start-up.
-  explicit QtPlatform(std::function<void(const QString&)> playSound = {},
+  // The path is in bytes, as the environment and the file system gave it.
+  explicit QtPlatform(std::function<void(const QByteArray&)> playSound = {},
                       std::function<void()> prepareSound = {});
   ~QtPlatform() override;
 
@@ -63,7 +65,7 @@ class QtPlatform final : public QObject, public Platform {
 
  private:
   std::map<const Window*, QtWindow*> natives_;
-  std::function<void(const QString&)> playSound_;
+  std::function<void(const QByteArray&)> playSound_;
   std::function<void()> prepareSound_;
   std::map<QString, QByteArray> unpackedResources_;
   std::vector<std::function<void()>> afterFirstFrame_;

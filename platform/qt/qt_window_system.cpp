@@ -2,11 +2,14 @@
 
 #include <sys/socket.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace xr::qt {
@@ -60,6 +63,20 @@ void NoteWindowSystem() {
   std::fprintf(stderr,
                "xiuran-timer: running on Wayland without an X server, which lets no program move "
                "the pointer: a start leaves it where it is\n");
+}
+
+bool KeyIsDown(std::uint32_t keyCode) {
+  if (keyCode == 0 || keyCode > 255) return false;
+  const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+  if (connection == nullptr) return false;
+  // One round trip, only for a key release.
+  xcb_query_keymap_reply_t* keys =
+      xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
+  if (keys == nullptr) return false;
+  const bool down = ((keys->keys[keyCode / 8] >> (keyCode % 8)) & 1) != 0;
+  std::free(keys);
+  return down;
 }
 
 }  // namespace xr::qt

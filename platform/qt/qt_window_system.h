@@ -1,6 +1,7 @@
 // Which window system Qt is to open the windows on, decided before the application exists.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -39,5 +40,9 @@ void CloseWindowsOnSignals();
 
 // Once the application is built: says in one line on stderr when the pointer cannot be moved.
 void NoteWindowSystem();
+
+// Whether the X server holds the key of this X key code down at this moment. False where there is
+// no X server to ask (Wayland, offscreen), whose key events mark every repeat as one.
+bool KeyIsDown(std::uint32_t keyCode);
 
 }  // namespace xr::qt

@@ -18,6 +18,7 @@
 #include "platform/qt/qt_accessible.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_window_system.h"
 
 namespace xr::qt {
 
@@ -64,9 +65,18 @@ void ControlLabel::Activate() {
 }
 
 bool KeyWatch::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && view_ != nullptr &&
-      view_->KeyPressed(static_cast<QKeyEvent*>(event)->isAutoRepeat())) {
-    return true;
+  if (view_ != nullptr) {
+    switch (event->type()) {
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+        if (view_->Key(*static_cast<QKeyEvent*>(event))) return true;
+        break;
+      case QEvent::FocusOut:
+        view_->KeyboardLost();
+        break;
+      default:
+        break;
+    }
   }
   return QObject::eventFilter(watched, event);
 }
@@ -340,7 +350,19 @@ void QtWindow::FirstFrameDrawn() { platform_.FirstFrameDrawn(); }
 
 void QtWindow::CloseRequested() { host_.CloseRequested(window_); }
 
-bool QtWindow::KeyPressed(bool repeat) { return host_.KeyPressed(window_, repeat); }
+bool QtWindow::Key(const QKeyEvent& event) {
+  // The X key code where there is one: the same in the press and the release, whatever the
+  // modifiers make of the key.
+  const std::uint32_t key = event.nativeScanCode() != 0
+                                ? event.nativeScanCode()
+                                : static_cast<std::uint32_t>(event.key()) | 0x80000000u;
+  if (event.type() == QEvent::KeyPress) return host_.KeyDown(window_, key);
+  // X repeats a held key as a release and a press, and Qt marks the pair as a repeat only when
+  // the press is already queued behind the release: a release is passed on, to the core and to
+  // the focused button that clicks on it, only while the keyboard itself says the key is up.
+  if (event.isAutoRepeat() || KeyIsDown(event.nativeScanCode())) return true;
+  return host_.KeyUp(window_, key);
+}
 
 void QtWindow::ShowCentred() {
   // With its native window made first, the move events report the frame where it really is;

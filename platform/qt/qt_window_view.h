@@ -15,6 +15,7 @@
 #include "controls/window.h"
 #include "controls/window_host.h"
 
+class QKeyEvent;
 class QScreen;
 
 namespace xr::qt {
@@ -67,7 +68,8 @@ class ControlLabel final : public QLabel {
   bool pressed_ = false;
 };
 
-// Sees every key that reaches a real window, before any widget does, whichever has the focus.
+// Sees every key that reaches a real window, before any widget does, whichever has the focus,
+// and the window losing the keyboard.
 class KeyWatch final : public QObject {
  public:
   explicit KeyWatch(QtWindow* view) : view_(view) {}
@@ -105,8 +107,9 @@ class QtWindow final : public NativeWindow {
   void FrameMayHaveChanged();
   void CloseRequested();
   void FirstFrameDrawn();
-  // Returns whether the key is used up.
-  bool KeyPressed(bool repeat);
+  // A key event for the window; returns whether it is used up.
+  bool Key(const QKeyEvent& event);
+  void KeyboardLost() { host_.KeyboardLost(window_); }
 
  private:
   void Build();

@@ -21,11 +21,10 @@ namespace {
 // (the cue itself lasts under five seconds): it is dropped rather than played out of place.
 constexpr auto kStaleRequest = std::chrono::seconds(5);
 
-// Qt's sound backends talk on stderr (a missing or silent server, a reconnection, a stream that
-// failed), and keep doing so every time they retry. The cue reports nothing, so the first such
-// notice of a run is let through, to tell why it is silent, and the rest are dropped. Whatever
-// is said on the sound thread counts, and so do the backends' own words on the sound server's
-// client threads.
+// The player says why the cue is silent (no sound server), and would say it again at every
+// cue, as a sound backend of Qt's does at every retry. The first such notice of a run is let
+// through, to tell why it is silent, and the rest are dropped. Whatever is said on the sound
+// thread counts, and so do a sound backend's own words on the sound server's client threads.
 QtMessageHandler g_nextHandler = nullptr;
 std::atomic<Qt::HANDLE> g_soundThreadId{nullptr};
 std::atomic<bool> g_soundNoticeShown{false};
@@ -104,7 +103,7 @@ QString LoadSoundModule(QLibrary& library, const QStringList& candidates, SoundE
 
 struct SoundHandOver {
   struct Request {
-    QString path;
+    QByteArray path;
     std::chrono::steady_clock::time_point made;
   };
   // Guards only the two fields below, never a call into the sound system.
@@ -140,8 +139,12 @@ class SoundWorker : public QObject {
     if (!request) return;
     Load();
     if (player_ == nullptr) return;
-    if (std::chrono::steady_clock::now() - request->made > kStaleRequest) return;
-    entries_.play(player_, request->path.toUtf8().constData());
+    const auto latestStart = request->made + kStaleRequest;
+    if (std::chrono::steady_clock::now() > latestStart) return;
+    entries_.play(
+        player_, request->path.constData(),
+        std::chrono::duration_cast<std::chrono::microseconds>(latestStart.time_since_epoch())
+            .count());
   }
 
   void Stop() {
@@ -190,7 +193,7 @@ void SoundModule::Load() {
       worker_, [w = worker_] { w->Load(); }, Qt::QueuedConnection);
 }
 
-void SoundModule::Play(const QString& path) {
+void SoundModule::Play(const QByteArray& path) {
   if (stopped_) return;
   StartThread();
   bool post = false;

@@ -8,6 +8,7 @@
 // for that thread.
 #pragma once
 
+#include <QByteArray>
 #include <QLibrary>
 #include <QString>
 #include <QStringList>
@@ -50,8 +51,9 @@ class SoundModule {
   void Load();
   // Has the sound thread play the file from its beginning, loading the module first if need be.
   // Returns at once. Only the latest request waits for a busy thread, and one that has waited
-  // too long is dropped: the cue comes late or not at all, never the clock.
-  void Play(const QString& path);
+  // too long, there or for the sound server to take it, is dropped: the cue comes a little late
+  // or not at all, never the clock. The path is in bytes, as the file system takes it.
+  void Play(const QByteArray& path);
   // Stops the sound thread, waiting for it at most waitMs. False once the sound stack has been
   // used at all: the program must then leave without running its static destructors, which
   // would pull the sound stack away under a thread still stuck in it, or under the sound

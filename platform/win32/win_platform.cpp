@@ -73,14 +73,14 @@ bool WinPlatform::IsOurs(HWND hwnd) const {
 }
 
 bool WinPlatform::KeyMessage(HWND top, const MSG& msg) {
-  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  const bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+  if (!down && msg.message != WM_KEYUP && msg.message != WM_SYSKEYUP) return false;
   // Alt+F4 closes the window. Bit 29 is the Alt key: with no control focused, the system sends
   // every key as a WM_SYSKEYDOWN, F4 alone included.
   const bool alt = (msg.lParam & (LPARAM{1} << 29)) != 0;
   if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 && alt) return false;
   for (const auto& [w, v] : views_) {
-    // Bit 30: the key was already down, the system repeats it.
-    if (v->Hwnd() == top) return v->KeyPressed((msg.lParam & (LPARAM{1} << 30)) != 0);
+    if (v->Hwnd() == top) return v->Key(static_cast<std::uint32_t>(msg.wParam), down);
   }
   return false;
 }

@@ -355,8 +355,9 @@ void WinWindowView::TimerFired(UINT_PTR id) {
   host_.TimerDue(*it->second);
 }
 
-bool WinWindowView::KeyPressed(bool repeat) {
-  return window_ != nullptr && host_.KeyPressed(*window_, repeat);
+bool WinWindowView::Key(std::uint32_t virtualKey, bool down) {
+  if (window_ == nullptr) return false;
+  return down ? host_.KeyDown(*window_, virtualKey) : host_.KeyUp(*window_, virtualKey);
 }
 
 void WinWindowView::Clicked(int id) {
@@ -488,6 +489,10 @@ LRESULT WinWindowView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
       if (window_ != nullptr) host_.CloseRequested(*window_);
       return 0;
+    case WM_ACTIVATE:
+      // A key held now goes up in another window.
+      if (LOWORD(wp) == WA_INACTIVE && window_ != nullptr) host_.KeyboardLost(*window_);
+      break;
     case WM_ERASEBKGND: {
       RECT r;
       GetClientRect(hwnd_, &r);

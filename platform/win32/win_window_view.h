@@ -35,8 +35,8 @@ class WinWindowView final {
   // of one of its own messages, so it is deleted later.
   void Retire();
   HWND Hwnd() const { return hwnd_; }
-  // A key went down in the window; returns whether the core used it up.
-  bool KeyPressed(bool repeat);
+  // A key went down (or repeats), or went up, in the window; returns whether the core used it up.
+  bool Key(std::uint32_t virtualKey, bool down);
 
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   // The control a child window of a form shows; null once either is gone.

@@ -287,9 +287,14 @@ TEST_P(KeyTest, AKeyWakesHiddenChromeAndCountsAsActivity) {
   EXPECT_TRUE(h.AllChrome(true));
   EXPECT_GE(h.fake.displayCount, 0);
   EXPECT_EQ(f.lastMoveTime, r.lastMoveTime);
-  // Held down, the key repeats: used up as its press was, and nothing more happens.
+  // Held down, the key repeats, some repeats looking like fresh presses: used up as its press
+  // was, and nothing more happens.
   const std::size_t held = h.log.size();
-  EXPECT_EQ(h.fake.Key(f.window, true), r.used);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(h.fake.Key(f.window), r.used) << "repeat " << i;
+  EXPECT_FALSE(h.fake.Key(f.window, 'a')) << "another key, pressed meanwhile, goes on";
+  EXPECT_EQ(h.fake.KeyUp(f.window), r.used);
+  EXPECT_FALSE(h.fake.Key(f.window)) << "pressed again after its release, the key goes on";
+  EXPECT_FALSE(h.fake.KeyUp(f.window));
   EXPECT_EQ(h.log.size(), held);
   if (r.hideAtMs == 0) {
     h.Advance(10000);

@@ -10,7 +10,7 @@ Q_DECL_EXPORT const char* xr_sound_abi() { return kXrSoundAbi; }
 #endif
 Q_DECL_EXPORT void* xr_sound_create() { return nullptr; }
 #ifndef XR_FAKE_NO_PLAY
-Q_DECL_EXPORT void xr_sound_play(void*, const char*) {}
+Q_DECL_EXPORT void xr_sound_play(void*, const char*, long long) {}
 #endif
 Q_DECL_EXPORT void xr_sound_destroy(void*) {}
 }

@@ -12,9 +12,11 @@
 #include <QFileInfo>
 #include <QLibrary>
 #include <QTemporaryDir>
+#include <filesystem>
 #include <functional>
 #include <ostream>
 
+#include "platform/posix_files.h"
 #include "platform/qt/sound/sound_player.h"
 
 namespace xr::qt {
@@ -97,7 +99,7 @@ TEST_P(PlayerFiles, ReadOnlyARegularFileOfCueSizeAtAnAbsolutePath) {
   ASSERT_TRUE(temp.isValid());
   const QString path = row.make(QDir(temp.path()));
   ASSERT_FALSE(path.isEmpty());
-  const std::optional<QByteArray> bytes = ReadSoundFile(path);
+  const std::optional<QByteArray> bytes = ReadSoundFile(QFile::encodeName(path));
   ASSERT_EQ(bytes.has_value(), row.read);
   if (row.read) {
     EXPECT_EQ(bytes->size(), QFileInfo(path).size());
@@ -140,6 +142,54 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 false}),
     [](const testing::TestParamInfo<FileRow>& info) { return std::string(info.param.name); });
+
+// The cue's directory as it stands when the file is opened in it, whatever was checked before:
+// the writer and the player use a directory of the user's own alone, and never through a link.
+struct DirRow {
+  const char* name;
+  const char* dir;  // under the test's directory, holding a copy of the cue
+  mode_t mode;
+  const char* link;  // made to point at dir, and used instead of it; empty: dir itself
+  bool used;
+};
+
+void PrintTo(const DirRow& row, std::ostream* os) { *os << row.name; }
+
+class CueDirectories : public testing::TestWithParam<DirRow> {};
+
+TEST_P(CueDirectories, OnlyAPrivateOneIsUsed) {
+  const DirRow& row = GetParam();
+  QTemporaryDir temp;
+  ASSERT_TRUE(temp.isValid());
+  const QByteArray base = QFile::encodeName(temp.path()) + '/';
+  const QByteArray real = base + row.dir;
+  ASSERT_EQ(::mkdir(real.constData(), 0700), 0);
+  ASSERT_EQ(::chmod(real.constData(), row.mode), 0);
+  std::filesystem::copy_file(XR_CUE_WAV, (real + "/cue.wav").toStdString());
+  QByteArray used = real;
+  if (*row.link != '\0') {
+    used = base + row.link;
+    ASSERT_EQ(::symlink(real.constData(), used.constData()), 0);
+  }
+  EXPECT_EQ(ReadSoundFile(used + "/cue.wav").has_value(), row.used);
+  bool opened = false;
+  try {
+    posix::OpenForOutput((used + "/new.wav").toStdString())->Close();
+    opened = true;
+  } catch (const std::exception&) {
+  }
+  EXPECT_EQ(opened, row.used);
+  EXPECT_EQ(std::filesystem::exists((real + "/new.wav").toStdString()), row.used);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CueDirectories,
+    testing::Values(DirRow{"own", "own", 0700, "", true},
+                    DirRow{"swapped_for_a_link", "elsewhere", 0700, "swapped", false},
+                    DirRow{"group_writable", "shared", 0770, "", false},
+                    DirRow{"writable_by_all", "open", 0777, "", false},
+                    DirRow{"named_in_no_encoding", "h\xe9", 0700, "", true}),
+    [](const testing::TestParamInfo<DirRow>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace xr::qt

@@ -56,6 +56,9 @@ unset PULSE_SERVER PULSE_SINK DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 # A client must never start a server of its own: "no server" has to stay that way.
 echo "autospawn = no" > "$HOME/.config/pulse/client.conf"
 
+# The player reads only from a directory of the user's own, as the program's cue directory is.
+cp "$cue" "$work/cue.wav"
+cue=$work/cue.wav
 # Unplayable files, as a cue file can be left by a failed or interrupted write.
 head -c 40 "$cue" > "$work/short.wav"
 head -c 100000 /dev/urandom > "$work/garbage.wav"

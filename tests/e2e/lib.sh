@@ -219,7 +219,8 @@ shot() {
   if [[ $what == root ]]; then
     import -silent -window root "$file"
   else
-    import -silent -window "$what" "$file"
+    # import waits for ever on a window that has gone.
+    timeout 20 import -silent -window "$what" "$file"
     client_inset "$what"
     ((INSET_L + INSET_T + INSET_R + INSET_B == 0)) ||
       convert "$file" -gravity NorthWest -chop "${INSET_L}x$INSET_T" \
@@ -391,6 +392,7 @@ FX_SEEN=   # that file's directory as the test sees it afterwards (another, when
 FX_SETUP=  # commands run in a private mount namespace before the program; FX_AFTER after it
 FX_AFTER=
 FX_BEFORE= # a function run once the window is open, before the clock
+FX_WRAP=() # a command that runs the program (its arguments follow), e.g. to set a limit
 FX_TRACE=
 FX_PID=    # the program itself (E2E_PROGRAM_PID is strace's, whose status is the program's)
 FX_RESULTS=()
@@ -456,7 +458,7 @@ fx_end() {
 fx_launch() {
   FX_TRACE=$E2E_ARTIFACTS/trace
   local cmd=(strace -f -qq --seccomp-bpf -e trace=%file -o "$FX_TRACE"
-    sh -c 'echo $$ >&3; exec 3>&- "$@"' sh env "$@" "$XR_PROGRAM")
+    sh -c 'echo $$ >&3; exec 3>&- "$@"' sh env "$@" "${FX_WRAP[@]}" "$XR_PROGRAM")
   # shellcheck disable=SC2054  # one argument, commas and all
   ((EUID != 0)) || cmd=(setpriv --bounding-set=-dac_override,-dac_read_search,-fowner
     "${cmd[@]}")
@@ -510,7 +512,7 @@ fx_clock() {
     fx_fail "face ink $small became $big at twice the window's size"
 }
 
-# fx_paths [WRITES]: the trace's file-system calls as "CALL PATH" (PATH quoted as strace does);
+# fx_paths [WRITES]: the trace's file-system calls as "CALL PATH" (PATH in the program's bytes);
 # with WRITES only those that write. Calls relative to another directory's descriptor are left
 # out, and so is all before the program itself starts (the shell and env that lead to it) and
 # all that the programs it runs do.
@@ -529,7 +531,8 @@ fx_paths() {
     seen && $2 ~ /^execve\(/ && index($0, exe) == 0 { other[$1] = 1 }
     seen && !($1 in other); index($0, exe) { seen = 1 }' "$FX_TRACE" |
     grep -E "$keep" | grep -vE "$drop" |
-    sed -nE 's/^[0-9]+ +([a-z0-9_]+)\((AT_FDCWD, )?"(([^"\\]|\\.)*)".*/\1 \3/p'
+    sed -nE 's/^[0-9]+ +([a-z0-9_]+)\((AT_FDCWD, )?"(([^"\\]|\\.)*)".*/\1 \3/p' |
+    while read -r call path; do printf '%s %b\n' "$call" "$path"; done
 }
 
 # fx_check_trace: nothing written but in the cue file's own directory, the making of that

@@ -27,6 +27,8 @@ scenario_faults_cue_location() {
     "file-is-a-device|fxc_root; mkdir -p -m 700 $d; mknod $f c 1 5 || fxc_cannot|none"
     "directory-of-another-user|fxc_root; fxc_give_away $d|none"
     "directory-group-writable|mkdir -p $d; chmod 770 $d|none"
+    "file-size-limit|FX_WRAP=(prlimit --fsize=102400 --)|none"
+    "file-size-limit-over-a-whole-cue|fxc_whole; FX_WRAP=(prlimit --fsize=102400 --)|none"
   )
   for row in "${rows[@]}"; do
     IFS='|' read -r name setup want <<< "$row"
@@ -46,6 +48,7 @@ fxc_row() {
   [[ ! -d $f || -z $(ls -A "$f") ]] || fx_fail "written into the directory at the cue's path"
 }
 
+fxc_whole() { mkdir -p "$c" && mkdir -m 700 "$d" && cp "$XR_CUE_WAV" "$f"; }
 fxc_root() { ((EUID == 0)) || fx_skip "only root can stage this"; }
 fxc_cannot() { fx_skip "this system does not let root stage it"; }
 
@@ -127,8 +130,69 @@ scenario_faults_sound_server() {
   fx_try none fx_row "$cue" whole
   fx_try wedged fxs_wedged
   fx_try dies-mid-cue fxs_dies
+  fx_try stderr-reader-gone fxs_stderr_gone
+  fx_try home-not-utf-8 fxs_home_not_utf8
+  fx_try stalled-when-the-cue-is-due fxs_stalled
+  fx_try away-for-ten-seconds fxs_back
   fx_end
 }
+
+# The server dies during a cue and is back 10 s later: the next countdown's cue is heard.
+fxs_back() {
+  start_sound_server
+  FX_BEFORE=fxs_away
+  fx_row "$cue" whole fxs_wait_heard
+}
+fxs_away() {
+  mw_click jm0 4
+  mw_click start
+  fxs_wait_heard
+  kill -9 "$E2E_SOUND_PID"
+  sleep 10
+  start_sound_server
+  wait_until 10 mw_now_chrome_shown "$E2E_WORK/over.png" || fx_fail "the countdown did not end"
+  mw_click reset
+}
+
+# The server stalls just before the cue is due and comes back 15 s later: the cue, ten seconds
+# out of place by then, is not played. A count-up first has the player connect to the server.
+fxs_stalled() {
+  start_sound_server
+  FX_BEFORE=fxs_stall
+  fx_row "$cue" whole
+}
+fxs_stall() {
+  mw_click zjs
+  mw_click start
+  sleep 2
+  xdotool mousemove_relative 5 5
+  wait_until 5 mw_now_chrome_shown "$E2E_WORK/woken.png" || fx_fail "the controls stayed hidden"
+  mw_click reset
+  mw_click djs
+  mw_click jm0 4
+  kill -STOP "$E2E_SOUND_PID"
+  mw_click start
+  sleep 15
+  kill -CONT "$E2E_SOUND_PID"
+  sleep 3
+  ! fxs_heard || fx_fail "the cue was played when the server came back"
+  mw_click reset
+}
+
+# A diagnostic that cannot be written is lost, never fatal.
+fxs_stderr_gone() {
+  FX_WRAP=(bash -c 'exec 2> >(exec true); wait $!; exec "$@"' bash)
+  fx_row "$cue" whole
+}
+
+# The cue is heard from a home whose name is not UTF-8.
+fxs_home_not_utf8() {
+  local home=$E2E_WORK/home-$'\xe9'
+  mkdir -m 700 "$home"
+  start_sound_server
+  fx_row "$home/.cache/$FX_CUE_NAME" whole fxs_wait_heard -u XDG_CACHE_HOME HOME="$home"
+}
+fxs_wait_heard() { wait_until 10 fxs_heard || fx_fail "the cue was never heard"; }
 
 fxs_wedged() {
   [[ -x ${XR_MUTE_SERVER:-} ]] || fx_fail "XR_MUTE_SERVER is not set to a built program"

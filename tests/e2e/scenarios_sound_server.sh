@@ -79,3 +79,34 @@ scenario_silent_sound_server() {
     fail "the sound server's notices reached stderr more than once"
   return 0
 }
+
+# Space held for two seconds while a count-up runs with the controls hidden, X repeating it: the
+# press only brings the controls back, and the clock neither pauses nor falls behind, however the
+# toolkit reports the repeats. Each second the face shows is counted against the wall clock, with
+# a second's margin.
+scenario_held_key() {
+  local A=$E2E_ARTIFACTS start end n
+  [[ -x ${XR_FACE_WATCH:-} ]] || fail "XR_FACE_WATCH not set to a built program"
+  start_xvfb
+  mw_open
+  mw_click zjs
+  "$XR_FACE_WATCH" "$MW_ID" 12000 "$SS_FACE_RECT" > "$A/changes.txt" &
+  e2e_track $!
+  mw_click start
+  start=$(now_ms)
+  wait_until 5 mw_now_button_gone "$A/running.png" || fail "the count-up did not start"
+  sleep 1
+  xdotool keydown space
+  sleep 2
+  xdotool keyup space
+  mw_shot "$A/after.png"
+  sleep 2
+  end=$(now_ms)
+  # The k-th second shown no more than a second after its time, and none missing at the end.
+  n=$(awk -v s="$start" -v e="$end" '$2 > s && $2 <= e && $2 - last > 150 { n++; last = $2
+    if ($2 - s > n * 1000 + 1000) late = late " " n } END { print n + 0 late }' "$A/changes.txt")
+  e2e_log "seconds shown in $((end - start)) ms, then the late ones: $n"
+  [[ $n != *" "* ]] || fail "seconds shown late (count, then the late ones): $n"
+  ((n >= (end - start) / 1000 - 1)) || fail "the face showed $n seconds in $((end - start)) ms"
+  mw_chrome_shown "$A/after.png" || fail "the held key did not bring the controls back"
+}

@@ -19,7 +19,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 e2e_log "$(basename "$deb"): $(stat -c %s "$deb") bytes; Depends: $depends"
 # Each as a package name of its own, not the prefix of another's.
 names=$(sed -E 's/ \([^)]*\)//g; s/ *[,|] */\n/g' <<< "$depends")
-for need in fonts-arphic-uming fonts-arphic-ukai libqt6multimedia6 libqt6widgets6; do
+for need in fonts-arphic-uming fonts-arphic-ukai libpulse0 libqt6widgets6; do
   grep -qx "$need" <<< "$names" || fail "Depends lacks $need"
 done
 

@@ -14,8 +14,9 @@
 namespace xr::qttest {
 
 Session::Session()
-    : platform_(std::make_unique<qt::QtPlatform>([this](const QString& path) { sounds << path; },
-                                                 [this] { ++soundPreparations; })),
+    : platform_(std::make_unique<qt::QtPlatform>(
+          [this](const QByteArray& path) { sounds << QString::fromUtf8(path); },
+          [this] { ++soundPreparations; })),
       program_(std::make_unique<Program>(*platform_)) {}
 
 Session::~Session() {

@@ -6,6 +6,7 @@
 // --repeat-after-ms plays FILE again N ms after the first start, the way a second countdown
 // restarts the cue. Exits 0 whether or not anything could be played; 2 on a bad command line.
 
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QStringList>
 #include <QTimer>
@@ -21,7 +22,9 @@ QtMessageHandler g_next = nullptr;
 // missing server are not its output.
 void DropSoundServerNotices(QtMsgType type, const QMessageLogContext& context,
                             const QString& message) {
-  if (message.startsWith(QLatin1String("PulseAudioService")) || g_next == nullptr) return;
+  if (message.startsWith(QLatin1String("xiuran-timer: no sound server")) || g_next == nullptr) {
+    return;
+  }
   g_next(type, context, message);
 }
 }  // namespace
@@ -38,7 +41,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: xr-cue-play FILE [--repeat-after-ms N]\n");
     return 2;
   }
-  const QString path = args[1];
+  // The name's own bytes: a file name need not be text in any encoding.
+  const QByteArray path(argv[1]);
 
   xr::qt::SoundPlayer player;
   bool repeat_pending = repeat_ms >= 0;

@@ -1,7 +1,8 @@
-// The sound player as a module the program loads when a clock first runs: the sound stack (Qt
-// Multimedia, the sound server's client and its codecs) then costs nothing at start-up. Every
+// The sound player as a module the program loads when a clock first runs: the sound stack (the
+// sound server's client library) then costs nothing at start-up. Every
 // entry point runs on the program's sound thread, never on its GUI thread.
-#include <QString>
+#include <QByteArray>
+#include <chrono>
 
 #include "platform/qt/sound/sound_module_abi.h"
 #include "platform/qt/sound/sound_player.h"
@@ -12,8 +13,10 @@ Q_DECL_EXPORT const char* xr_sound_abi() { return kXrSoundAbi; }
 
 Q_DECL_EXPORT void* xr_sound_create() { return new xr::qt::SoundPlayer(); }
 
-Q_DECL_EXPORT void xr_sound_play(void* player, const char* utf8Path) {
-  static_cast<xr::qt::SoundPlayer*>(player)->Play(QString::fromUtf8(utf8Path));
+Q_DECL_EXPORT void xr_sound_play(void* player, const char* path, long long latestStartUs) {
+  using Clock = xr::qt::SoundPlayer::Clock;
+  static_cast<xr::qt::SoundPlayer*>(player)->Play(
+      QByteArray(path), Clock::time_point(std::chrono::microseconds(latestStartUs)));
 }
 
 Q_DECL_EXPORT void xr_sound_destroy(void* player) {

@@ -6,7 +6,9 @@
 extern "C" {
 using XrSoundAbi = const char* (*)();
 using XrSoundCreate = void* (*)();
-using XrSoundPlay = void (*)(void* player, const char* utf8Path);
+// path: the file's name in bytes, as the system takes it. latestStartUs: on std::chrono's steady
+// clock; a sound the output has not taken by then is not played.
+using XrSoundPlay = void (*)(void* player, const char* path, long long latestStartUs);
 using XrSoundDestroy = void (*)(void* player);
 }
 
@@ -15,5 +17,5 @@ inline constexpr const char* kXrSoundModuleName = "xiuran-timer-sound";
 // What the program and the module must agree on: the entry points above (bump the number when
 // one changes) and the Qt they were built with, since the module's objects and the program's
 // event loop share Qt's internals. The module exports it as xr_sound_abi().
-#define XR_SOUND_ABI_NUMBER "2"
+#define XR_SOUND_ABI_NUMBER "3"
 inline constexpr const char* kXrSoundAbi = "xr-sound " XR_SOUND_ABI_NUMBER " qt " QT_VERSION_STR;

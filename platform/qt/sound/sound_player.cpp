@@ -1,22 +1,26 @@
 #include "platform/qt/sound/sound_player.h"
 
 #include <fcntl.h>
+#include <pulse/context.h>
+#include <pulse/error.h>
+#include <pulse/stream.h>
+#include <pulse/thread-mainloop.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QBuffer>
-#include <QFile>
-#include <QMediaDevices>
+#include <QThread>
+#include <QtGlobal>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <optional>
 #include <span>
 
 #include "cue/wav_pcm.h"
+#include "platform/posix_files.h"
 
 namespace xr::qt {
 namespace {
@@ -25,25 +29,23 @@ namespace {
 // cue or for a leftover tail after the RIFF chunk, while the whole file, and its samples at half
 // level, stay a few megabytes of the player's memory.
 constexpr qint64 kMaxFileBytes = 8 * 1024 * 1024;
-// What the sound server buffers ahead of the output. The sink refills it from the event loop
-// every 20 ms, so it is what carries the sound through a busy or starved GUI thread: at 100 ms a
-// loaded two-core machine left audible gaps. It does not delay the start, which the server
-// begins as soon as the first chunks arrive.
+// What the sound server buffers ahead of the output: what carries the sound through a player
+// that is held up (a loaded machine). It does not delay the start, which the server begins as
+// soon as the first chunks arrive.
 constexpr int kBufferMs = 1000;
 // Silence after the sound, so that the stream's end, however the server handles it, only ever
 // cuts silence.
 constexpr int kTrailingSilenceMs = 250;
-// The sink reports the end when it has handed everything to the server, up to a buffer ahead of
-// what is heard; the stream is closed only when the sound's own length has passed since the
-// start, plus this much.
-constexpr int kDrainMs = 300;
-// Beyond the sound's own length: a sink that never reports the end is given up after this.
+// Beyond the sound's own length: a server that never reports the end is given up after this.
 constexpr int kWatchdogSlackMs = 3000;
+// The longest a Play waits for the server to answer. A server that accepts a connection and
+// never answers would hold its client for ever; the next Play tries again.
+constexpr auto kAnswerLimit = std::chrono::seconds(5);
 
-// Volume 50 of 100 is half amplitude. The samples are scaled here rather than by the sink or the
-// server, whose volume controls may follow a curve or affect other streams.
-QByteArray HalfLevelPcm(std::span<const std::uint8_t> pcm, const QAudioFormat& format) {
-  const qsizetype silence = format.bytesForDuration(kTrailingSilenceMs * 1000);
+// Volume 50 of 100 is half amplitude. The samples are scaled here rather than by the server,
+// whose volume controls may follow a curve or affect other streams.
+QByteArray HalfLevelPcm(std::span<const std::uint8_t> pcm, qsizetype bytesPerSecond) {
+  const qsizetype silence = bytesPerSecond * kTrailingSilenceMs / 1000;
   QByteArray out(static_cast<qsizetype>(pcm.size()) + silence, '\0');
   auto* dst = reinterpret_cast<std::uint8_t*>(out.data());
   for (std::size_t i = 0; i + 1 < pcm.size(); i += 2) {
@@ -55,43 +57,74 @@ QByteArray HalfLevelPcm(std::span<const std::uint8_t> pcm, const QAudioFormat& f
   return out;
 }
 
-// Qt connects to the sound server the first time the audio devices are asked for. Done here,
-// before any Play, so that the first cue does not wait for the connection either.
-void ConnectToSoundServer() {
-  static bool connected = false;
-  if (!connected) {
-    connected = true;
-    (void)QMediaDevices::defaultAudioOutput();
+struct Samples {
+  pa_sample_spec spec;
+  QByteArray pcm;
+};
+
+// Read at every Play, as the cue's media control loads its file each time its URL is set; for
+// the cue that is about a millisecond.
+std::optional<Samples> Prepare(const QByteArray& path) {
+  const std::optional<QByteArray> bytes = ReadSoundFile(path);
+  if (!bytes) return std::nullopt;
+  const std::optional<WavPcm> wav = ParseWav(
+      std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes->constData()),
+                                    static_cast<std::size_t>(bytes->size())));
+  if (!wav || wav->data.empty()) return std::nullopt;
+  Samples samples{};
+  samples.spec.format = PA_SAMPLE_S16LE;
+  samples.spec.rate = wav->sample_rate;
+  samples.spec.channels = static_cast<std::uint8_t>(wav->channels);
+  if (pa_sample_spec_valid(&samples.spec) == 0) return std::nullopt;
+  samples.pcm = HalfLevelPcm(wav->data, static_cast<qsizetype>(pa_bytes_per_second(&samples.spec)));
+  return samples;
+}
+
+// Waits, with the loop locked, until done() or the deadline; the loop's thread runs meanwhile.
+template <typename Done>
+bool WaitFor(pa_threaded_mainloop* loop, Done done, SoundPlayer::Clock::time_point deadline) {
+  while (!done()) {
+    if (SoundPlayer::Clock::now() >= deadline) return false;
+    pa_threaded_mainloop_unlock(loop);
+    QThread::msleep(5);
+    pa_threaded_mainloop_lock(loop);
+  }
+  return true;
+}
+
+// Without a server the cue is silent: said once a run, the way the program says it.
+void SayNoServer(int error) {
+  static std::atomic<bool> said{false};
+  if (!said.exchange(true)) {
+    qWarning("xiuran-timer: no sound server (%s); the countdown is silent", pa_strerror(error));
   }
 }
 
 }  // namespace
 
-SoundPlayer::SoundPlayer(QObject* parent) : QObject(parent) {
-  ConnectToSoundServer();
-  drain_timer_.setSingleShot(true);
-  watchdog_.setSingleShot(true);
-  const auto done = [this] {
-    Release();
-    emit Finished();
-  };
-  connect(&drain_timer_, &QTimer::timeout, this, done);
-  connect(&watchdog_, &QTimer::timeout, this, done);
-}
-
-SoundPlayer::~SoundPlayer() { Release(); }
-
-std::optional<QByteArray> ReadSoundFile(const QString& path) {
+std::optional<QByteArray> ReadSoundFile(const QByteArray& path) {
   // Never resolved against a working directory, which is nobody's choice of cue.
-  if (!path.startsWith(QLatin1Char('/'))) {
+  const qsizetype slash = path.lastIndexOf('/');
+  if (!path.startsWith('/') || slash + 1 == path.size()) {
     return std::nullopt;
   }
-  // One descriptor from the name to the last byte: whatever is swapped in at the path after the
-  // open is not read, a symbolic link is not followed, and a FIFO or a device neither blocks the
+  // The directory, then the file in it, each through one descriptor: a link or another directory
+  // swapped in at the directory's path, or whatever is swapped in at the file's path after the
+  // open, is not read; a symbolic link is not followed, and a FIFO or a device neither blocks the
   // open nor passes the type check.
-  const int fd =
-      ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  const int dir = posix::OpenPrivateDir(slash == 0 ? "/" : path.left(slash).constData());
+  const int fd = dir < 0 ? -1
+                         : ::openat(dir, path.constData() + slash + 1,
+                                    O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  const int error = errno;
+  if (dir >= 0) ::close(dir);
   if (fd < 0) {
+    // Out of descriptors, the cue is silent for a reason the user can mend: said once a run.
+    static std::atomic<bool> said{false};
+    if ((error == EMFILE || error == ENFILE) && !said.exchange(true)) {
+      std::fprintf(stderr, "xiuran-timer: cannot open the countdown cue: %s\n",
+                   std::strerror(error));
+    }
     return std::nullopt;
   }
   std::optional<QByteArray> bytes;
@@ -113,102 +146,190 @@ std::optional<QByteArray> ReadSoundFile(const QString& path) {
   return bytes;
 }
 
-bool SoundPlayer::Prepare(const QString& path) {
-  // Read at every Play, as the cue's media control loads its file each time its URL is set; for
-  // the cue that is about a millisecond on the sound thread.
-  const std::optional<QByteArray> bytes = ReadSoundFile(path);
-  if (!bytes) {
-    return false;
-  }
-  const std::optional<WavPcm> wav = ParseWav(
-      std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes->constData()),
-                                    static_cast<std::size_t>(bytes->size())));
-  if (!wav || wav->data.empty()) {
-    return false;
-  }
-  prepared_.format = QAudioFormat();
-  prepared_.format.setSampleRate(static_cast<int>(wav->sample_rate));
-  prepared_.format.setChannelCount(wav->channels);
-  prepared_.format.setSampleFormat(QAudioFormat::Int16);
-  prepared_.pcm = HalfLevelPcm(wav->data, prepared_.format);
-  return true;
-}
-
-void SoundPlayer::Play(const QString& path) {
-  Release();
-  ++generation_;
-
-  if (!Prepare(path)) {
-    FinishLater();
-    return;
-  }
-  const QAudioFormat& format = prepared_.format;
-  const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-  if (device.isNull() || !device.isFormatSupported(format)) {
-    FinishLater();
-    return;
-  }
-
-  source_ = new QBuffer(this);
-  source_->setData(prepared_.pcm);  // shared, not copied
-  source_->open(QIODevice::ReadOnly);
-  sink_ = new QAudioSink(device, format, this);
-  sink_->setBufferSize(format.bytesForDuration(kBufferMs * 1000));
-  sink_->start(source_);
-  // Connected only now: a sink that fails to open reports it from inside start().
-  connect(sink_, &QAudioSink::stateChanged, this, &SoundPlayer::OnStateChanged);
-  if (sink_->error() != QAudio::NoError || sink_->state() == QAudio::StoppedState) {
+SoundPlayer::SoundPlayer(QObject* parent) : QObject(parent) {
+  watchdog_.setSingleShot(true);
+  connect(&watchdog_, &QTimer::timeout, this, [this] {
     Release();
-    FinishLater();
-    return;
+    emit Finished();
+  });
+  loop_ = pa_threaded_mainloop_new();
+  if (loop_ != nullptr && pa_threaded_mainloop_start(loop_) != 0) {
+    pa_threaded_mainloop_free(loop_);
+    loop_ = nullptr;
   }
-  started_.start();
-  length_ms_ = format.durationForBytes(static_cast<qint32>(source_->size())) / 1000;
-  watchdog_.start(static_cast<int>(length_ms_) + kDrainMs + kWatchdogSlackMs);
+  if (loop_ == nullptr) return;
+  // Connected now, before any Play, so that the first cue does not wait for the connection.
+  pa_threaded_mainloop_lock(loop_);
+  Connect(Clock::now());
+  pa_threaded_mainloop_unlock(loop_);
 }
 
-void SoundPlayer::OnStateChanged(QAudio::State state) {
-  if (sink_ == nullptr || sender() != sink_) {
-    return;
+SoundPlayer::~SoundPlayer() {
+  if (loop_ == nullptr) return;
+  pa_threaded_mainloop_lock(loop_);
+  ReleaseLocked();
+  if (context_ != nullptr) {
+    pa_context_disconnect(context_);
+    pa_context_unref(context_);
+    context_ = nullptr;
   }
-  if (state == QAudio::IdleState && source_->atEnd()) {
-    // Everything has been handed to the server; it still has to play its buffer out.
-    if (!drain_timer_.isActive()) {
-      const qint64 left_ms = length_ms_ - started_.elapsed();
-      drain_timer_.start(static_cast<int>(std::max<qint64>(left_ms, 0)) + kDrainMs);
+  pa_threaded_mainloop_unlock(loop_);
+  pa_threaded_mainloop_stop(loop_);
+  pa_threaded_mainloop_free(loop_);
+}
+
+bool SoundPlayer::Connect(Clock::time_point deadline) {
+  if (context_ != nullptr && !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) {
+    // The server went away, or was not there: a new connection finds it if it is back.
+    pa_context_unref(context_);
+    context_ = nullptr;
+  }
+  if (context_ == nullptr) {
+    context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), "xiuran-timer");
+    if (context_ == nullptr) return false;
+    if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0) {
+      SayNoServer(pa_context_errno(context_));
+      return false;
     }
-  } else if (state == QAudio::StoppedState && sink_->error() != QAudio::NoError) {
-    // The server went away or refused the stream: give up without a word.
-    Release();
-    FinishLater();
   }
-  // Idle before the end is an underrun; the sink refills itself from the buffer and goes on.
+  const auto settled = [this] {
+    const pa_context_state_t state = pa_context_get_state(context_);
+    return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+  };
+  WaitFor(loop_, settled, deadline);
+  const pa_context_state_t state = pa_context_get_state(context_);
+  if (!PA_CONTEXT_IS_GOOD(state)) SayNoServer(pa_context_errno(context_));
+  return state == PA_CONTEXT_READY;
+}
+
+void SoundPlayer::Play(const QByteArray& path, Clock::time_point latestStart) {
+  Release();
+  if (loop_ == nullptr) {
+    FinishLater();
+    return;
+  }
+  std::optional<Samples> samples = Prepare(path);
+  pa_threaded_mainloop_lock(loop_);
+  ++generation_;
+  const Clock::time_point deadline = std::min(latestStart, Clock::now() + kAnswerLimit);
+  bool ok = samples && Connect(deadline);
+  if (ok) {
+    stream_ = pa_stream_new(context_, "cue", &samples->spec, nullptr);
+    ok = stream_ != nullptr;
+  }
+  if (ok) {
+    pcm_ = std::move(samples->pcm);
+    written_ = 0;
+    pa_buffer_attr buffer{};
+    buffer.maxlength = static_cast<std::uint32_t>(-1);
+    buffer.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kBufferMs * 1000, &samples->spec));
+    buffer.prebuf = static_cast<std::uint32_t>(-1);
+    buffer.minreq = static_cast<std::uint32_t>(-1);
+    buffer.fragsize = static_cast<std::uint32_t>(-1);
+    pa_stream_set_state_callback(stream_, &SoundPlayer::OnStreamState, this);
+    ok = pa_stream_connect_playback(stream_, nullptr, &buffer, PA_STREAM_NOFLAGS, nullptr,
+                                    nullptr) == 0;
+  }
+  // Nothing is written before the stream is open, so a late open can still be taken back.
+  ok = ok && WaitFor(
+                 loop_,
+                 [this] {
+                   const pa_stream_state_t state = pa_stream_get_state(stream_);
+                   return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+                 },
+                 deadline);
+  ok = ok && pa_stream_get_state(stream_) == PA_STREAM_READY && Clock::now() <= latestStart;
+  if (ok) {
+    pa_stream_set_write_callback(stream_, &SoundPlayer::OnWritable, this);
+    const std::size_t room = pa_stream_writable_size(stream_);
+    if (room != static_cast<std::size_t>(-1)) Write(room);
+  } else {
+    ReleaseLocked();
+  }
+  const qint64 lengthMs =
+      ok ? static_cast<qint64>(
+               pa_bytes_to_usec(static_cast<std::uint64_t>(pcm_.size()), &samples->spec) / 1000)
+         : 0;
+  pa_threaded_mainloop_unlock(loop_);
+  if (!ok) {
+    FinishLater();
+    return;
+  }
+  watchdog_.start(static_cast<int>(lengthMs) + kBufferMs + kWatchdogSlackMs);
+}
+
+void SoundPlayer::Write(std::size_t bytes) {
+  const std::size_t left = static_cast<std::size_t>(pcm_.size() - written_);
+  const std::size_t n = std::min(bytes, left);
+  if (n > 0) {
+    pa_stream_write(stream_, pcm_.constData() + written_, n, nullptr, 0, PA_SEEK_RELATIVE);
+    written_ += static_cast<qsizetype>(n);
+  }
+  if (written_ == pcm_.size()) {
+    // Everything is with the server, which reports when it has played it.
+    pa_stream_set_write_callback(stream_, nullptr, nullptr);
+    pa_operation* drain = pa_stream_drain(stream_, &SoundPlayer::OnDrained, this);
+    if (drain != nullptr) pa_operation_unref(drain);
+  }
+}
+
+void SoundPlayer::OnWritable(pa_stream* stream, std::size_t bytes, void* self) {
+  auto* player = static_cast<SoundPlayer*>(self);
+  if (stream == player->stream_) player->Write(bytes);
+}
+
+void SoundPlayer::OnStreamState(pa_stream* stream, void* self) {
+  auto* player = static_cast<SoundPlayer*>(self);
+  // The server went away or refused the stream: the sound ends there, without a word.
+  if (stream == player->stream_ && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
+    const quint64 generation = player->generation_;
+    QMetaObject::invokeMethod(
+        player, [player, generation] { player->Ended(generation); }, Qt::QueuedConnection);
+  }
+}
+
+void SoundPlayer::OnDrained(pa_stream* stream, int, void* self) {
+  auto* player = static_cast<SoundPlayer*>(self);
+  if (stream != player->stream_) return;
+  const quint64 generation = player->generation_;
+  QMetaObject::invokeMethod(
+      player, [player, generation] { player->Ended(generation); }, Qt::QueuedConnection);
+}
+
+void SoundPlayer::Ended(quint64 generation) {
+  if (loop_ == nullptr) return;
+  pa_threaded_mainloop_lock(loop_);
+  const bool current = generation == generation_ && stream_ != nullptr;
+  pa_threaded_mainloop_unlock(loop_);
+  if (!current) return;
+  Release();
+  emit Finished();
 }
 
 void SoundPlayer::Release() {
-  drain_timer_.stop();
   watchdog_.stop();
-  if (sink_ != nullptr) {
-    disconnect(sink_, nullptr, this, nullptr);
-    sink_->stop();
-    // Deleted later: the sink's destructor runs the event loop, which must not happen inside
-    // Play or inside one of the sink's own signals.
-    sink_->deleteLater();
-    sink_ = nullptr;
-  }
-  if (source_ != nullptr) {
-    source_->deleteLater();
-    source_ = nullptr;
-  }
+  if (loop_ == nullptr) return;
+  pa_threaded_mainloop_lock(loop_);
+  ReleaseLocked();
+  pa_threaded_mainloop_unlock(loop_);
+}
+
+void SoundPlayer::ReleaseLocked() {
+  if (stream_ == nullptr) return;
+  pa_stream_set_write_callback(stream_, nullptr, nullptr);
+  pa_stream_set_state_callback(stream_, nullptr, nullptr);
+  pa_stream_disconnect(stream_);
+  pa_stream_unref(stream_);
+  stream_ = nullptr;
 }
 
 void SoundPlayer::FinishLater() {
-  const quint64 generation = generation_;
-  QTimer::singleShot(0, this, [this, generation] {
-    if (generation == generation_ && sink_ == nullptr) {
-      emit Finished();
-    }
-  });
+  QMetaObject::invokeMethod(
+      this,
+      [this, generation = generation_] {
+        if (generation == generation_ && stream_ == nullptr) emit Finished();
+      },
+      Qt::QueuedConnection);
 }
 
 }  // namespace xr::qt

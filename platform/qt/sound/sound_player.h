@@ -1,65 +1,77 @@
 #pragma once
 
-#include <QAudio>
-#include <QAudioFormat>
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QObject>
-#include <QString>
 #include <QTimer>
+#include <chrono>
+#include <cstddef>
 #include <optional>
 
-class QAudioSink;
-class QBuffer;
+struct pa_context;
+struct pa_stream;
+struct pa_threaded_mainloop;
 
 namespace xr::qt {
 
-// The bytes of the regular file at an absolute path, read through one descriptor that does not
-// follow a symbolic link; nothing for a relative path, a link, a FIFO, a device, a directory or
-// a file larger than any sound the player takes.
-std::optional<QByteArray> ReadSoundFile(const QString& path);
+// The bytes of the regular file at an absolute path (bytes as the system takes them, whatever
+// their encoding), read through one descriptor that does not follow a symbolic link, in a
+// directory of the user's own opened once; nothing for a relative path, a link, a FIFO, a device,
+// a directory, a file larger than any sound the player takes, or a file in a directory that is
+// a link, someone else's or writable by others.
+std::optional<QByteArray> ReadSoundFile(const QByteArray& path);
 
 // Plays a WAVE file once, in the background, the way the cue's media player control does: from
 // its beginning, at volume 50 of 100, starting over on every call, and silently doing nothing
 // when the file cannot be played or there is no sound output.
 //
-// The samples go straight to a QAudioSink: QSoundEffect drops the end of a sound and never
-// finishes without a sound server, and QMediaPlayer needs GStreamer and starts late.
+// The samples go to the sound server through its own client library (PulseAudio's, which
+// PipeWire serves too), on a connection of the player's own that is made again whenever the
+// server has gone: Qt Multimedia shares one connection that it tries to make again only once,
+// three seconds after losing it, and leaves every later sound silent when the server is not back
+// by then. QSoundEffect also drops the end of a sound, and QMediaPlayer needs GStreamer and
+// starts late.
 class SoundPlayer : public QObject {
   Q_OBJECT
 
  public:
+  using Clock = std::chrono::steady_clock;
+
   explicit SoundPlayer(QObject* parent = nullptr);
   ~SoundPlayer() override;
 
-  // Returns at once; the sound plays while the event loop runs. Stops a sound still playing.
-  void Play(const QString& path);
+  // Returns once the stream is open or has failed; the sound plays while the event loop runs.
+  // Stops a sound still playing. A sound that the server has not taken by latestStart (a server
+  // that stalls while the stream is opened) is not played at all: it would come out of place.
+  void Play(const QByteArray& path, Clock::time_point latestStart = Clock::time_point::max());
 
  signals:
-  // The most recent Play has ended: the whole sound has been handed to the output, or it could
-  // not be played at all. Always emitted from the event loop, never inside Play.
+  // The most recent Play has ended: the server has played the whole sound, or it could not be
+  // played at all. Always emitted from the event loop, never inside Play.
   void Finished();
 
  private:
-  // The file's samples, ready for the sink.
-  struct Prepared {
-    QAudioFormat format;
-    QByteArray pcm;
-  };
-  bool Prepare(const QString& path);
-  void OnStateChanged(QAudio::State state);
+  // With the loop locked: whether the connection is ready, waiting for it until the deadline;
+  // one that has failed is replaced by a new one.
+  bool Connect(Clock::time_point deadline);
   void Release();
+  void ReleaseLocked();
+  void Write(std::size_t bytes);
   void FinishLater();
+  void Ended(quint64 generation);
 
-  Prepared prepared_;
+  static void OnWritable(pa_stream* stream, std::size_t bytes, void* self);
+  static void OnStreamState(pa_stream* stream, void* self);
+  static void OnDrained(pa_stream* stream, int success, void* self);
 
-  QAudioSink* sink_ = nullptr;
-  QBuffer* source_ = nullptr;
-  QTimer drain_timer_;
+  pa_threaded_mainloop* loop_ = nullptr;
+  pa_context* context_ = nullptr;
+  pa_stream* stream_ = nullptr;
+  // The samples being played, and how many have gone to the server; the loop's thread reads
+  // them, with the loop locked.
+  QByteArray pcm_;
+  qsizetype written_ = 0;
+  quint64 generation_ = 0;  // of the latest Play; written with the loop locked
   QTimer watchdog_;
-  QElapsedTimer started_;
-  qint64 length_ms_ = 0;  // of the samples with their trailing silence
-  quint64 generation_ = 0;
 };
 
 }  // namespace xr::qt
