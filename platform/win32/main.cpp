@@ -14,9 +14,12 @@
 #include "main_window/program.h"
 #include "platform/win32/win_platform.h"
 #include "platform/win32/win_sound.h"
+#include "platform/win32/win_system_dll.h"
 #include "platform/win32/win_window_view.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // Before anything can load a DLL by its bare name from the program's own folder.
+  xr::win32::LoadDllsFromSystemOnly();
   INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   const xr::win32::PictureDecoder pictures;
