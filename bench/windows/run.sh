@@ -1,6 +1,7 @@
 #!/bin/bash
 # The Windows program under Wine: its size, launch → window visible against a bare Win32
-# window built the same way (interleaved, same run), and CPU per minute of a running count-up
+# window built the same way and the same with the common controls 6 the program's manifest asks
+# for (interleaved, same run), and CPU per minute of a running count-up
 # and of the idle program after a countdown's cue, against the bare window, the program that
 # never played a cue and the Qt program when one is given. Prints every run, medians and
 # ratios. Not a test.
@@ -32,7 +33,8 @@ while [[ $# -gt 0 ]]; do
 done
 program=$build/platform/win32/xiuran-timer.exe
 bare=$build/bench/windows/xr-bench-bare-window.exe
-for f in "$program" "$bare" "$build/tests/win32/wine_client.exe"; do
+controls=$build/bench/windows/xr-bench-bare-controls.exe
+for f in "$program" "$bare" "$controls" "$build/tests/win32/wine_client.exe"; do
   [[ -f $f ]] || { echo "not built: $f (scripts/build-windows.sh --no-test)" >&2; exit 1; }
 done
 # shellcheck source=bench/lib.sh
@@ -96,18 +98,24 @@ median() { sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] 
 
 echo "exe size: $(stat -c %s "$program") bytes (limit 1.5 MB)"
 launch_ms bare "$bare" > /dev/null  # warm-up: DLLs into the page cache
+launch_ms bare "$controls" > /dev/null
 launch_ms 岫然计时器 "$program" > /dev/null
-: > "$work/bare" && : > "$work/xr"
+: > "$work/bare" && : > "$work/controls" && : > "$work/xr"
 for i in $(seq 1 "$runs"); do
   b=$(launch_ms bare "$bare")
+  c=$(launch_ms bare "$controls")
   x=$(launch_ms 岫然计时器 "$program")
-  echo "run $i: bare $b ms, xiuran $x ms"
+  echo "run $i: bare $b ms, bare with common controls $c ms, xiuran $x ms"
   echo "$b" >> "$work/bare"
+  echo "$c" >> "$work/controls"
   echo "$x" >> "$work/xr"
 done
 mb=$(median < "$work/bare")
+mc=$(median < "$work/controls")
 mx=$(median < "$work/xr")
-echo "launch → visible, median of $runs: bare $mb ms, xiuran $mx ms, ratio $(awk -v a="$mx" -v b="$mb" 'BEGIN { printf "%.2f", a / b }')"
+echo "launch → visible, median of $runs: bare $mb ms, bare with common controls $mc ms," \
+  "xiuran $mx ms, ratio $(awk -v a="$mx" -v b="$mb" 'BEGIN { printf "%.2f", a / b }')" \
+  "(to the bare window with common controls $(awk -v a="$mx" -v b="$mc" 'BEGIN { printf "%.2f", a / b }'))"
 
 # cpu_per_minute PID: CPU seconds (user + system) the process uses per minute of running.
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
