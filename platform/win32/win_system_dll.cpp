@@ -10,9 +10,8 @@ void LoadDllsFromSystemOnly() {
   using SetDirsFn = BOOL(WINAPI*)(DWORD);
   const auto set = reinterpret_cast<SetDirsFn>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
-  if (set != nullptr) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
   // Without it, at least the current directory leaves the search.
-  SetDllDirectoryW(L"");
+  if (set == nullptr || !set(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
 }
 
 HMODULE SystemDll(const wchar_t* name) {
