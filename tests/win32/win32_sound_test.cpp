@@ -38,19 +38,13 @@ const WaveOutApi& FakeWaveOut() {
         *out = reinterpret_cast<HWAVEOUT>(++device.opened);
         return MMSYSERR_NOERROR;
       },
-      [](HWAVEOUT, LPWAVEHDR h, UINT) -> MMRESULT {
-        h->dwFlags = WHDR_PREPARED;
-        return MMSYSERR_NOERROR;
-      },
+      [](HWAVEOUT, LPWAVEHDR, UINT) -> MMRESULT { return MMSYSERR_NOERROR; },
       [](HWAVEOUT, LPWAVEHDR h, UINT) -> MMRESULT {
         device.header = h;
         SetEvent(device.written);
         return MMSYSERR_NOERROR;
       },
-      [](HWAVEOUT, LPWAVEHDR h, UINT) -> MMRESULT {
-        h->dwFlags &= ~WHDR_PREPARED;
-        return MMSYSERR_NOERROR;
-      },
+      [](HWAVEOUT, LPWAVEHDR, UINT) -> MMRESULT { return MMSYSERR_NOERROR; },
       [](HWAVEOUT) -> MMRESULT {
         device.PlayedOut();
         return MMSYSERR_NOERROR;
