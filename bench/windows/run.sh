@@ -1,9 +1,16 @@
 #!/bin/bash
 # The Windows program under Wine: its size, launch → window visible against a bare Win32
-# window built the same way (interleaved, same run), and CPU per minute of a running count-up,
-# against the Qt program when one is given. Prints every run, medians and ratios. Not a test.
+# window built the same way and the same with the common controls 6 the program's manifest asks
+# for (interleaved, same run), and CPU per minute of a running count-up
+# and of the idle program after a countdown's cue, against the bare window, the program that
+# never played a cue and the Qt program when one is given. Prints every run, medians and
+# ratios. Not a test.
 #
-#   bench/windows/run.sh [--runs N] [--cpu-seconds S] [--build DIR] [--qt PROGRAM]
+#   bench/windows/run.sh [--runs N] [--cpu-seconds S] [--build DIR] [--qt PROGRAM] [--realtime]
+#
+# --realtime (root only): everything the run starts (X server, Wine, the programs) runs at a
+# real-time priority, ahead of other work on the machine, which otherwise blurs launch times
+# of about 100 ms beyond use on a busy machine.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -17,12 +24,17 @@ while [[ $# -gt 0 ]]; do
     --cpu-seconds) cpu_s=$2; shift 2 ;;
     --build) build=$(cd "$2" && pwd); shift 2 ;;  # Wine takes only an absolute prefix
     --qt) qt=$2; shift 2 ;;
-    *) echo "usage: $0 [--runs N] [--cpu-seconds S] [--build DIR] [--qt PROGRAM]" >&2; exit 2 ;;
+    --realtime) chrt -f -p 10 $$; shift ;;
+    *)
+      echo "usage: $0 [--runs N] [--cpu-seconds S] [--build DIR] [--qt PROGRAM] [--realtime]" >&2
+      exit 2
+      ;;
   esac
 done
 program=$build/platform/win32/xiuran-timer.exe
 bare=$build/bench/windows/xr-bench-bare-window.exe
-for f in "$program" "$bare" "$build/tests/win32/wine_client.exe"; do
+controls=$build/bench/windows/xr-bench-bare-controls.exe
+for f in "$program" "$bare" "$controls" "$build/tests/win32/wine_client.exe"; do
   [[ -f $f ]] || { echo "not built: $f (scripts/build-windows.sh --no-test)" >&2; exit 1; }
 done
 # shellcheck source=bench/lib.sh
@@ -31,14 +43,21 @@ source "$root/bench/lib.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/xr-bench-win.XXXXXX")
 xvfb_pid=
 app=
+pulse_started=0
 cleanup() {
   bench_stop "$app"
   WINEPREFIX=$build/wine-prefix wineserver -k 2> /dev/null || true
+  [[ $pulse_started == 0 ]] || pulseaudio --kill 2> /dev/null || true
   bench_stop "$xvfb_pid"
   rm -rf "$work"
 }
 trap cleanup EXIT
 bench_private_session "$work"
+# Wine plays through ALSA when no sound server runs: into nothing, at the pace of a real device.
+cat > "$HOME/.asoundrc" << EOF
+pcm.!default { type plug slave { pcm "xr_none" format S16_LE rate 44100 channels 2 } }
+pcm.xr_none { type file slave.pcm "null" file "/dev/null" format "raw" }
+EOF
 bench_start_xvfb "$work"
 export WINEPREFIX=$build/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 run() { "$root/cmake/wine-run.sh" "$WINEPREFIX" "$@"; }
@@ -79,18 +98,24 @@ median() { sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] 
 
 echo "exe size: $(stat -c %s "$program") bytes (limit 1.5 MB)"
 launch_ms bare "$bare" > /dev/null  # warm-up: DLLs into the page cache
+launch_ms bare "$controls" > /dev/null
 launch_ms 岫然计时器 "$program" > /dev/null
-: > "$work/bare" && : > "$work/xr"
+: > "$work/bare" && : > "$work/controls" && : > "$work/xr"
 for i in $(seq 1 "$runs"); do
   b=$(launch_ms bare "$bare")
+  c=$(launch_ms bare "$controls")
   x=$(launch_ms 岫然计时器 "$program")
-  echo "run $i: bare $b ms, xiuran $x ms"
+  echo "run $i: bare $b ms, bare with common controls $c ms, xiuran $x ms"
   echo "$b" >> "$work/bare"
+  echo "$c" >> "$work/controls"
   echo "$x" >> "$work/xr"
 done
 mb=$(median < "$work/bare")
+mc=$(median < "$work/controls")
 mx=$(median < "$work/xr")
-echo "launch → visible, median of $runs: bare $mb ms, xiuran $mx ms, ratio $(awk -v a="$mx" -v b="$mb" 'BEGIN { printf "%.2f", a / b }')"
+echo "launch → visible, median of $runs: bare $mb ms, bare with common controls $mc ms," \
+  "xiuran $mx ms, ratio $(awk -v a="$mx" -v b="$mb" 'BEGIN { printf "%.2f", a / b }')" \
+  "(to the bare window with common controls $(awk -v a="$mx" -v b="$mc" 'BEGIN { printf "%.2f", a / b }'))"
 
 # cpu_per_minute PID: CPU seconds (user + system) the process uses per minute of running.
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
@@ -102,35 +127,95 @@ cpu_per_minute() {
   after=$(ticks "$1")
   awk -v t=$((after - before)) -v hz="$hz" -v s="$cpu_s" 'BEGIN { printf "%.2f", t / hz * 60 / s }'
 }
-# count_up TITLE [wine]: selects 正计时 and presses 开 始 in the window, at their design places;
-# for a Wine window, inside the frame that Wine draws in the X window.
-count_up() {
+# click TITLE X Y [wine]: clicks the window at X Y of its client area; for a Wine window, inside
+# the frame that Wine draws in the X window.
+click() {
   local id left=0 top=0
   id=$(xdotool search --sync --onlyvisible --name "^$1\$" | head -1)
   eval "$(xdotool getwindowgeometry --shell "$id")"
-  [[ ${2:-} != wine ]] ||
+  [[ ${4:-} != wine ]] ||
     read -r left top _ < <(run "$build/tests/win32/wine_client.exe" inset "$id" | tr -d '\r')
-  X=$((X + left)) Y=$((Y + top))
-  xdotool mousemove $((X + 205)) $((Y + 23)) click 1
+  xdotool mousemove $((X + left + $2)) $((Y + top + $3)) click 1
   sleep 0.3
-  xdotool mousemove $((X + 104)) $((Y + 320)) click 1
+}
+# count_up TITLE [wine]: selects 正计时 and presses 开 始, at their design places.
+count_up() {
+  click "$1" 205 23 "${2:-}"
+  click "$1" 104 320 "${2:-}"
   sleep 1
 }
-"$root/cmake/wine-run.sh" "$WINEPREFIX" "$program" > /dev/null 2>&1 &
-app=$!
-count_up 岫然计时器 wine
-server=$(pgrep -n -x "wineserver(64)?" || true)
-s0=$( [[ -n $server ]] && ticks "$server" || echo 0)
-w=$(cpu_per_minute "$app")
-s1=$( [[ -n $server ]] && ticks "$server" || echo 0)
-echo "running count-up under Wine: $w CPU s per minute (wineserver: $(awk -v t=$((s1 - s0)) -v hz="$(getconf CLK_TCK)" -v s="$cpu_s" 'BEGIN { printf "%.2f", t / hz * 60 / s }') more)"
-bench_stop "$app"
-app=
-gone 岫然计时器
-if [[ -n $qt ]]; then
-  "$qt" > /dev/null 2>&1 &
+# cue_played TITLE [wine]: counts down from 00:04 and waits until the cue (4.7 s from the first
+# tick) has played out, with a second to spare.
+cue_played() {
+  for _ in 1 2 3 4; do click "$1" 424 80 "${2:-}"; done
+  click "$1" 104 320 "${2:-}"
+  sleep 7
+}
+per_minute() {
+  awk -v t="$1" -v hz="$(getconf CLK_TCK)" -v s="$cpu_s" 'BEGIN { printf "%.2f", t / hz * 60 / s }'
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
+# our_server: the pid of this prefix's wineserver (other prefixes may have theirs running), found
+# by its working directory, which is named after the prefix's device and inode.
+our_server() {
+  local want p
+  want=$(printf 'server-%s-%x' "$(stat -c %D "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+  for p in $(pgrep -x "wineserver(64)?"); do
+    [[ $(readlink "/proc/$p/cwd") == */"$want" ]] && echo "$p" && return 0
+  done
+  return 0
+}
+# wine_cpu TITLE EXE [SETUP]: CPU s per minute of the Wine program after SETUP (a function; none:
+# idle from the start), then of wineserver over the same time.
+wine_cpu() {
+  local server s0 s1 w
+  "$root/cmake/wine-run.sh" "$WINEPREFIX" "$2" > /dev/null 2>&1 &
   app=$!
-  count_up 岫然计时器
-  q=$(cpu_per_minute "$app")
-  echo "running count-up, Qt program: $q CPU s per minute; ratio Wine/Qt $(awk -v a="$w" -v b="$q" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
+  xdotool search --sync --onlyvisible --name "^$1\$" > /dev/null
+  sleep 1
+  [[ -z ${3:-} ]] || "$3" "$1" wine
+  server=$(our_server)
+  s0=$([[ -n $server ]] && ticks "$server" || echo 0)
+  w=$(cpu_per_minute "$app")
+  s1=$([[ -n $server ]] && ticks "$server" || echo 0)
+  echo "$w $(per_minute $((s1 - s0)))"
+  bench_stop "$app"
+  app=
+  gone "$1"
+}
+
+read -r w ws < <(wine_cpu 岫然计时器 "$program" count_up)
+echo "running count-up under Wine: $w CPU s per minute (wineserver: $ws more)"
+read -r b bs < <(wine_cpu bare "$bare")
+echo "idle bare window under Wine: $b CPU s per minute (wineserver: $bs more)"
+read -r n ns < <(wine_cpu 岫然计时器 "$program")
+echo "idle, never played a cue, under Wine: $n CPU s per minute (wineserver: $ns more)"
+read -r c cs < <(wine_cpu 岫然计时器 "$program" cue_played)
+# Next to nothing when all is well: a difference, not a ratio.
+echo "idle after a countdown's cue under Wine: $c CPU s per minute (wineserver: $cs more);" \
+  "more than never played: $(awk -v a="$c" -v b="$n" 'BEGIN { printf "%.2f", a - b }')"
+if [[ -n $qt ]]; then
+  # The Qt program plays through a sound server: a private one, into a null sink.
+  if command -v pulseaudio > /dev/null; then
+    pulseaudio -D -n --exit-idle-time=-1 --load=module-native-protocol-unix \
+      --load="module-null-sink sink_name=null" 2> "$work/pulse.log" && pulse_started=1
+    for _ in $(seq 50); do pactl info > /dev/null 2>&1 && break; sleep 0.1; done
+    pactl set-default-sink null || true
+  fi
+  for what in count_up cue_played; do
+    "$qt" > /dev/null 2>&1 &
+    app=$!
+    xdotool search --sync --onlyvisible --name "^岫然计时器\$" > /dev/null
+    sleep 1
+    "$what" 岫然计时器
+    q=$(cpu_per_minute "$app")
+    if [[ $what == count_up ]]; then
+      echo "running count-up, Qt program: $q CPU s per minute; ratio Wine/Qt $(ratio "$w" "$q")"
+    else
+      echo "idle after a countdown's cue, Qt program: $q CPU s per minute"
+    fi
+    bench_stop "$app"
+    app=
+    gone 岫然计时器
+  done
 fi

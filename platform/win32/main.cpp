@@ -15,9 +15,12 @@
 #include "platform/win32/win_command_line.h"
 #include "platform/win32/win_platform.h"
 #include "platform/win32/win_sound.h"
+#include "platform/win32/win_system_dll.h"
 #include "platform/win32/win_window_view.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // Before anything can load a DLL by its bare name from the program's own folder.
+  xr::win32::LoadDllsFromSystemOnly();
   if (xr::win32::AnswerCommandLine()) return 0;
   INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
@@ -28,20 +31,27 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   {
     xr::win32::CuePlayer sound;
     // The shell may take its time to find and start a browser; it wants COM on its thread.
+    // Both are loaded there, at the first link: most runs never open one, and loading them
+    // with the program made up much of its start-up.
+    using xr::win32::SystemProc;
     bool com = false;
     xr::win32::Worker shell(
         [&com] {
-          com =
-              SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+          const auto init = SystemProc<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+          com = init != nullptr &&
+                SUCCEEDED(init(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
         },
         [&com] {
-          if (com) CoUninitialize();
+          if (com) SystemProc<decltype(&CoUninitialize)>(L"ole32.dll", "CoUninitialize")();
         });
     xr::win32::WinPlatform platform(
         instance, [&sound](const std::wstring& path) { sound.Play(path); },
         [&shell](const std::wstring& url) {
           shell.Post([url] {
-            ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+            const auto open = SystemProc<decltype(&ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
+            if (open != nullptr) {
+              open(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+            }
           });
         });
     xr::Program program(platform);

@@ -6,6 +6,7 @@
 #include <oleacc.h>
 // clang-format on
 
+#include "platform/win32/win_system_dll.h"
 #include "platform/win32/win_text.h"
 #include "platform/win32/win_window_view.h"
 
@@ -26,12 +27,9 @@ struct Oleacc {
   decltype(&LresultFromObject) lresult = nullptr;
   decltype(&CreateStdAccessibleObject) standard = nullptr;
   decltype(&AccessibleObjectFromWindow) fromWindow = nullptr;
+  // COM's, loaded with the rest so that a start with no reader loads none of them either.
+  decltype(&SysAllocStringLen) allocString = nullptr;
 };
-
-template <typename Fn>
-void Resolve(HMODULE module, const char* name, Fn& fn) {
-  fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 const Oleacc* Library() {
   static const Oleacc lib = [] {
@@ -39,16 +37,21 @@ const Oleacc* Library() {
     // A reader in another process reaches our objects through COM, which delivers its calls to
     // this thread's message loop; in any other apartment they would come on COM's own threads.
     // Kept until the process ends: the objects handed out may be called until then.
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return out;
-    HMODULE module = LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (module == nullptr) return out;
-    Resolve(module, "LresultFromObject", out.lresult);
-    Resolve(module, "CreateStdAccessibleObject", out.standard);
-    Resolve(module, "AccessibleObjectFromWindow", out.fromWindow);
+    const auto init = SystemProc<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+    if (init == nullptr || FAILED(init(nullptr, COINIT_APARTMENTTHREADED))) return out;
+    out.lresult = SystemProc<decltype(&LresultFromObject)>(L"oleacc.dll", "LresultFromObject");
+    out.standard = SystemProc<decltype(&CreateStdAccessibleObject)>(L"oleacc.dll",
+                                                                    "CreateStdAccessibleObject");
+    out.fromWindow = SystemProc<decltype(&AccessibleObjectFromWindow)>(
+        L"oleacc.dll", "AccessibleObjectFromWindow");
+    out.allocString =
+        SystemProc<decltype(&SysAllocStringLen)>(L"oleaut32.dll", "SysAllocStringLen");
     return out;
   }();
-  return lib.lresult != nullptr && lib.standard != nullptr && lib.fromWindow != nullptr ? &lib
-                                                                                        : nullptr;
+  return lib.lresult != nullptr && lib.standard != nullptr && lib.fromWindow != nullptr &&
+                 lib.allocString != nullptr
+             ? &lib
+             : nullptr;
 }
 
 template <typename F>
@@ -83,7 +86,8 @@ HRESULT Text(const std::string& utf8, BSTR* out) {
   *out = nullptr;
   if (utf8.empty()) return S_FALSE;
   const std::wstring wide = Wide(utf8);
-  *out = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+  // Only our objects call it, and they exist only once the library has loaded.
+  *out = Library()->allocString(wide.data(), static_cast<UINT>(wide.size()));
   return *out != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -7,18 +7,27 @@
 // Needs windows.h first.
 #include <shellapi.h>
 
+#include <cwchar>
 #include <string>
 #include <string_view>
 
 #include "app/command_line.h"
+#include "platform/win32/win_system_dll.h"
 #include "platform/win32/win_text.h"
 
 namespace xr::win32 {
 
 // Returns whether it answered, and the program is to end.
 inline bool AnswerCommandLine() {
+  // Most starts have no option at all, and the shell, which splits the line, is loaded only
+  // when there may be one.
+  const wchar_t* line = GetCommandLineW();
+  if (wcsstr(line, L"--") == nullptr) return false;
+  const auto split =
+      SystemProc<decltype(&CommandLineToArgvW)>(L"shell32.dll", "CommandLineToArgvW");
+  if (split == nullptr) return false;
   int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  wchar_t** argv = split(line, &argc);
   if (argv == nullptr) return false;
   const std::string_view answer = CommandLineAnswer(ReadCommandLine(argc, argv));
   LocalFree(argv);

@@ -1,16 +1,11 @@
 #include "platform/win32/win_sound.h"
 
-#include "platform/win32/win_api.h"
-// Needs windows.h first.
-// clang-format off
-#include <mmsystem.h>
-// clang-format on
-
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
 #include "cue/wav_pcm.h"
+#include "platform/win32/win_system_dll.h"
 
 namespace xr::win32 {
 
@@ -35,10 +30,30 @@ std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
 
 }  // namespace
 
+const WaveOutApi& SystemWaveOut() {
+  static const WaveOutApi api = [] {
+    const wchar_t* dll = L"winmm.dll";
+    WaveOutApi a;
+    a.open = SystemProc<decltype(a.open)>(dll, "waveOutOpen");
+    a.prepare = SystemProc<decltype(a.prepare)>(dll, "waveOutPrepareHeader");
+    a.write = SystemProc<decltype(a.write)>(dll, "waveOutWrite");
+    a.unprepare = SystemProc<decltype(a.unprepare)>(dll, "waveOutUnprepareHeader");
+    a.reset = SystemProc<decltype(a.reset)>(dll, "waveOutReset");
+    a.close = SystemProc<decltype(a.close)>(dll, "waveOutClose");
+    const bool whole = a.open && a.prepare && a.write && a.unprepare && a.reset && a.close;
+    return whole ? a : WaveOutApi{};
+  }();
+  return api;
+}
+
 // One open wave device playing one buffer; closing it stops the sound.
 class Playback {
  public:
+  Playback(const WaveOutApi& (*api)(), HANDLE events) : api_(api), events_(events) {}
+
   bool Start(const std::wstring& path) {
+    const WaveOutApi& api = api_();
+    if (api.open == nullptr) return false;
     const std::vector<std::uint8_t> file = ReadWholeFile(path);
     const auto pcm = ParseWav(file);
     if (!pcm || pcm->data.size() < 2) return false;
@@ -56,50 +71,75 @@ class Playback {
     fmt.wBitsPerSample = 16;
     fmt.nBlockAlign = static_cast<WORD>(pcm->channels * 2);
     fmt.nAvgBytesPerSec = fmt.nSamplesPerSec * fmt.nBlockAlign;
-    if (waveOutOpen(&device_, WAVE_MAPPER, &fmt, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
+    // An event rather than a callback function: the device may not be closed from inside its
+    // own callback, so the player's thread waits for it instead.
+    if (api.open(&device_, WAVE_MAPPER, &fmt, reinterpret_cast<DWORD_PTR>(events_), 0,
+                 CALLBACK_EVENT) != MMSYSERR_NOERROR) {
       device_ = nullptr;
       return false;
     }
     header_ = WAVEHDR{};
     header_.lpData = reinterpret_cast<LPSTR>(samples_.data());
     header_.dwBufferLength = static_cast<DWORD>(samples_.size() * 2);
-    if (waveOutPrepareHeader(device_, &header_, sizeof header_) != MMSYSERR_NOERROR ||
-        waveOutWrite(device_, &header_, sizeof header_) != MMSYSERR_NOERROR) {
+    if (api.prepare(device_, &header_, sizeof header_) != MMSYSERR_NOERROR ||
+        api.write(device_, &header_, sizeof header_) != MMSYSERR_NOERROR) {
       Stop();
       return false;
     }
     return true;
   }
+  bool PlayedOut() const { return device_ == nullptr || (header_.dwFlags & WHDR_DONE) != 0; }
   void Stop() {
     if (device_ == nullptr) return;
-    waveOutReset(device_);
+    const WaveOutApi& api = api_();
+    api.reset(device_);
     if ((header_.dwFlags & WHDR_PREPARED) != 0) {
-      waveOutUnprepareHeader(device_, &header_, sizeof header_);
+      api.unprepare(device_, &header_, sizeof header_);
     }
-    waveOutClose(device_);
+    api.close(device_);
     device_ = nullptr;
   }
   ~Playback() { Stop(); }
 
  private:
+  const WaveOutApi& (*api_)();
+  HANDLE events_;
   HWAVEOUT device_ = nullptr;
   WAVEHDR header_{};
   std::vector<std::int16_t> samples_;
 };
 
-CuePlayer::CuePlayer()
-    : playback_(std::make_unique<Playback>()), worker_({}, [this] { playback_->Stop(); }) {}
+CuePlayer::CuePlayer(const WaveOutApi& (*api)())
+    : wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr), &CloseHandle),
+      playback_(std::make_unique<Playback>(api, wake_.get())),
+      worker_({}, [this] { playback_->Stop(); }) {}
 
-CuePlayer::~CuePlayer() = default;
+CuePlayer::~CuePlayer() {
+  // A job still waiting for the sound to end returns; the worker then stops the sound.
+  ending_ = true;
+  SetEvent(wake_.get());
+}
 
 void CuePlayer::Play(const std::wstring& path) {
+  ++waiting_;
   worker_.Post([this, path] {
+    --waiting_;
     playback_->Stop();
-    playback_->Start(path);
+    if (!playback_->Start(path)) return;
+    while (!playback_->PlayedOut()) {
+      // A newer cue starts again from the beginning; the shutdown stops this one.
+      if (waiting_ > 0 || ending_) return;
+      // Without the event, as before: the next cue or the exit closes it.
+      if (WaitForSingleObject(wake_.get(), INFINITE) != WAIT_OBJECT_0) return;
+    }
+    playback_->Stop();
   });
+  SetEvent(wake_.get());
 }
 
 bool CuePlayer::Shutdown(std::chrono::steady_clock::time_point deadline) {
+  ending_ = true;
+  SetEvent(wake_.get());
   return worker_.Shutdown(deadline);
 }
 

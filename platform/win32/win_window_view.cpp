@@ -14,6 +14,7 @@
 #include "controls/units.h"
 #include "platform/win32/win_accessible.h"
 #include "platform/win32/win_platform.h"
+#include "platform/win32/win_system_dll.h"
 #include "platform/win32/win_text.h"
 
 namespace xr::win32 {
@@ -79,29 +80,69 @@ DWORD StyleFor(const WindowDesign& d) {
 
 }  // namespace
 
-PictureDecoder::PictureDecoder() {
-  Gdiplus::GdiplusStartupInput input;
-  if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
+namespace {
+
+// GDI+ and the memory stream it reads from, looked up at the first picture: most runs never open
+// a window that has one, and loading them with the program made up much of its start-up.
+struct PictureApi {
+  decltype(&Gdiplus::GdiplusStartup) startup = nullptr;
+  decltype(&Gdiplus::GdiplusShutdown) shutdown = nullptr;
+  decltype(&Gdiplus::DllExports::GdipCreateBitmapFromStream) fromStream = nullptr;
+  decltype(&Gdiplus::DllExports::GdipCreateHBITMAPFromBitmap) toHbitmap = nullptr;
+  decltype(&Gdiplus::DllExports::GdipDisposeImage) dispose = nullptr;
+  decltype(&SHCreateMemStream) memStream = nullptr;
+};
+
+const PictureApi& Pictures() {
+  static const PictureApi api = [] {
+    PictureApi a;
+    const wchar_t* gdiplus = L"gdiplus.dll";
+    a.startup = SystemProc<decltype(a.startup)>(gdiplus, "GdiplusStartup");
+    a.shutdown = SystemProc<decltype(a.shutdown)>(gdiplus, "GdiplusShutdown");
+    a.fromStream = SystemProc<decltype(a.fromStream)>(gdiplus, "GdipCreateBitmapFromStream");
+    a.toHbitmap = SystemProc<decltype(a.toHbitmap)>(gdiplus, "GdipCreateHBITMAPFromBitmap");
+    a.dispose = SystemProc<decltype(a.dispose)>(gdiplus, "GdipDisposeImage");
+    a.memStream = SystemProc<decltype(a.memStream)>(L"shlwapi.dll", "SHCreateMemStream");
+    const bool whole =
+        a.startup && a.shutdown && a.fromStream && a.toHbitmap && a.dispose && a.memStream;
+    return whole ? a : PictureApi{};
+  }();
+  return api;
 }
 
+// The living decoder's GDI+ token (0 until the first picture); null while none lives.
+ULONG_PTR* decoderToken = nullptr;
+
+}  // namespace
+
+PictureDecoder::PictureDecoder() { decoderToken = &token_; }
+
 PictureDecoder::~PictureDecoder() {
-  if (token_ != 0) Gdiplus::GdiplusShutdown(token_);
+  decoderToken = nullptr;
+  if (token_ != 0) Pictures().shutdown(token_);
 }
 
 HBITMAP LoadPictureResource(HINSTANCE instance, const std::string& name) {
+  if (decoderToken == nullptr) return nullptr;
+  const PictureApi& api = Pictures();
+  if (api.startup == nullptr) return nullptr;
+  if (*decoderToken == 0) {
+    Gdiplus::GdiplusStartupInput input;
+    if (api.startup(decoderToken, &input, nullptr) != Gdiplus::Ok) *decoderToken = 0;
+    if (*decoderToken == 0) return nullptr;
+  }
   HRSRC res = FindResourceW(instance, ResourceName(name).c_str(), MAKEINTRESOURCEW(10));
   if (res == nullptr) return nullptr;
   HGLOBAL mem = ::LoadResource(instance, res);
   const void* data = mem != nullptr ? LockResource(mem) : nullptr;
   if (data == nullptr) return nullptr;
-  IStream* stream =
-      SHCreateMemStream(static_cast<const BYTE*>(data), SizeofResource(instance, res));
+  IStream* stream = api.memStream(static_cast<const BYTE*>(data), SizeofResource(instance, res));
   if (stream == nullptr) return nullptr;
   HBITMAP out = nullptr;
   Gdiplus::GpBitmap* bitmap = nullptr;
-  if (Gdiplus::DllExports::GdipCreateBitmapFromStream(stream, &bitmap) == Gdiplus::Ok) {
-    Gdiplus::DllExports::GdipCreateHBITMAPFromBitmap(bitmap, &out, 0);
-    Gdiplus::DllExports::GdipDisposeImage(bitmap);
+  if (api.fromStream(stream, &bitmap) == Gdiplus::Ok) {
+    api.toHbitmap(bitmap, &out, 0);
+    api.dispose(bitmap);
   }
   stream->Release();
   return out;

@@ -3,6 +3,7 @@
 // Wine lets anyone write C:\Windows, so the refusal is injected.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
@@ -69,6 +70,26 @@ TEST(Win32Cue, WrittenWholeToTheWindowsDirectoryOrElseTheUsersOwn) {
     EXPECT_EQ(Read(vars.cueDir + kCueFileName), std::string(bytes.begin(), bytes.end()));
   }
   fs::remove_all(local);
+}
+
+// Stored as Chinese (PRC), the program's language, as Windows' resource tools list them.
+TEST(Win32Resources, StoredInChineseSimplified) {
+  const HMODULE self = GetModuleHandleW(nullptr);
+  const WORD chinese = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+  const struct {
+    const wchar_t* type;
+    const wchar_t* name;
+  } rows[] = {
+      {L"CUSTOM", MAKEINTRESOURCEW(kCueResourceId)},
+      {RT_RCDATA, L"PICTURES_YYLB_BG_JPG"},
+      {RT_GROUP_ICON, L"ICONS_APP_ICO"},
+      {RT_VERSION, MAKEINTRESOURCEW(VS_VERSION_INFO)},
+  };
+  for (const auto& row : rows) {
+    EXPECT_NE(FindResourceExW(self, row.type, row.name, chinese), nullptr)
+        << (IS_INTRESOURCE(row.name) ? std::to_string(reinterpret_cast<std::uintptr_t>(row.name))
+                                     : Utf8(row.name));
+  }
 }
 
 // The version block as Explorer reads it: every language it lists, the neutral one first, names

@@ -2,8 +2,10 @@
 # The Windows program under Wine on a private X server, run from the keyboard once started and
 # closed with Alt+F4 as a Windows user closes it: the program ends with status 0. (The shared end-to-end scenarios close the window
 # through the X protocol instead; they check the window, the clock, the pointer and the cue.)
+# It runs from a folder where a winmm.dll was planted beside it, with Wine told to prefer such a
+# copy as Windows would: the copy must never be loaded.
 #
-#   window_smoke.sh WINE_RUN PREFIX PROGRAM.exe ARTIFACT_DIR
+#   window_smoke.sh WINE_RUN PREFIX PROGRAM.exe ARTIFACT_DIR PLANTED_WINMM.dll
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=tests/e2e/lib.sh
@@ -11,12 +13,17 @@ source "$here/../e2e/lib.sh"
 # shellcheck source=tests/e2e/scenarios_main_window.sh
 source "$here/../e2e/scenarios_main_window.sh"
 
-wine_run=$1 prefix=$2 program=$3
+wine_run=$1 prefix=$2
 e2e_init "$4"
+folder=$E2E_WORK/download
+mkdir -p "$folder"
+cp "$3" "$folder/xiuran-timer.exe"
+cp "$5" "$folder/winmm.dll"
+program=$folder/xiuran-timer.exe
 # Wine's first start in a prefix is slow; that is not the program's.
 E2E_WINDOW_TIMEOUT=60
 start_xvfb
-launch "$wine_run" "$prefix" "$program"
+launch env WINEDLLOVERRIDES="mscoree,mshtml=;winmm=n,b" "$wine_run" "$prefix" "$program"
 mw_await
 # While the clock runs and the pointer is hidden, as a user would leave it.
 mw_click zjs
@@ -36,3 +43,4 @@ wait_until 10 cursor_is blank || fail "a Space on the run button did not start t
 xdotool key --window "$MW_ID" alt+F4 2> /dev/null || true
 wait_exit "$E2E_PROGRAM_PID" 30
 ((EXIT_CODE == 0)) || fail "exit code $EXIT_CODE after Alt+F4"
+[[ ! -e $folder/planted.loaded ]] || fail "the winmm.dll planted beside the program was loaded"

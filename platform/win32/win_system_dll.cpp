@@ -1,0 +1,28 @@
+#include "platform/win32/win_system_dll.h"
+
+#include <string>
+
+namespace xr::win32 {
+
+void LoadDllsFromSystemOnly() {
+  // Windows 7 has it only with its 2011 loader update: looked up, not imported, so that the
+  // program still starts without it.
+  using SetDirsFn = BOOL(WINAPI*)(DWORD);
+  const auto set = reinterpret_cast<SetDirsFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  // Without it, at least the current directory leaves the search.
+  if (set == nullptr || !set(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
+}
+
+HMODULE SystemDll(const wchar_t* name) {
+  HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (module != nullptr) return module;
+  // A loader that does not know the flag: the full path names the system's copy all the same.
+  wchar_t dir[MAX_PATH];
+  const UINT n = GetSystemDirectoryW(dir, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return nullptr;
+  return LoadLibraryExW((std::wstring(dir, n) + L"\\" + name).c_str(), nullptr,
+                        LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+}  // namespace xr::win32
