@@ -58,7 +58,7 @@ QByteArray HalfLevelPcm(std::span<const std::uint8_t> pcm, qsizetype bytesPerSec
 }
 
 struct Samples {
-  pa_sample_spec spec;
+  pa_sample_spec layout;
   QByteArray pcm;
 };
 
@@ -72,11 +72,12 @@ std::optional<Samples> Prepare(const QByteArray& path) {
                                     static_cast<std::size_t>(bytes->size())));
   if (!wav || wav->data.empty()) return std::nullopt;
   Samples samples{};
-  samples.spec.format = PA_SAMPLE_S16LE;
-  samples.spec.rate = wav->sample_rate;
-  samples.spec.channels = static_cast<std::uint8_t>(wav->channels);
-  if (pa_sample_spec_valid(&samples.spec) == 0) return std::nullopt;
-  samples.pcm = HalfLevelPcm(wav->data, static_cast<qsizetype>(pa_bytes_per_second(&samples.spec)));
+  samples.layout.format = PA_SAMPLE_S16LE;
+  samples.layout.rate = wav->sample_rate;
+  samples.layout.channels = static_cast<std::uint8_t>(wav->channels);
+  if (pa_sample_spec_valid(&samples.layout) == 0) return std::nullopt;
+  samples.pcm =
+      HalfLevelPcm(wav->data, static_cast<qsizetype>(pa_bytes_per_second(&samples.layout)));
   return samples;
 }
 
@@ -214,7 +215,7 @@ void SoundPlayer::Play(const QByteArray& path, Clock::time_point latestStart) {
   const Clock::time_point deadline = std::min(latestStart, Clock::now() + kAnswerLimit);
   bool ok = samples && Connect(deadline);
   if (ok) {
-    stream_ = pa_stream_new(context_, "cue", &samples->spec, nullptr);
+    stream_ = pa_stream_new(context_, "cue", &samples->layout, nullptr);
     ok = stream_ != nullptr;
   }
   if (ok) {
@@ -222,7 +223,8 @@ void SoundPlayer::Play(const QByteArray& path, Clock::time_point latestStart) {
     written_ = 0;
     pa_buffer_attr buffer{};
     buffer.maxlength = static_cast<std::uint32_t>(-1);
-    buffer.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kBufferMs * 1000, &samples->spec));
+    buffer.tlength =
+        static_cast<std::uint32_t>(pa_usec_to_bytes(kBufferMs * 1000, &samples->layout));
     buffer.prebuf = static_cast<std::uint32_t>(-1);
     buffer.minreq = static_cast<std::uint32_t>(-1);
     buffer.fragsize = static_cast<std::uint32_t>(-1);
@@ -248,7 +250,7 @@ void SoundPlayer::Play(const QByteArray& path, Clock::time_point latestStart) {
   }
   const qint64 lengthMs =
       ok ? static_cast<qint64>(
-               pa_bytes_to_usec(static_cast<std::uint64_t>(pcm_.size()), &samples->spec) / 1000)
+               pa_bytes_to_usec(static_cast<std::uint64_t>(pcm_.size()), &samples->layout) / 1000)
          : 0;
   pa_threaded_mainloop_unlock(loop_);
   if (!ok) {
