@@ -87,6 +87,19 @@ TEST(Countdown, TheEndInOrderStillRedAndNothingAfter) {
   EXPECT_EQ(h.fake.playedSounds.size(), 1u);
 }
 
+TEST(Countdown, EachRunThroughThreeSecondsPlaysTheCueAgain) {
+  Harness h;
+  MainForm& f = h.Open();
+  for (int run = 1; run <= 2; ++run) {
+    h.SetFace("00:05");
+    ASSERT_TRUE(h.Click(f.开始));
+    h.Advance(5000);
+    EXPECT_EQ(f.开始.Caption(), kStartCaption);
+    EXPECT_EQ(h.fake.playedSounds.size(), static_cast<std::size_t>(run));
+  }
+  EXPECT_EQ(h.Entries(0, {"WindowsMediaPlayer1"}).size(), 2u);
+}
+
 TEST(ColonBlink, EveryHalfSecondOfARunAndShownWhenPaused) {
   Harness h;
   MainForm& f = h.Open();
