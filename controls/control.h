@@ -76,7 +76,7 @@ class Control;
 
 // What a screen reader reads of a control, beside what a sighted user sees; set by the form that
 // builds the control, never by changing a caption. A name or state that depends on other controls
-// is a function read whenever it is asked for, so that the controls stay the only store.
+// is a function read whenever it is asked for, so that it never goes stale.
 struct Accessibility {
   Role role = Role::Automatic;
   std::string name;                       // empty: the caption

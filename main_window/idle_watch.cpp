@@ -1,7 +1,10 @@
 // The idle watch: once a run has left the pointer at rest for idleLimit seconds, Timer1 hides
 // the chrome and the pointer, and the first movement brings them back. A start arms it, the
 // clock stopping disarms it, and closing the window leaves the pointer shown.
+#include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <stdexcept>
 
 #include "controls/units.h"
 #include "main_window/main_form.h"
@@ -10,6 +13,19 @@ namespace xr {
 
 namespace {
 constexpr double kSecondsPerDay = 86400;
+
+// Rounds half to even, as the default rounding mode does, and refuses what does not fit: a
+// handler that overflows fails and is reported rather than wrapping silently.
+template <typename Int>
+Int RoundChecked(double value) {
+  const double r = std::nearbyint(value);
+  if (!(r >= std::numeric_limits<Int>::min() && r <= std::numeric_limits<Int>::max())) {
+    throw std::overflow_error("overflow");
+  }
+  return static_cast<Int>(r);
+}
+std::int16_t ToInt16(double value) { return RoundChecked<std::int16_t>(value); }
+std::int32_t ToInt32(double value) { return RoundChecked<std::int32_t>(value); }
 }  // namespace
 
 void MainForm::CentrePointer() {

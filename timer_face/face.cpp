@@ -1,110 +1,134 @@
 #include "timer_face/face.h"
 
-#include <cctype>
-#include <cmath>
-#include <cstdio>
-#include <limits>
-#include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace xr {
 
-ClockFace::ClockFace(const FaceControls& controls, FaceHost& h) : FaceControls(controls), host(h) {
-  开始.onClick = [this] { StartClick(*this); };
-  重置.onClick = [this] { ResetClick(*this); };
-  for (Control* a : {&jf1, &jf0, &jm1, &jm0, &kf1, &kf0, &km1, &km0}) {
-    a->onClick = [this, a] { AdjusterClick(*this, *a); };
+ClockFace::ClockFace(const FaceControls& controls, FaceHost& host)
+    : FaceControls(controls), host_(host) {
+  runButton.onClick = [this] { Apply(StartOrPause(state_)); };
+  resetButton.onClick = [this] { Apply(Reset(state_)); };
+  tickTimer.onTimer = [this] { Apply(Tick(state_)); };
+  blinkTimer.onTimer = [this] { Apply(Blink(state_)); };
+  countUpSelector.onClick = [this] { Apply(Select(state_, Mode::CountUp)); };
+  countdownSelector.onClick = [this] { Apply(Select(state_, Mode::Countdown)); };
+
+  const struct {
+    Control& control;
+    Adjuster adjuster;
+  } adjusters[] = {
+      {minuteTensPlus, {kMinuteTens, true}},   {minuteUnitsPlus, {kMinuteUnits, true}},
+      {secondTensPlus, {kSecondTens, true}},   {secondUnitsPlus, {kSecondUnits, true}},
+      {minuteTensMinus, {kMinuteTens, false}}, {minuteUnitsMinus, {kMinuteUnits, false}},
+      {secondTensMinus, {kSecondTens, false}}, {secondUnitsMinus, {kSecondUnits, false}},
+  };
+  for (const auto& [control, adjuster] : adjusters) {
+    control.onClick = [this, a = adjuster] { Apply(Adjust(state_, a)); };
+    control.access.role = Role::Button;
+    control.access.name = AdjusterName(adjuster);
   }
-  zjs.onClick = [this] { SelectCountUp(*this); };
-  djs.onClick = [this] { SelectCountdown(*this); };
-  Timer2.onTimer = [this] { Timer2Tick(*this); };
-  Timer3.onTimer = [this] { Timer3Tick(*this); };
-
-  for (Control* a : {&jf1, &jf0, &jm1, &jm0, &kf1, &kf0, &km1, &km0}) {
-    a->access.role = Role::Button;
-    a->access.name = AdjusterName(*this, *a);
+  countUpSelector.access.role = Role::RadioButton;
+  countUpSelector.access.checked = [this] { return state_.mode == Mode::CountUp; };
+  countdownSelector.access.role = Role::RadioButton;
+  countdownSelector.access.checked = [this] { return state_.mode == Mode::Countdown; };
+  minuteTens.access.role = Role::Clock;
+  minuteTens.access.liveName = [this] { return FaceReading(state_); };
+  for (Control* part : {&minuteUnits, &colon, &secondTens, &secondUnits}) {
+    part->access.partOf = &minuteTens;
   }
-  zjs.access.role = Role::RadioButton;
-  zjs.access.checked = [this] { return !CountdownSelected(*this); };
-  djs.access.role = Role::RadioButton;
-  djs.access.checked = [this] { return CountdownSelected(*this); };
-  f1.access.role = Role::Clock;
-  f1.access.liveName = [this] { return FaceReading(*this); };
-  for (Control* part : {&f0, &mh1, &m1, &m0}) part->access.partOf = &f1;
 }
 
-std::string FaceReading(const ClockFace& face) {
-  return std::string(CountdownSelected(face) ? "倒计时 " : "正计时 ") + face.f1.Caption() +
-         face.f0.Caption() + ":" + face.m1.Caption() + face.m0.Caption();
+void ClockFace::Preset(const ClockState& state) {
+  const ClockState before = std::exchange(state_, state);
+  Perform(Step::ShowChangedDigits, before);
+  if (state.alert != before.alert) Perform(Step::ShowColour, before);
+  if (state.colonShown != before.colonShown) Perform(Step::ShowColon, before);
+  if (state.running != before.running) Perform(Step::ShowRunCaption, before);
+  if (state.mode != before.mode) Perform(Step::ShowMode, before);
+  if (state.ticking != before.ticking) Perform(Step::TickTimer, before);
+  if (state.running != before.running) Perform(Step::BlinkTimer, before);
 }
 
-void AnnounceFace(ClockFace& face) { face.f1.Announce(Prop::AccessibleName); }
-
-bool TickIsAnnounced(const ClockFace& face) {
-  if (!face.Timer2.Enabled()) return true;
-  if (DigitValue(face.m1) == 0 && DigitValue(face.m0) == 0) return true;
-  return CountdownSelected(face) && FaceSeconds(face) <= 10;
+// The state is replaced before the first step, so that a step that reads the face, and a screen
+// reader that asks for its name, see the new one.
+void ClockFace::Apply(const Outcome& outcome) {
+  const ClockState before = std::exchange(state_, outcome.state);
+  for (Step step : outcome.steps) Perform(step, before);
 }
 
-double LeadingNumber(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  std::string number;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) number += text[i++];
-  bool digits = false;
-  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
-    number += text[i++];
-    digits = true;
+Control& ClockFace::Cell(Digit d) const {
+  Control* const cells[] = {&minuteTens, &minuteUnits, &secondTens, &secondUnits};
+  return *cells[d];
+}
+
+Control& ClockFace::Selector(Mode m) const {
+  return m == Mode::Countdown ? countdownSelector : countUpSelector;
+}
+
+void ClockFace::ShowDigit(Digit d) { Cell(d).SetCaption(std::to_string(state_.digits[d])); }
+
+void ClockFace::Perform(Step step, const ClockState& before) {
+  const Mode other = state_.mode == Mode::Countdown ? Mode::CountUp : Mode::Countdown;
+  switch (step) {
+    case Step::ShowChangedDigits:
+      for (Digit d : {kMinuteTens, kMinuteUnits, kSecondTens, kSecondUnits}) {
+        if (state_.digits[d] != before.digits[d]) ShowDigit(d);
+      }
+      return;
+    case Step::ShowAllDigits:
+      for (Digit d : {kMinuteTens, kMinuteUnits, kSecondTens, kSecondUnits}) ShowDigit(d);
+      return;
+    case Step::ShowColour:
+      for (Control* c : {&minuteTens, &minuteUnits, &secondTens, &secondUnits, &colon}) {
+        c->SetForeColor(state_.alert ? kRed : kButtonTextColor);
+      }
+      return;
+    case Step::ShowColon:
+      colon.SetVisible(state_.colonShown);
+      return;
+    case Step::ShowRunCaption:
+      runButton.SetCaption(state_.running ? kPauseCaption : kStartCaption);
+      return;
+    case Step::ShowMode:
+      Selector(state_.mode).SetBackColor(kSelectedColor);
+      Selector(other).SetBackColor(kWhite);
+      return;
+    case Step::TickTimer:
+      tickTimer.SetEnabled(state_.ticking);
+      return;
+    case Step::BlinkTimer:
+      blinkTimer.SetEnabled(state_.running);
+      return;
+    case Step::HideChrome:
+      host_.SetChromeVisible(false);
+      return;
+    case Step::ShowChrome:
+      host_.SetChromeVisible(true);
+      return;
+    case Step::StartIdleWatch:
+      host_.StartIdleWatch();
+      return;
+    case Step::StopIdleWatch:
+      host_.StopIdleWatch();
+      return;
+    case Step::ShowPointer:
+      host_.CursorOn();
+      return;
+    case Step::PlayCue:
+      host_.PlayCue();
+      return;
+    case Step::RefuseEmptyCountdown:
+      host_.ShowMessage("请先设置倒记时时间！");
+      return;
+    case Step::AnnounceMode:
+      Selector(state_.mode).Announce(Prop::Checked);
+      Selector(other).Announce(Prop::Checked);
+      return;
+    case Step::AnnounceFace:
+      minuteTens.Announce(Prop::AccessibleName);
+      return;
   }
-  if (i < text.size() && text[i] == '.') {
-    number += text[i++];
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
-      number += text[i++];
-      digits = true;
-    }
-  }
-  if (!digits) return 0;
-  return std::strtod(number.c_str(), nullptr);
 }
-
-namespace {
-template <typename Int>
-Int RoundChecked(double value) {
-  const double r = std::nearbyint(value);  // the default rounding mode takes halves to even
-  if (!(r >= std::numeric_limits<Int>::min() && r <= std::numeric_limits<Int>::max())) {
-    throw std::overflow_error("overflow");
-  }
-  return static_cast<Int>(r);
-}
-}  // namespace
-
-std::int16_t ToInt16(double value) { return RoundChecked<std::int16_t>(value); }
-std::int32_t ToInt32(double value) { return RoundChecked<std::int32_t>(value); }
-
-double DigitValue(const Control& cell) { return LeadingNumber(cell.Caption()); }
-
-std::int16_t FaceSeconds(const ClockFace& face) {
-  const std::int16_t minutes = ToInt16(10 * DigitValue(face.f1) + DigitValue(face.f0));
-  const std::int16_t seconds = ToInt16(10 * DigitValue(face.m1) + DigitValue(face.m0));
-  return ToInt16(60.0 * minutes + seconds);
-}
-
-bool CountdownSelected(const ClockFace& face) { return face.djs.BackColor() == kSelectedColor; }
-
-void SetDigit(Control& cell, double value) {
-  char text[32];
-  if (value == std::floor(value) && std::fabs(value) < 1e15) {
-    std::snprintf(text, sizeof text, "%lld", static_cast<long long>(value));
-  } else {
-    std::snprintf(text, sizeof text, "%.15g", value);
-  }
-  cell.SetCaption(text);
-}
-
-void SetFaceColor(ClockFace& face, Color color) {
-  for (Control* c : {&face.f1, &face.f0, &face.m1, &face.m0, &face.mh1}) c->SetForeColor(color);
-}
-
-void SetColonVisible(ClockFace& face, bool visible) { face.mh1.SetVisible(visible); }
 
 }  // namespace xr

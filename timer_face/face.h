@@ -1,6 +1,6 @@
-// The clock face is the timer's only store: the time is the text of the four digit cells and
-// the mode is the background colour of the countdown selector. Every handler reads it back
-// from the controls when it runs and writes it there directly.
+// The clock face: the one place that holds the timer's state (clock_state.h), and the controls
+// that show it. A handler reads its event, applies the rule and performs the outcome's steps;
+// the controls are only the rendering, never read back.
 //
 // The face knows nothing of the window that carries it: the window owns the controls, hands
 // the face references to them, and answers the few requests in FaceHost. Nothing here includes
@@ -8,22 +8,15 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "controls/control.h"
+#include "timer_face/clock_state.h"
 
 namespace xr {
 
 inline constexpr const char* kStartCaption = "开 始";
 inline constexpr const char* kPauseCaption = "暂 停";
 inline constexpr Color kSelectedColor = 14737632u;  // &HE0E0E0
-
-// The leading number of a text, as a numeric parse reads it; 0 when there is none.
-double LeadingNumber(std::string_view text);
-// Rounds half to even and converts to 16 bits; throws std::overflow_error outside the range.
-std::int16_t ToInt16(double value);
-std::int32_t ToInt32(double value);
 
 // What run control and the tick need from the window around the face.
 class FaceHost {
@@ -43,65 +36,52 @@ class FaceHost {
 
 // The window's controls that the face is made of and runs by.
 struct FaceControls {
-  Control& f1;
-  Control& f0;
-  Control& m1;
-  Control& m0;
-  Control& mh1;
-  Control& zjs;
-  Control& djs;
-  Control& jf1;
-  Control& jf0;
-  Control& jm1;
-  Control& jm0;
-  Control& kf1;
-  Control& kf0;
-  Control& km1;
-  Control& km0;
-  Control& 开始;
-  Control& 重置;
-  Control& Timer2;
-  Control& Timer3;
+  Control& minuteTens;
+  Control& minuteUnits;
+  Control& secondTens;
+  Control& secondUnits;
+  Control& colon;
+  Control& countUpSelector;
+  Control& countdownSelector;
+  Control& minuteTensPlus;
+  Control& minuteUnitsPlus;
+  Control& secondTensPlus;
+  Control& secondUnitsPlus;
+  Control& minuteTensMinus;
+  Control& minuteUnitsMinus;
+  Control& secondTensMinus;
+  Control& secondUnitsMinus;
+  Control& runButton;
+  Control& resetButton;
+  Control& tickTimer;
+  Control& blinkTimer;
 };
 
 // Binds its own handlers to the controls it is given, and tells what a screen reader reads of
 // them: the adjusters are buttons named for what they do, the selectors radio buttons, and the
-// four digit cells and the colon one clock element carried by f1 and read from the face. They
-// and the host must outlive it.
-struct ClockFace : FaceControls {
+// four digit cells and the colon one clock element carried by the minutes' tens cell. They and
+// the host must outlive it. The controls start as the window's design shows them, which is the
+// default state: a countdown from 00:00, stopped.
+class ClockFace : FaceControls {
+ public:
   ClockFace(const FaceControls& controls, FaceHost& host);
   ClockFace(const ClockFace&) = delete;
   ClockFace& operator=(const ClockFace&) = delete;
 
-  FaceHost& host;
-  // Colon blinks since the program started; never reset.
-  std::uint64_t blinkCount = 0;
+  const ClockState& State() const { return state_; }
+  // Puts the face in a state directly, showing only what differs; for tests and benchmarks,
+  // which set up a face without clicking it there.
+  void Preset(const ClockState& state);
+
+ private:
+  void Apply(const Outcome& outcome);
+  void Perform(Step step, const ClockState& before);
+  void ShowDigit(Digit d);
+  Control& Cell(Digit d) const;
+  Control& Selector(Mode m) const;
+
+  FaceHost& host_;
+  ClockState state_;
 };
-
-double DigitValue(const Control& cell);
-std::int16_t FaceSeconds(const ClockFace& face);
-bool CountdownSelected(const ClockFace& face);
-void SetDigit(Control& cell, double value);
-void SetFaceColor(ClockFace& face, Color color);
-void SetColonVisible(ClockFace& face, bool visible);
-
-// What a screen reader reads of the face: its mode and time, "倒计时 04:57".
-std::string FaceReading(const ClockFace& face);
-// The name of an adjuster, "分钟十位加一": which digit it steps and which way.
-std::string AdjusterName(const ClockFace& face, const Control& adjuster);
-// Tells a screen reader the face's reading now.
-void AnnounceFace(ClockFace& face);
-// Whether the tick just run is told: on a whole minute, in a countdown's last ten seconds and
-// when the clock stops by itself. Told every second, it would drown all else a reader says.
-bool TickIsAnnounced(const ClockFace& face);
-
-// Handlers of the clock face's own controls and timers.
-void AdjusterClick(ClockFace& face, Control& adjuster);
-void SelectCountUp(ClockFace& face);
-void SelectCountdown(ClockFace& face);
-void Timer2Tick(ClockFace& face);
-void Timer3Tick(ClockFace& face);
-void StartClick(ClockFace& face);
-void ResetClick(ClockFace& face);
 
 }  // namespace xr

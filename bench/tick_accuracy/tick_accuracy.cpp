@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
     Tick t;
     t.handled = entered;
     t.painted = entered;
-    t.faceSeconds = xr::FaceSeconds(form.face);
+    t.faceSeconds = xr::TotalSeconds(form.face.State());
     ticks.push_back(t);
     stamper.pending = true;
     if (t.faceSeconds == 0 && !finished) {
@@ -156,9 +156,10 @@ int main(int argc, char** argv) {
     for (int d = 0; d < 4; ++d) {
       for (int k = 0; k < digits[d]; ++k) form.window.Deliver(xr::Event::Click, plus[d]);
     }
-    if (xr::FaceSeconds(form.face) != seconds || !xr::CountdownSelected(form.face)) {
+    if (xr::TotalSeconds(form.face.State()) != seconds ||
+        !(form.face.State().mode == xr::Mode::Countdown)) {
       std::fprintf(stderr, "xr-bench-tick: the face reads %d s, not a %d s countdown\n",
-                   xr::FaceSeconds(form.face), seconds);
+                   xr::TotalSeconds(form.face.State()), seconds);
       QCoreApplication::exit(1);
       return;
     }

@@ -178,7 +178,7 @@ TEST(DesignState, FieldsStartAtZero) {
   EXPECT_EQ(f.pointerY, 0);
   EXPECT_EQ(f.idleLimit, 0);
   EXPECT_EQ(f.lastMoveTime, 0);
-  EXPECT_EQ(f.face.blinkCount, 0u);
+  EXPECT_EQ(f.face.State().blinks, 0u);
 }
 
 TEST(DesignState, NothingFiresBeforeTheFirstStart) {
@@ -191,13 +191,13 @@ TEST(DesignState, NothingFiresBeforeTheFirstStart) {
   EXPECT_EQ(h.Face(), "00:00");
   EXPECT_EQ(f.mh1.Caption(), ":");
   EXPECT_TRUE(f.mh1.Visible());
-  EXPECT_EQ(f.face.blinkCount, 0u);
+  EXPECT_EQ(f.face.State().blinks, 0u);
   EXPECT_EQ(h.log, Log{});
   EXPECT_EQ(h.fake.showCursorCalls, 0);
   EXPECT_EQ(h.fake.displayCount, 0);
   EXPECT_TRUE(h.AllChrome(true));
   EXPECT_EQ(f.开始.Caption(), "开 始");
-  EXPECT_TRUE(CountdownSelected(f.face));
+  EXPECT_TRUE((f.face.State().mode == Mode::Countdown));
   for (const Control* t : {&f.Timer1, &f.Timer2, &f.Timer3}) {
     const TimerSchedule* s = h.fake.Schedule(*t);
     ASSERT_NE(s, nullptr);

@@ -138,12 +138,11 @@ class Harness {
     if (view) view->logging = on;
   }
 
-  // Writes the four digit cells directly, as if the face had been set to "mm:ss".
+  // Puts the face at "mm:ss" directly, as if it had been set there.
   void SetFace(std::string_view mmss) {
-    form->f1.SetCaption(std::string(1, mmss[0]));
-    form->f0.SetCaption(std::string(1, mmss[1]));
-    form->m1.SetCaption(std::string(1, mmss[3]));
-    form->m0.SetCaption(std::string(1, mmss[4]));
+    ClockState s = form->face.State();
+    s.digits = {mmss[0] - '0', mmss[1] - '0', mmss[3] - '0', mmss[4] - '0'};
+    form->face.Preset(s);
   }
   std::string Face() const {
     return form->f1.Caption() + form->f0.Caption() + ":" + form->m1.Caption() + form->m0.Caption();

@@ -30,7 +30,7 @@ RandomRun::RandomRun(std::uint32_t seed, double clockBase)
   // none of it may be handled.
   fake_.duringMessageBox = [this, &f] {
     const std::string face = FaceText(f);
-    const std::uint64_t blinks = f.face.blinkCount;
+    const std::uint64_t blinks = f.face.State().blinks;
     const int calls = fake_.showCursorCalls;
     fake_.pointerX += 3;
     fake_.Advance(1 + Pick(3000));
@@ -38,7 +38,7 @@ RandomRun::RandomRun(std::uint32_t seed, double clockBase)
     if (fake_.Click(*targets[Pick(static_cast<std::uint32_t>(targets.size()))])) {
       boxViolation_ = "a click was handled inside the message box";
     }
-    if (FaceText(f) != face || f.face.blinkCount != blinks || fake_.showCursorCalls != calls) {
+    if (FaceText(f) != face || f.face.State().blinks != blinks || fake_.showCursorCalls != calls) {
       boxViolation_ = "a tick was handled inside the message box";
     }
   };
@@ -222,7 +222,7 @@ std::string RandomRun::Broken() {
       return cell.c->Name() + " holds \"" + t + "\"";
     }
   }
-  const int seconds = FaceSeconds(f.face);
+  const int seconds = TotalSeconds(f.face.State());
   if (!Holds(seconds >= 0 && seconds <= 3599)) return "face seconds " + std::to_string(seconds);
 
   const std::string& caption = f.开始.Caption();
@@ -264,8 +264,12 @@ std::string RandomRun::Broken() {
   if (!Holds(colour == kNormalFace || colour == kRed)) {
     return "face colour " + std::to_string(colour);
   }
-  if (!Holds(CountdownSelected(f.face) || f.zjs.BackColor() == kSelectedColor)) {
-    return "no mode selected";
+  const ClockState& state = f.face.State();
+  const Control& chosen = state.mode == Mode::Countdown ? f.djs : f.zjs;
+  if (!Holds(chosen.BackColor() == kSelectedColor)) return "the mode's selector not shown chosen";
+  if (!Holds(f.f1.AccessibleName().ends_with(FaceText(f)))) return "the face shows another time";
+  if (!Holds(colour == (state.alert ? kRed : kNormalFace))) {
+    return "the face's colour is not its state's";
   }
 
   // A companion window the program holds is one the user can see, and one the user closed is

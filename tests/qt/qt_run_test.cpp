@@ -180,7 +180,11 @@ void RunTest::emptyCountdownIsRefusedWithABox() {
   Session s;
   s.Start();
   MainForm& f = s.main();
-  if (redFirst) xr::SetFaceColor(f.face, xr::kRed);
+  if (redFirst) {
+    xr::ClockState red = f.face.State();
+    red.alert = true;
+    f.face.Preset(red);
+  }
   BoxCloser closer(f);
   if (byKey) {
     QVERIFY(xr::qttest::Activate(s.form()));
