@@ -7,10 +7,14 @@
 # ratios. Not a test.
 #
 #   bench/windows/run.sh [--runs N] [--cpu-seconds S] [--build DIR] [--qt PROGRAM] [--realtime]
+#                        [--before EXE]
 #
 # --realtime (root only): everything the run starts (X server, Wine, the programs) runs at a
 # real-time priority, ahead of other work on the machine, which otherwise blurs launch times
 # of about 100 ms beyond use on a busy machine.
+# --before EXE: another build of the program (an earlier commit's, say), launched in every run
+# next to this one, first and second by turns, for a before/after of a few milliseconds that
+# separate runs, minutes apart, blur.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -18,6 +22,7 @@ build=$root/build-windows
 runs=7
 cpu_s=30
 qt=
+before=
 while [[ $# -gt 0 ]]; do
   case $1 in
     --runs) runs=$2; shift 2 ;;
@@ -25,8 +30,10 @@ while [[ $# -gt 0 ]]; do
     --build) build=$(cd "$2" && pwd); shift 2 ;;  # Wine takes only an absolute prefix
     --qt) qt=$2; shift 2 ;;
     --realtime) chrt -f -p 10 $$; shift ;;
+    --before) before=$(cd "$(dirname "$2")" && pwd)/$(basename "$2"); shift 2 ;;
     *)
-      echo "usage: $0 [--runs N] [--cpu-seconds S] [--build DIR] [--qt PROGRAM] [--realtime]" >&2
+      echo "usage: $0 [--runs N] [--cpu-seconds S] [--build DIR] [--qt PROGRAM] [--realtime]" \
+        "[--before EXE]" >&2
       exit 2
       ;;
   esac
@@ -34,7 +41,7 @@ done
 program=$build/platform/win32/xiuran-timer.exe
 bare=$build/bench/windows/xr-bench-bare-window.exe
 controls=$build/bench/windows/xr-bench-bare-controls.exe
-for f in "$program" "$bare" "$controls" "$build/tests/win32/wine_client.exe"; do
+for f in "$program" "$bare" "$controls" "$build/tests/win32/wine_client.exe" ${before:+"$before"}; do
   [[ -f $f ]] || { echo "not built: $f (scripts/build-windows.sh --no-test)" >&2; exit 1; }
 done
 # shellcheck source=bench/lib.sh
@@ -100,12 +107,26 @@ echo "exe size: $(stat -c %s "$program") bytes (limit 1.5 MB)"
 launch_ms bare "$bare" > /dev/null  # warm-up: DLLs into the page cache
 launch_ms bare "$controls" > /dev/null
 launch_ms 岫然计时器 "$program" > /dev/null
-: > "$work/bare" && : > "$work/controls" && : > "$work/xr"
+[[ -z $before ]] || launch_ms 岫然计时器 "$before" > /dev/null
+: > "$work/bare" && : > "$work/controls" && : > "$work/xr" && : > "$work/before"
 for i in $(seq 1 "$runs"); do
   b=$(launch_ms bare "$bare")
   c=$(launch_ms bare "$controls")
-  x=$(launch_ms 岫然计时器 "$program")
-  echo "run $i: bare $b ms, bare with common controls $c ms, xiuran $x ms"
+  if [[ -z $before ]]; then
+    x=$(launch_ms 岫然计时器 "$program")
+    echo "run $i: bare $b ms, bare with common controls $c ms, xiuran $x ms"
+  else
+    # A launch right after another of the same program is not quite like one after a bare window.
+    if ((i % 2)); then
+      x=$(launch_ms 岫然计时器 "$program")
+      p=$(launch_ms 岫然计时器 "$before")
+    else
+      p=$(launch_ms 岫然计时器 "$before")
+      x=$(launch_ms 岫然计时器 "$program")
+    fi
+    echo "run $i: bare $b ms, bare with common controls $c ms, xiuran $x ms, before $p ms"
+    echo "$p" >> "$work/before"
+  fi
   echo "$b" >> "$work/bare"
   echo "$c" >> "$work/controls"
   echo "$x" >> "$work/xr"
@@ -116,6 +137,15 @@ mx=$(median < "$work/xr")
 echo "launch → visible, median of $runs: bare $mb ms, bare with common controls $mc ms," \
   "xiuran $mx ms, ratio $(awk -v a="$mx" -v b="$mb" 'BEGIN { printf "%.2f", a / b }')" \
   "(to the bare window with common controls $(awk -v a="$mx" -v b="$mc" 'BEGIN { printf "%.2f", a / b }'))"
+if [[ -n $before ]]; then
+  mp=$(median < "$work/before")
+  echo "before ($before): median $mp ms, ratio" \
+    "$(awk -v a="$mp" -v b="$mb" 'BEGIN { printf "%.2f", a / b }') (to the bare window with" \
+    "common controls $(awk -v a="$mp" -v b="$mc" 'BEGIN { printf "%.2f", a / b }'))"
+fi
+for f in bare controls xr before; do
+  if [[ -s $work/$f ]]; then echo "all of $f, sorted: $(sort -n "$work/$f" | tr '\n' ' ')"; fi
+done
 
 # cpu_per_minute PID: CPU seconds (user + system) the process uses per minute of running.
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }

@@ -226,15 +226,20 @@ void WinWindowView::Build() {
       case Kind::MediaPlayer:
         continue;  // heard, never seen
     }
-    HWND child = CreateWindowExW(0, cls, Wide(c.Caption()).c_str(), cstyle, 0, 0, 0, 0, hwnd_,
+    // In place and shown from the start: each later move or show is a round of messages and
+    // server calls per child, a good part of the program's start-up under Wine.
+    if (c.Visible()) cstyle |= WS_VISIBLE;
+    HWND child = CreateWindowExW(0, cls, Wide(c.Caption()).c_str(), cstyle, Px(c.Left()),
+                                 Px(c.Top()), Px(c.Width()), Px(c.Height()), hwnd_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(cid)),
                                  platform_.Instance(), nullptr);
     if (child == nullptr) continue;
     children_[&c] = child;
     ExposeToReaders(child);
-    ApplyGeometry(c, child);
-    ApplyFont(c, child);
-    if (c.Visible()) ::ShowWindow(child, SW_SHOWNA);
+    // A new child has the system font; nothing of it is on screen yet to redraw.
+    if (c.HasFont()) {
+      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c)), FALSE);
+    }
     if (c.kind() == Kind::CommandButton && c.design.tabIndex >= 0) {
       tabOrder.emplace_back(c.design.tabIndex, child);
     }
