@@ -162,7 +162,8 @@ void QtPlatform::ReportFailure(std::string_view line) {
   // One write for the whole line, so that it never interleaves with another process's output.
   std::string text(line);
   text += '\n';
-  static_cast<void>(::write(STDERR_FILENO, text.data(), text.size()));
+  // A line that cannot be written is lost, never fatal.
+  [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, text.data(), text.size());
 }
 
 std::span<const std::uint8_t> QtPlatform::LoadResource(std::string_view type, int id) {
