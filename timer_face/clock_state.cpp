@@ -20,6 +20,13 @@ bool TickIsAnnounced(const ClockState& s) {
 
 constexpr int kTop = 59 * 60 + 59;
 
+// A clock that stops, however it stops, says so: the button offers a start and the colon shows.
+void Stop(ClockState& s) {
+  s.running = false;
+  s.ticking = false;
+  s.colonShown = true;
+}
+
 }  // namespace
 
 Outcome Tick(const ClockState& s) {
@@ -46,16 +53,11 @@ Outcome Tick(const ClockState& s) {
     }
     if (total - 1 == 3) {
       n.alert = true;
-      o.steps.Add(Step::ShowColour);
-      o.steps.Add(Step::PlayCue);
+      o.steps.Add({Step::ShowColour, Step::PlayCue});
     } else if (total - 1 == 0) {
-      n.ticking = false;
-      n.running = false;
-      n.colonShown = true;
-      for (Step step : {Step::TickTimer, Step::BlinkTimer, Step::ShowColon, Step::ShowRunCaption,
-                        Step::StopIdleWatch, Step::ShowPointer}) {
-        o.steps.Add(step);
-      }
+      Stop(n);
+      o.steps.Add({Step::TickTimer, Step::BlinkTimer, Step::ShowColon, Step::ShowRunCaption,
+                   Step::StopIdleWatch, Step::ShowPointer});
     }
   }
   if (TickIsAnnounced(n)) o.steps.Add(Step::AnnounceFace);
@@ -77,37 +79,25 @@ Outcome StartOrPause(const ClockState& s) {
   if (s.mode == Mode::Countdown && TotalSeconds(s) <= 0) {
     // With every timer off the clock is stopped, so the button and the colon say so; left as
     // they were, a clock refused mid-run would read "暂 停" and could keep its colon blinked off.
-    n.ticking = false;
-    n.running = false;
-    n.colonShown = true;
-    for (Step step : {Step::RefuseEmptyCountdown, Step::TickTimer, Step::BlinkTimer,
-                      Step::StopIdleWatch, Step::ShowRunCaption, Step::ShowColon}) {
-      o.steps.Add(step);
-    }
+    Stop(n);
+    o.steps.Add({Step::RefuseEmptyCountdown, Step::TickTimer, Step::BlinkTimer, Step::StopIdleWatch,
+                 Step::ShowRunCaption, Step::ShowColon});
   } else if (!s.running) {
     n.running = true;
     n.ticking = true;
-    for (Step step : {Step::ShowRunCaption, Step::HideChrome, Step::StartIdleWatch, Step::TickTimer,
-                      Step::BlinkTimer}) {
-      o.steps.Add(step);
-    }
+    o.steps.Add({Step::ShowRunCaption, Step::HideChrome, Step::StartIdleWatch, Step::TickTimer,
+                 Step::BlinkTimer});
   } else {
-    n.running = false;
-    n.ticking = false;
-    n.colonShown = true;
-    for (Step step : {Step::ShowRunCaption, Step::ShowChrome, Step::StopIdleWatch, Step::TickTimer,
-                      Step::BlinkTimer, Step::ShowColon}) {
-      o.steps.Add(step);
-    }
+    Stop(n);
+    o.steps.Add({Step::ShowRunCaption, Step::ShowChrome, Step::StopIdleWatch, Step::TickTimer,
+                 Step::BlinkTimer, Step::ShowColon});
   }
   return o;
 }
 
 Outcome Reset(const ClockState& s) {
   ClockState n = s;
-  n.running = false;
-  n.ticking = false;
-  n.colonShown = true;
+  Stop(n);
   n.digits = {};
   n.alert = false;
   return {n,

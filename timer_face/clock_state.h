@@ -54,10 +54,11 @@ enum class Step : std::uint8_t {
 class Steps {
  public:
   constexpr Steps() = default;
-  constexpr Steps(std::initializer_list<Step> steps) {
+  constexpr Steps(std::initializer_list<Step> steps) { Add(steps); }
+  constexpr void Add(Step s) { steps_.at(count_++) = s; }
+  constexpr void Add(std::initializer_list<Step> steps) {
     for (Step s : steps) Add(s);
   }
-  constexpr void Add(Step s) { steps_.at(count_++) = s; }
   constexpr const Step* begin() const { return steps_.data(); }
   constexpr const Step* end() const { return steps_.data() + count_; }
   constexpr std::size_t size() const { return count_; }
