@@ -13,42 +13,43 @@ struct Box {
   float left, top, width, height;
 };
 
-Control& Place(Control& c, Box b) {
+template <typename T>
+T& Place(T& c, Box b) {
   c.Move(b.left, b.top, b.width, b.height);
   return c;
 }
 
-Control& Button(Window& w, std::string name, const std::string& caption, Box b, float size, int tab,
-                const char* face) {
-  Control& c = Place(w.Add(Kind::CommandButton, std::move(name)), b);
+Button& MakeButton(Window& w, std::string name, const std::string& caption, Box b, float size,
+                   int tab, const char* face) {
+  Button& c = Place(w.Add<Button>(std::move(name)), b);
   c.SetCaption(caption);
   c.SetFontSize(size);
-  c.design.fontName = face;
-  c.design.tabIndex = tab;
+  c.fontName = face;
+  c.tabIndex = tab;
   return c;
 }
 
-Control& Text(Window& w, std::string name, const std::string& caption, Box b, float size,
-              Align align, const char* face) {
-  Control& c = Place(w.Add(Kind::Label, std::move(name)), b);
+Label& Text(Window& w, std::string name, const std::string& caption, Box b, float size, Align align,
+            const char* face) {
+  Label& c = Place(w.Add<Label>(std::move(name)), b);
   c.SetCaption(caption);
   c.SetFontSize(size);
   c.SetForeColor(kButtonTextColor);
-  c.design.fontName = face;
-  c.design.align = align;
-  c.design.transparent = true;
-  c.design.wordWrap = true;
+  c.fontName = face;
+  c.align = align;
+  c.transparent = true;
+  c.wordWrap = true;
   return c;
 }
 
-Control& Picture(Window& w, std::string name, const char* resource, float left) {
-  Control& c = Place(w.Add(Kind::Picture, std::move(name)), {left, 2400, 2295, 2295});
-  c.design.picture = resource;
+Picture& MakePicture(Window& w, std::string name, const char* resource, float left) {
+  Picture& c = Place(w.Add<Picture>(std::move(name)), {left, 2400, 2295, 2295});
+  c.resource = resource;
   return c;
 }
 
 // The button unloads its window, as the close box does; either way the program hears of it.
-void UnloadsWith(Platform& platform, Window& window, Control& button,
+void UnloadsWith(Platform& platform, Window& window, Button& button,
                  std::function<void()>& onUnloaded) {
   button.onClick = [&platform, &window, &onUnloaded] {
     platform.UnloadWindow(window);
@@ -83,13 +84,14 @@ constexpr std::array<LinkPlace, 10> kLinkPlaces = {{{420, 1200, 1},
 
 MoreAppsForm::MoreAppsForm(Platform& p)
     : platform(p),
-      Label1(Text(window, "Label1", "岫然应用程序", {1200, 480, 5775, 495}, 21.75f, Align::Center,
-                  kSong)),
+      heading(Text(window, "Label1", "岫然应用程序", {1200, 480, 5775, 495}, 21.75f, Align::Center,
+                   kSong)),
       links{},
-      softdown(
-          Button(window, "softdown", "软件下载网站", {420, 3480, 2175, 495}, 14.25f, 10, kSong)),
-      close(Button(window, "close", "关  闭", {1560, 4560, 2055, 495}, 18, 9, kSong)),
-      lianxi(Button(window, "lianxi", "联系作者", {4680, 4560, 1935, 495}, 18, 12, kSong)) {
+      downloadSiteButton(MakeButton(window, "softdown", "软件下载网站", {420, 3480, 2175, 495},
+                                    14.25f, 10, kSong)),
+      closeButton(MakeButton(window, "close", "关  闭", {1560, 4560, 2055, 495}, 18, 9, kSong)),
+      contactButton(
+          MakeButton(window, "lianxi", "联系作者", {4680, 4560, 1935, 495}, 18, 12, kSong)) {
   window.caption = "应用列表";
   window.design.border = Border::FixedSingle;
   window.design.minButton = false;
@@ -98,48 +100,51 @@ MoreAppsForm::MoreAppsForm(Platform& p)
   window.design.clientHeight = 5490;
   window.design.picture = "pictures/yylb_bg.jpg";
   window.design.icon = "icons/app.ico";
-  Label1.design.wordWrap = false;
+  heading.wordWrap = false;
 
   const Catalogue& catalogue = TheCatalogue();
   for (std::size_t i = 0; i < links.size(); ++i) {
     const LinkPlace& at = kLinkPlaces[i];
-    Control& b = Button(window, "link" + std::to_string(i + 1), catalogue.links[i].caption,
-                        {at.left, at.top, 2175, 495}, 14.25f, at.tab, kSong);
+    Button& b = MakeButton(window, "link" + std::to_string(i + 1), catalogue.links[i].caption,
+                           {at.left, at.top, 2175, 495}, 14.25f, at.tab, kSong);
     links[i] = &b;
     b.access.description = catalogue.links[i].target;
     const std::string target = catalogue.links[i].target;
     b.onClick = [this, target] { platform.OpenUrl(target); };
   }
-  softdown.access.description = catalogue.softdownTarget;
+  downloadSiteButton.access.description = catalogue.softdownTarget;
   const std::string download = catalogue.softdownTarget;
-  softdown.onClick = [this, download] { platform.OpenUrl(download); };
-  lianxi.onClick = [this] {
+  downloadSiteButton.onClick = [this, download] { platform.OpenUrl(download); };
+  contactButton.onClick = [this] {
     if (openContact) openContact();
   };
-  UnloadsWith(platform, window, close, onUnloaded);
+  UnloadsWith(platform, window, closeButton, onUnloaded);
 }
 
 ContactForm::ContactForm(Platform& p)
     : platform(p),
-      Label2(Text(window, "Label2", "常用办公助手软件", {2520, 240, 5535, 495}, 21.75f,
-                  Align::Center, kKai)),
-      Label1(
+      heading(Text(window, "Label2", "常用办公助手软件", {2520, 240, 5535, 495}, 21.75f,
+                   Align::Center, kKai)),
+      thanks(
           Text(window, "Label1",
                "    本软件为免费软件，如果觉得好用，请分享给你的亲朋好友；如发现有问题或是意见和建"
                "议，请联系作者，感谢你的支持！",
                {240, 960, 10215, 615}, 14.25f, Align::Left, kKai)),
-      Label6(Text(window, "Label6", InvitationText(), {240, 1680, 10335, 495}, 14.25f, Align::Left,
-                  kKai)),
-      Image1(Picture(window, "Image1", "pictures/image1.jpg", 240)),
-      Image2(Picture(window, "Image2", "pictures/image2.jpg", 2835)),
-      Image3(Picture(window, "Image3", "pictures/image3.jpg", 5430)),
-      Image4(Picture(window, "Image4", "pictures/image4.jpg", 8040)),
-      Label7(Text(window, "Label7", WeChatLabel(), {360, 4800, 2295, 375}, 12, Align::Left, kKai)),
-      Label8(Text(window, "Label8", QQLabel(), {3180, 4800, 1935, 375}, 12, Align::Left, kKai)),
-      Label9(Text(window, "Label9", "微信公众号", {6000, 4800, 1695, 375}, 12, Align::Left, kKai)),
-      Label10(
+      invitation(Text(window, "Label6", InvitationText(), {240, 1680, 10335, 495}, 14.25f,
+                      Align::Left, kKai)),
+      weChatCode(MakePicture(window, "Image1", "pictures/image1.jpg", 240)),
+      qqCode(MakePicture(window, "Image2", "pictures/image2.jpg", 2835)),
+      officialAccountCode(MakePicture(window, "Image3", "pictures/image3.jpg", 5430)),
+      shareCode(MakePicture(window, "Image4", "pictures/image4.jpg", 8040)),
+      weChatLabel(
+          Text(window, "Label7", WeChatLabel(), {360, 4800, 2295, 375}, 12, Align::Left, kKai)),
+      qqLabel(Text(window, "Label8", QQLabel(), {3180, 4800, 1935, 375}, 12, Align::Left, kKai)),
+      officialAccountLabel(
+          Text(window, "Label9", "微信公众号", {6000, 4800, 1695, 375}, 12, Align::Left, kKai)),
+      shareLabel(
           Text(window, "Label10", "分享软件", {8235, 4800, 2055, 375}, 12, Align::Center, kKai)),
-      goback(Button(window, "goback", "关  闭", {4200, 5280, 2055, 495}, 15.75f, 0, kKai)) {
+      closeButton(
+          MakeButton(window, "goback", "关  闭", {4200, 5280, 2055, 495}, 15.75f, 0, kKai)) {
   window.caption = "联系作者";
   window.design.border = Border::Sizable;
   window.design.minButton = false;
@@ -148,19 +153,22 @@ ContactForm::ContactForm(Platform& p)
   window.design.clientHeight = 6060;
   window.design.picture = "pictures/lxzz_bg.jpg";
   window.design.icon = "icons/contact.ico";
-  Label2.design.bold = true;
+  heading.bold = true;
 
   // Each code is named by the label under it and described by what it carries, which a reader
   // cannot scan.
-  const std::array<std::pair<Control*, Control*>, 4> codes = {
-      {{&Image1, &Label7}, {&Image2, &Label8}, {&Image3, &Label9}, {&Image4, &Label10}}};
+  const std::array<std::pair<Picture*, Label*>, 4> codes = {
+      {{&weChatCode, &weChatLabel},
+       {&qqCode, &qqLabel},
+       {&officialAccountCode, &officialAccountLabel},
+       {&shareCode, &shareLabel}}};
   for (std::size_t i = 0; i < codes.size(); ++i) {
     auto [image, label] = codes[i];
     image->access.name = "二维码：" + label->Caption();
     image->access.description = ContactQrText(TheCatalogue(), kContactPictures[i]);
   }
 
-  UnloadsWith(platform, window, goback, onUnloaded);
+  UnloadsWith(platform, window, closeButton, onUnloaded);
 }
 
 }  // namespace xr

@@ -18,11 +18,11 @@ struct MoreAppsForm {
 
   Platform& platform;
   Window window{"yylb"};
-  Control& Label1;
-  std::array<Control*, 10> links;
-  Control& softdown;
-  Control& close;
-  Control& lianxi;
+  Label& heading;
+  std::array<Button*, 10> links;
+  Button& downloadSiteButton;
+  Button& closeButton;
+  Button& contactButton;
 
   // Set by the program: the window is gone (its close button or its close box).
   std::function<void()> onUnloaded;
@@ -36,18 +36,19 @@ struct ContactForm {
 
   Platform& platform;
   Window window{"lxzz"};
-  Control& Label2;
-  Control& Label1;
-  Control& Label6;
-  Control& Image1;
-  Control& Image2;
-  Control& Image3;
-  Control& Image4;
-  Control& Label7;
-  Control& Label8;
-  Control& Label9;
-  Control& Label10;
-  Control& goback;
+  Label& heading;
+  Label& thanks;
+  Label& invitation;
+  // The four codes to scan, left to right, each above its label.
+  Picture& weChatCode;
+  Picture& qqCode;
+  Picture& officialAccountCode;
+  Picture& shareCode;
+  Label& weChatLabel;
+  Label& qqLabel;
+  Label& officialAccountLabel;
+  Label& shareLabel;
+  Button& closeButton;
 
   std::function<void()> onUnloaded;
 };

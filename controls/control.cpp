@@ -9,8 +9,7 @@ namespace xr {
 namespace {
 // The largest font size a control accepts, in points.
 constexpr float kMaxFontSize = 2160.0f;
-// Timer intervals are unsigned 16-bit milliseconds.
-constexpr int kMaxInterval = 65535;
+const std::string kNoText;
 }  // namespace
 
 Control::Control(Window& owner, Kind kind, std::string name)
@@ -18,17 +17,19 @@ Control::Control(Window& owner, Kind kind, std::string name)
 
 void Control::Changed(Prop p) { owner_.Notify(*this, p); }
 
-void Control::SetCaption(std::string value) {
+const std::string& Control::Text() const { return kNoText; }
+
+void TextControl::SetCaption(std::string value) {
   caption_ = std::move(value);
   Changed(Prop::Caption);
 }
 
-void Control::SetForeColor(Color value) {
+void TextControl::SetForeColor(Color value) {
   foreColor_ = value;
   Changed(Prop::ForeColor);
 }
 
-void Control::SetBackColor(Color value) {
+void Label::SetBackColor(Color value) {
   backColor_ = value;
   Changed(Prop::BackColor);
 }
@@ -38,17 +39,7 @@ void Control::SetVisible(bool value) {
   Changed(Prop::Visible);
 }
 
-void Control::RequireGeometry() const {
-  if (!HasGeometry()) throw PropertyError(name_ + " has no geometry");
-}
-
-float Control::Left() const { return RequireGeometry(), left_; }
-float Control::Top() const { return RequireGeometry(), top_; }
-float Control::Width() const { return RequireGeometry(), width_; }
-float Control::Height() const { return RequireGeometry(), height_; }
-
 void Control::SetGeometry(float& field, float value, Prop p, bool isExtent) {
-  RequireGeometry();
   if (!std::isfinite(value) || (isExtent && value < 0)) {
     throw PropertyError("invalid geometry for " + name_);
   }
@@ -68,54 +59,30 @@ void Control::Move(float left, float top, float width, float height) {
   SetHeight(height);
 }
 
-float Control::FontSize() const {
-  if (!HasFont()) throw PropertyError(name_ + " has no font");
-  return fontSize_;
-}
-
-void Control::SetFontSize(float value) {
-  if (!HasFont()) throw PropertyError(name_ + " has no font");
-  // A font of no size (a minimised window) is refused; the control keeps its last size.
+void TextControl::SetFontSize(float value) {
   if (!std::isfinite(value) || value <= 0 || value > kMaxFontSize) {
-    throw PropertyError("invalid font size for " + name_);
+    throw PropertyError("invalid font size for " + Name());
   }
   fontSize_ = value;
   Changed(Prop::FontSize);
 }
 
-void Control::SetInterval(int value) {
-  if (kind_ != Kind::Timer) throw PropertyError(name_ + " is not a timer");
-  if (value < 0 || value > kMaxInterval) throw PropertyError("invalid interval for " + name_);
-  interval_ = value;
-  Changed(Prop::Interval);
-}
-
-void Control::SetEnabled(bool value) {
-  enabled_ = value;
-  Changed(Prop::Enabled);
-}
-
-void Control::SetUrl(std::string value) {
-  if (kind_ != Kind::MediaPlayer) throw PropertyError(name_ + " is not a media player");
-  url_ = std::move(value);
-  Changed(Prop::Url);
-}
-
 Role Control::AccessibleRole() const {
   if (access.role != Role::Automatic) return access.role;
   switch (kind_) {
-    case Kind::CommandButton:
+    case Kind::Button:
       return Role::Button;
     case Kind::Picture:
       return Role::Image;
-    default:
-      return Role::Text;
+    case Kind::Label:
+      break;
   }
+  return Role::Text;
 }
 
 std::string Control::AccessibleName() const {
   if (access.liveName) return access.liveName();
-  return access.name.empty() ? caption_ : access.name;
+  return access.name.empty() ? Text() : access.name;
 }
 
 void Control::Announce(Prop what) {
@@ -125,8 +92,8 @@ void Control::Announce(Prop what) {
   Changed(what);
 }
 
-void Control::TakeFocus() {
-  if (design.tabIndex < 0 || !visible_) throw PropertyError("the control cannot take the focus");
+void Button::TakeFocus() {
+  if (tabIndex < 0 || !Visible()) throw PropertyError("the control cannot take the focus");
   Changed(Prop::Focus);
 }
 

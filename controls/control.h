@@ -25,8 +25,11 @@ constexpr Color kRed = 255u;
 
 constexpr bool IsSystemColor(Color c) { return (c & kSystemColorFlag) != 0; }
 
-enum class Kind : std::uint8_t { Label, CommandButton, Timer, MediaPlayer, Picture };
+// What a control is, for a platform that builds one real widget per kind. Timers are not
+// controls: they have no place in the window (timer.h).
+enum class Kind : std::uint8_t { Label, Button, Picture };
 
+// A write to a control that a platform renders.
 enum class Prop : std::uint8_t {
   Caption,
   ForeColor,
@@ -37,39 +40,24 @@ enum class Prop : std::uint8_t {
   Width,
   Height,
   FontSize,
-  Interval,
-  Enabled,
-  Url,
   // Not properties of their own: a screen reader is to be told, now, that the control's
   // accessible name or checked state has changed (Control::Announce).
   AccessibleName,
   Checked,
-  // Not a property either: the control is to take the keyboard focus now (Control::TakeFocus).
+  // Not a property either: the button is to take the keyboard focus now (Button::TakeFocus).
   Focus,
 };
 
 enum class Align : std::uint8_t { Left, Center };
 
-// Raised by a property access that the control refuses: a value out of range, or a property
-// the kind of control does not have. Skip-on-failure stretches swallow it per statement.
+// Raised by a property write that the control refuses: a value out of range. Skip-on-failure
+// stretches swallow it per statement.
 struct PropertyError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// What a control looks like at design time beyond its run-time properties. Written once when
-// the window is built; the platform reads it to create the real widget.
-struct Design {
-  std::string fontName = "宋体";
-  bool bold = false;
-  Align align = Align::Center;
-  bool transparent = false;
-  bool wordWrap = false;
-  int tabIndex = -1;    // -1: never takes the focus
-  std::string picture;  // resource name of a picture control's image
-};
-
 // What a screen reader is told a control is. Automatic follows the kind: a label is text, a
-// command button a button, a picture an image; timers and the player are never shown.
+// button a button, a picture an image.
 enum class Role : std::uint8_t { Automatic, Text, Button, RadioButton, Image, Clock };
 
 class Control;
@@ -89,50 +77,32 @@ struct Accessibility {
 
 class Window;
 
+// Anything with a place in its window: it can be shown, hidden, moved, clicked and read by a
+// screen reader. What a kind adds is in the kind's own class, so that a property a kind lacks is
+// not there to be misused.
 class Control {
  public:
-  Control(Window& owner, Kind kind, std::string name);
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
+  virtual ~Control() = default;
 
   const std::string& Name() const { return name_; }
   Kind kind() const { return kind_; }
   Window& window() const { return owner_; }
-  bool HasGeometry() const { return kind_ != Kind::Timer; }
-  bool HasFont() const { return kind_ == Kind::Label || kind_ == Kind::CommandButton; }
-
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(std::string value);
-
-  Color ForeColor() const { return foreColor_; }
-  void SetForeColor(Color value);
-  Color BackColor() const { return backColor_; }
-  void SetBackColor(Color value);
 
   bool Visible() const { return visible_; }
   void SetVisible(bool value);
 
-  float Left() const;
-  float Top() const;
-  float Width() const;
-  float Height() const;
+  float Left() const { return left_; }
+  float Top() const { return top_; }
+  float Width() const { return width_; }
+  float Height() const { return height_; }
   void SetLeft(float value);
   void SetTop(float value);
   void SetWidth(float value);
   void SetHeight(float value);
   // Places the control in one call: left, top, width and height in twips.
   void Move(float left, float top, float width, float height);
-
-  float FontSize() const;
-  void SetFontSize(float value);
-
-  int Interval() const { return interval_; }
-  void SetInterval(int value);
-  bool Enabled() const { return enabled_; }
-  void SetEnabled(bool value);
-
-  const std::string& Url() const { return url_; }
-  void SetUrl(std::string value);
 
   // What a screen reader reads: the role (never Automatic), the name and the checked state.
   Role AccessibleRole() const;
@@ -141,32 +111,83 @@ class Control {
   // Tells a screen reader that the accessible name or the checked state has changed; it speaks
   // the change. Writes alone are never spoken: the form decides what is worth telling.
   void Announce(Prop what);
-  // Puts the keyboard focus on the control, where the platform's own rules put it somewhere
-  // else or nowhere; a control that is hidden or never takes the focus is refused.
-  void TakeFocus();
 
-  Design design;
   Accessibility access;
   std::function<void()> onClick;
-  std::function<void()> onTimer;
+
+ protected:
+  Control(Window& owner, Kind kind, std::string name);
+  void Changed(Prop p);
+  // The name a screen reader falls back on: the caption of a control that has one.
+  virtual const std::string& Text() const;
 
  private:
-  void Changed(Prop p);
-  void RequireGeometry() const;
   void SetGeometry(float& field, float value, Prop p, bool isExtent);
 
   Window& owner_;
   Kind kind_;
   std::string name_;
-  std::string caption_;
-  Color foreColor_ = kButtonTextColor;
-  Color backColor_ = kButtonFaceColor;
   bool visible_ = true;
   float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+};
+
+// A control that shows a caption in a font of its own.
+class TextControl : public Control {
+ public:
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string value);
+  Color ForeColor() const { return foreColor_; }
+  void SetForeColor(Color value);
+  float FontSize() const { return fontSize_; }
+  // A font of no size (a minimised window) is refused; the control keeps its last size.
+  void SetFontSize(float value);
+
+  // Design time: read once when the real control is built.
+  std::string fontName = "宋体";
+  bool bold = false;
+
+ protected:
+  using Control::Control;
+  const std::string& Text() const override { return caption_; }
+
+ private:
+  std::string caption_;
+  Color foreColor_ = kButtonTextColor;
   float fontSize_ = 9;
-  int interval_ = 0;
-  bool enabled_ = true;
-  std::string url_;
+};
+
+class Label final : public TextControl {
+ public:
+  Label(Window& owner, std::string name) : TextControl(owner, Kind::Label, std::move(name)) {}
+  // Drawn only where the label is not transparent.
+  Color BackColor() const { return backColor_; }
+  void SetBackColor(Color value);
+
+  // Design time.
+  Align align = Align::Center;
+  bool transparent = false;
+  bool wordWrap = false;
+
+ private:
+  Color backColor_ = kButtonFaceColor;
+};
+
+class Button final : public TextControl {
+ public:
+  Button(Window& owner, std::string name) : TextControl(owner, Kind::Button, std::move(name)) {}
+  // Puts the keyboard focus on the button, where the platform's own rules put it somewhere else
+  // or nowhere; a button that is hidden or never takes the focus is refused.
+  void TakeFocus();
+
+  // Design time: the place in the keyboard's order; -1 never takes the focus.
+  int tabIndex = -1;
+};
+
+class Picture final : public Control {
+ public:
+  Picture(Window& owner, std::string name) : Control(owner, Kind::Picture, std::move(name)) {}
+  // Design time: the resource name of the image, drawn scaled to the control.
+  std::string resource;
 };
 
 }  // namespace xr

@@ -2,13 +2,12 @@
 
 namespace xr {
 
-void TimerSchedule::Update(const Control& timer, Prop written, std::int64_t nowUs) {
-  const bool shouldRun = timer.Enabled() && timer.Interval() > 0;
-  if (!shouldRun) {
+void TimerSchedule::Update(const Timer& timer, bool intervalWritten, std::int64_t nowUs) {
+  if (!timer.Running()) {
     armed_ = false;
     return;
   }
-  if (armed_ && written != Prop::Interval) return;
+  if (armed_ && !intervalWritten) return;
   armed_ = true;
   period_ = static_cast<std::int64_t>(timer.Interval()) * 1000;
   deadline_ = nowUs + period_;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "controls/control.h"
+#include "controls/timer.h"
 
 namespace xr {
 
@@ -13,7 +13,7 @@ class TimerSchedule {
  public:
   // Follows a write of the timer's Enabled or Interval: an Interval write restarts the period,
   // as does enabling a timer that was not running; a timer with Interval 0 never fires.
-  void Update(const Control& timer, Prop written, std::int64_t nowUs);
+  void Update(const Timer& timer, bool intervalWritten, std::int64_t nowUs);
 
   bool Armed() const { return armed_; }
   std::int64_t Deadline() const { return deadline_; }

@@ -5,28 +5,18 @@
 
 namespace xr {
 
-namespace {
-// One GUI thread: a handler that is still running (waiting in a modal box) holds off clicks and
-// ticks for every window.
-int g_handlerDepth = 0;
-
-struct DepthGuard {
-  DepthGuard() { ++g_handlerDepth; }
-  ~DepthGuard() { --g_handlerDepth; }
-};
-}  // namespace
-
 Window::Window(std::string name) : name_(std::move(name)) {}
 
 Window::~Window() {
   if (WindowView* view = std::exchange(view_, nullptr)) view->WindowDestroyed();
 }
 
-bool Window::HandlerRunning() { return g_handlerDepth > 0; }
-
-Control& Window::Add(Kind kind, std::string name) {
-  controls_.push_back(std::make_unique<Control>(*this, kind, std::move(name)));
-  return *controls_.back();
+Timer& Window::AddTimer(std::string name, int interval, bool enabled) {
+  timers_.push_back(std::make_unique<Timer>(*this, std::move(name)));
+  Timer& t = *timers_.back();
+  t.SetInterval(interval);
+  t.SetEnabled(enabled);
+  return t;
 }
 
 Control* Window::Find(std::string_view name) const {
@@ -67,38 +57,42 @@ bool Window::Deliver(Event event, Control* control) {
       handler = &onUnload;
       break;
     case Event::Click:
-    case Event::Tick:
-      if (control == nullptr || HandlerRunning()) return false;
-      if (event == Event::Tick && !(control->Enabled() && control->Interval() > 0)) return false;
-      if (event == Event::Click && !control->Visible()) return false;
-      handler = event == Event::Click ? &control->onClick : &control->onTimer;
+      if (control == nullptr || !control->Visible()) return false;
+      handler = &control->onClick;
       break;
+    case Event::Tick:
+      return false;  // DeliverTick
     case Event::KeyDown:
       return DeliverKeyDown();
   }
-  if (*handler) Run(event, control, *handler);
+  if (*handler) Run(event, control != nullptr ? &control->Name() : nullptr, *handler);
+  return true;
+}
+
+bool Window::DeliverTick(Timer& timer) {
+  if (!timer.Running()) return false;
+  if (timer.onTimer) Run(Event::Tick, &timer.Name(), timer.onTimer);
   return true;
 }
 
 bool Window::DeliverKeyDown() {
-  if (!onKeyDown || HandlerRunning()) return false;
+  if (!onKeyDown) return false;
   bool used = false;
   Run(Event::KeyDown, nullptr, [&] { used = onKeyDown(); });
   return used;
 }
 
-void Window::Run(Event event, Control* control, const std::function<void()>& handler) {
-  DepthGuard guard;
+void Window::Run(Event event, const std::string* source, const std::function<void()>& handler) {
   try {
     handler();
   } catch (const std::exception& e) {
-    Failed(event, control, e.what());
+    Failed(event, source, e.what());
   } catch (...) {
-    Failed(event, control, "unknown failure");
+    Failed(event, source, "unknown failure");
   }
 }
 
-void Window::Failed(Event event, const Control* control, std::string what) {
+void Window::Failed(Event event, const std::string* source, std::string what) {
   lastFailure_ = what;
   std::string handler;
   switch (event) {
@@ -112,10 +106,10 @@ void Window::Failed(Event event, const Control* control, std::string what) {
       handler = "unload";
       break;
     case Event::Click:
-      handler = control->Name() + " click";
+      handler = *source + " click";
       break;
     case Event::Tick:
-      handler = control->Name() + " tick";
+      handler = *source + " tick";
       break;
     case Event::KeyDown:
       handler = "key down";

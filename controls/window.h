@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "controls/control.h"
+#include "controls/timer.h"
 
 namespace xr {
 
@@ -35,6 +36,8 @@ class WindowView {
  public:
   virtual ~WindowView() = default;
   virtual void PropertyChanged(Control& control, Prop prop) = 0;
+  // A timer's Interval (intervalWritten) or Enabled was written.
+  virtual void TimerChanged(Timer& timer, bool intervalWritten) = 0;
   // The model window is being destroyed: the view must let go of it and never touch it again.
   // The view may be destroyed inside this call.
   virtual void WindowDestroyed() = 0;
@@ -56,11 +59,28 @@ class Window {
   std::string caption;
   WindowDesign design;
 
-  Control& Add(Kind kind, std::string name);
+  // A control of kind T (Label, Button, Picture), after every control added before it.
+  template <typename T>
+  T& Add(std::string name) {
+    auto owned = std::make_unique<T>(*this, std::move(name));
+    T& control = *owned;
+    controls_.push_back(std::move(owned));
+    return control;
+  }
+  Timer& AddTimer(std::string name, int interval, bool enabled);
+  // In creation order, which is also the order of the layout's rows.
   const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
+  const std::vector<std::unique_ptr<Timer>>& Timers() const { return timers_; }
   // Throws PropertyError for a name the window does not have.
   Control& operator[](std::string_view name) const;
   Control* Find(std::string_view name) const;
+  // The control of that name as its kind; throws PropertyError when it is another kind.
+  template <typename T>
+  T& Get(std::string_view name) const {
+    T* control = dynamic_cast<T*>(&(*this)[name]);
+    if (control == nullptr) throw PropertyError(std::string(name) + " is another kind");
+    return *control;
+  }
 
   // Client area in twips, as the platform last reported it.
   float ScaleWidth() const { return scaleWidth_; }
@@ -77,13 +97,13 @@ class Window {
   void SetView(WindowView* view) { view_ = view; }
   WindowView* View() const { return view_; }
 
-  // Host side: deliver an event. Returns false when it was not handled: a click or a tick
-  // that arrives while another handler is still running (a modal box is up) is dropped, as a
-  // late timer event is never made up. A failure inside a handler ends that handler only.
+  // Host side: deliver an event. Returns false when it was not handled: a click on a hidden
+  // control, a tick of a timer that no longer runs. A failure inside a handler ends that handler
+  // only. Whether another handler is still running is the host's business (WindowHost).
   bool Deliver(Event event, Control* control = nullptr);
+  bool DeliverTick(Timer& timer);
   // Host side: a key went down in the window. Returns true when onKeyDown used it up, and the
-  // key must not reach the focused control; a key that comes while another handler is still
-  // running, or whose handler fails, goes on as usual.
+  // key must not reach the focused control; a key whose handler fails goes on as usual.
   bool DeliverKeyDown();
 
   std::function<void()> onLoad;
@@ -97,18 +117,21 @@ class Window {
   // again (a timer's, every tick) is not reported again.
   const std::string& LastFailure() const { return lastFailure_; }
 
-  static bool HandlerRunning();
-
  private:
   friend class Control;
+  friend class Timer;
   void Notify(Control& c, Prop p) {
     if (view_ != nullptr) view_->PropertyChanged(c, p);
   }
-  void Run(Event event, Control* control, const std::function<void()>& handler);
-  void Failed(Event event, const Control* control, std::string what);
+  void TimerWritten(Timer& t, bool intervalWritten) {
+    if (view_ != nullptr) view_->TimerChanged(t, intervalWritten);
+  }
+  void Run(Event event, const std::string* source, const std::function<void()>& handler);
+  void Failed(Event event, const std::string* source, std::string what);
 
   std::string name_;
   std::vector<std::unique_ptr<Control>> controls_;
+  std::vector<std::unique_ptr<Timer>> timers_;
   float scaleWidth_ = 0, scaleHeight_ = 0;
   float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   WindowView* view_ = nullptr;

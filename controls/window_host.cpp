@@ -19,17 +19,12 @@ class WindowHost::Hosted final : public WindowView {
   }
 
   void PropertyChanged(Control& c, Prop prop) override {
-    switch (c.kind()) {
-      case Kind::Timer:
-        if (prop == Prop::Enabled || prop == Prop::Interval) TimerWritten(c, prop);
-        return;
-      case Kind::MediaPlayer:
-        // Every write starts the sound, even of the name it already had.
-        if (prop == Prop::Url) host_.platform_.PlaySoundFile(c.Url());
-        return;
-      default:
-        if (prop != Prop::Enabled && native) native->ControlChanged(c, prop);
-    }
+    if (native) native->ControlChanged(c, prop);
+  }
+  void TimerChanged(Timer& timer, bool intervalWritten) override {
+    TimerSchedule& s = schedules[&timer];
+    s.Update(timer, intervalWritten, host_.platform_.MonotonicUs());
+    Rearm(timer, s);
   }
   void WindowDestroyed() override {
     attached_ = false;
@@ -37,12 +32,7 @@ class WindowHost::Hosted final : public WindowView {
   }
   void ReportFailure(std::string_view line) override { host_.platform_.ReportFailure(line); }
 
-  void TimerWritten(Control& timer, Prop prop) {
-    TimerSchedule& s = schedules[&timer];
-    s.Update(timer, prop, host_.platform_.MonotonicUs());
-    Rearm(timer, s);
-  }
-  void Rearm(Control& timer, const TimerSchedule& s) {
+  void Rearm(Timer& timer, const TimerSchedule& s) {
     if (s.Armed()) {
       native->ArmTimer(timer, s.Deadline());
     } else {
@@ -73,7 +63,7 @@ class WindowHost::Hosted final : public WindowView {
   std::optional<Placement> centred;
   Centring centring = Centring::Done;
   bool frameSeen = false;
-  std::map<const Control*, TimerSchedule> schedules;
+  std::map<const Timer*, TimerSchedule> schedules;
   bool firstShowingDone = false;
   bool minimised = false;
   std::set<std::uint32_t> keysUsedUp;  // held down since the window used them up
@@ -83,6 +73,16 @@ class WindowHost::Hosted final : public WindowView {
 WindowHost::WindowHost(Platform& platform) : platform_(platform) {}
 
 WindowHost::~WindowHost() { CloseAll(); }
+
+template <typename F>
+auto WindowHost::Run(F&& deliver) {
+  struct Counted {
+    int& n;
+    explicit Counted(int& count) : n(++count) {}
+    ~Counted() { --n; }
+  } counted(handlersRunning_);
+  return deliver();
+}
 
 WindowHost::Hosted* WindowHost::Find(const Window& window) const {
   auto it = windows_.find(&window);
@@ -100,11 +100,9 @@ void WindowHost::Show(Window& window) {
   windows_[&window] = std::move(owned);
   h.native = platform_.BuildWindow(window, *this);
   window.SetView(&h);
-  for (const auto& c : window.Controls()) {
-    if (c->kind() == Kind::Timer) h.TimerWritten(*c, Prop::Enabled);
-  }
+  for (const auto& t : window.Timers()) h.TimerChanged(*t, false);
   window.SetScale(window.design.clientWidth, window.design.clientHeight);
-  window.Deliver(Event::Load);
+  Run([&] { return window.Deliver(Event::Load); });
   // The load handler may have unloaded the window or ended the program.
   if (ending_ || Find(window) != &h) return;
   h.BeginCentring();
@@ -112,7 +110,7 @@ void WindowHost::Show(Window& window) {
   if (ending_ || Find(window) != &h) return;
   h.EndCentring();
   h.firstShowingDone = true;
-  window.Deliver(Event::Resize);
+  Run([&] { return window.Deliver(Event::Resize); });
 }
 
 void WindowHost::Unload(Window& window) { windows_.erase(&window); }
@@ -180,17 +178,17 @@ void WindowHost::SizeChanged(Window& window, int clientWidthPx, int clientHeight
     window.SetScale(PixelsToTwips(clientWidthPx), PixelsToTwips(clientHeightPx));
   }
   // The first showing delivers its own Resize once the window is up.
-  if (h->firstShowingDone) window.Deliver(Event::Resize);
+  if (h->firstShowingDone) Run([&] { return window.Deliver(Event::Resize); });
 }
 
 void WindowHost::CloseRequested(Window& window) {
   if (ending_ || Find(window) == nullptr) return;
-  window.Deliver(Event::Unload);
+  Run([&] { return window.Deliver(Event::Unload); });
   // The close box unloads the window whatever its handler did.
   if (!ending_) Unload(window);
 }
 
-void WindowHost::TimerDue(Control& timer) {
+void WindowHost::TimerDue(Timer& timer) {
   Hosted* h = Find(timer.window());
   if (ending_ || h == nullptr) return;
   auto it = h->schedules.find(&timer);
@@ -204,17 +202,17 @@ void WindowHost::TimerDue(Control& timer) {
   s.Fired(now);
   h->Rearm(timer, s);
   // The handler may stop this timer, start it again, unload the window or end the program.
-  timer.window().Deliver(Event::Tick, &timer);
+  if (handlersRunning_ == 0) Run([&] { return timer.window().DeliverTick(timer); });
 }
 
 bool WindowHost::Clicked(Control& control) {
-  if (ending_ || Find(control.window()) == nullptr) return false;
-  return control.window().Deliver(Event::Click, &control);
+  if (ending_ || handlersRunning_ > 0 || Find(control.window()) == nullptr) return false;
+  return Run([&] { return control.window().Deliver(Event::Click, &control); });
 }
 
 bool WindowHost::KeyDown(Window& window, std::uint32_t key) {
   if (ending_ || Find(window) == nullptr) return false;
-  const bool used = window.DeliverKeyDown();
+  const bool used = handlersRunning_ == 0 && Run([&] { return window.DeliverKeyDown(); });
   Hosted* h = Find(window);  // the handler may have unloaded the window
   if (h == nullptr) return used;
   // A key held down since it was used up stays used up until it goes up, whether its repeats
@@ -234,7 +232,7 @@ void WindowHost::KeyboardLost(Window& window) {
   if (Hosted* h = Find(window)) h->keysUsedUp.clear();
 }
 
-const TimerSchedule* WindowHost::Schedule(const Control& timer) const {
+const TimerSchedule* WindowHost::Schedule(const Timer& timer) const {
   Hosted* h = Find(timer.window());
   if (h == nullptr) return nullptr;
   auto it = h->schedules.find(&timer);

@@ -36,8 +36,8 @@ class NativeWindow {
   virtual void ControlChanged(Control& control, Prop prop) = 0;
   // Calls WindowHost::TimerDue(timer) once, at or after the deadline on Platform::MonotonicUs.
   // Replaces any earlier request for the same timer.
-  virtual void ArmTimer(Control& timer, std::int64_t deadlineUs) = 0;
-  virtual void CancelTimer(Control& timer) = 0;
+  virtual void ArmTimer(Timer& timer, std::int64_t deadlineUs) = 0;
+  virtual void CancelTimer(Timer& timer) = 0;
 };
 
 class WindowHost {
@@ -71,8 +71,10 @@ class WindowHost {
   // The close box: Unload, then the window goes unless the handler ended the program.
   void CloseRequested(Window& window);
   // A timer's requested deadline has come (or the platform woke early: it is asked again).
-  void TimerDue(Control& timer);
-  // Returns whether a handler was run for the click.
+  void TimerDue(Timer& timer);
+  // Returns whether a handler was run for the click. A click, a tick or a key that comes while
+  // another handler is still running (a modal box is up) is dropped, as a late timer event is
+  // never made up: there is one GUI thread, and the handler waiting in the box holds it.
   bool Clicked(Control& control);
   // A key went down while the window had the keyboard, whichever control had the focus, or
   // none; keys the system keeps for itself (closing a window) are not reported. A key held down
@@ -87,7 +89,7 @@ class WindowHost {
 
   bool Ending() const { return ending_; }
   bool Shown(const Window& window) const { return windows_.count(&window) != 0; }
-  const TimerSchedule* Schedule(const Control& timer) const;
+  const TimerSchedule* Schedule(const Timer& timer) const;
   // Destroys every real window; for a platform that is going away before its windows.
   void CloseAll();
 
@@ -95,9 +97,14 @@ class WindowHost {
   class Hosted;
   Hosted* Find(const Window& window) const;
 
+  // Runs a handler through the window, counted as running while it does.
+  template <typename F>
+  auto Run(F&& deliver);
+
   Platform& platform_;
   std::map<const Window*, std::unique_ptr<Hosted>> windows_;
   bool ending_ = false;
+  int handlersRunning_ = 0;
 };
 
 }  // namespace xr

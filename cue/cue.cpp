@@ -4,8 +4,6 @@
 #include <span>
 #include <vector>
 
-#include "controls/control.h"
-
 namespace xr {
 
 std::vector<std::string> PerUserCueDirs(Platform& platform) {
@@ -78,9 +76,9 @@ void ExtractCue(Platform& platform, CueVars& vars) {
   }
 }
 
-void PlayCue(const CueVars& vars, Control& player) {
+void PlayCue(const CueVars& vars, Platform& platform) {
   if (vars.cueDir.empty()) return;
-  player.SetUrl(vars.cueDir + kCueFileName);
+  platform.PlaySoundFile(vars.cueDir + kCueFileName);
 }
 
 }  // namespace xr

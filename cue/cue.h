@@ -9,8 +9,6 @@
 
 namespace xr {
 
-class Control;
-
 inline constexpr const char* kCueResourceType = "CUSTOM";
 inline constexpr int kCueResourceId = 101;
 inline constexpr const char* kCueFileName = "3sdjs.wav";
@@ -31,8 +29,8 @@ std::vector<std::string> PerUserCueDirs(Platform& platform);
 // written only means a silent countdown, and start-up must go on to lay out the window.
 void ExtractCue(Platform& platform, CueVars& vars);
 
-// Points the player at the cue file, which starts the sound from its beginning. Leaves the
-// player alone when the cue has no place.
-void PlayCue(const CueVars& vars, Control& player);
+// Plays the cue file from its beginning, even while it is still playing. Plays nothing when the
+// cue has no place.
+void PlayCue(const CueVars& vars, Platform& platform);
 
 }  // namespace xr

@@ -1,4 +1,4 @@
-// The idle watch: once a run has left the pointer at rest for idleLimit seconds, Timer1 hides
+// The idle watch: once a run has left the pointer at rest for idleLimit seconds, its timer hides
 // the chrome and the pointer, and the first movement brings them back. A start arms it, the
 // clock stopping disarms it, and closing the window leaves the pointer shown.
 #include <cmath>
@@ -45,14 +45,14 @@ void MainForm::CentrePointer() {
 void MainForm::StartIdleWatch() {
   CentrePointer();
   lastMoveTime = ToInt32(platform.SecondsSinceMidnight());
-  Timer1.SetEnabled(true);
-  Timer1.SetInterval(1000);
+  idleTimer.SetEnabled(true);
+  idleTimer.SetInterval(1000);
   idleLimit = 3;
 }
 
-void MainForm::StopIdleWatch() { Timer1.SetEnabled(false); }
+void MainForm::StopIdleWatch() { idleTimer.SetEnabled(false); }
 
-void MainForm::Timer1Tick() {
+void MainForm::IdleTick() {
   std::int32_t x = 0;
   std::int32_t y = 0;
   platform.GetCursorPos(x, y);
@@ -79,12 +79,12 @@ void MainForm::Timer1Tick() {
 // so that a Space pauses; the platform left it on a hidden control or nowhere. While the chrome
 // shows, the key goes on to its control and only puts the next hide off.
 bool MainForm::KeyDown() {
-  if (Timer1.Enabled() && Timer1.Interval() > 0) {
+  if (idleTimer.Enabled() && idleTimer.Interval() > 0) {
     lastMoveTime = ToInt32(platform.SecondsSinceMidnight());
   }
-  if (开始.Visible()) return false;
+  if (startButton.Visible()) return false;
   CursorOn();
-  开始.TakeFocus();
+  startButton.TakeFocus();
   return true;
 }
 

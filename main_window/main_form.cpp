@@ -10,43 +10,32 @@ struct Geometry {
   float left, top, width, height, fontSize;
 };
 
-Control& Button(Window& w, const char* name, const char* caption, Geometry g, int tab) {
-  Control& c = w.Add(Kind::CommandButton, name);
+template <typename T>
+T& Text(Window& w, const char* name, const char* caption, Geometry g) {
+  T& c = w.Add<T>(name);
   c.SetCaption(caption);
   c.Move(g.left, g.top, g.width, g.height);
   c.SetFontSize(g.fontSize);
-  c.design.tabIndex = tab;
   return c;
 }
 
-Control& Label(Window& w, const char* name, const char* caption, Geometry g) {
-  Control& c = w.Add(Kind::Label, name);
-  c.SetCaption(caption);
-  c.Move(g.left, g.top, g.width, g.height);
-  c.SetFontSize(g.fontSize);
+Button& MakeButton(Window& w, const char* name, const char* caption, Geometry g, int tab) {
+  Button& c = Text<Button>(w, name, caption, g);
+  c.tabIndex = tab;
+  return c;
+}
+
+Label& MakeLabel(Window& w, const char* name, const char* caption, Geometry g) {
+  Label& c = Text<Label>(w, name, caption, g);
   c.SetForeColor(kButtonTextColor);
-  c.design.transparent = true;
-  c.design.align = Align::Center;
+  c.transparent = true;
+  c.align = Align::Center;
   return c;
 }
 
-Control& Timer(Window& w, const char* name, int interval, bool enabled) {
-  Control& c = w.Add(Kind::Timer, name);
-  c.SetInterval(interval);
-  c.SetEnabled(enabled);
-  return c;
-}
-
-Control& Player(Window& w) {
-  Control& c = w.Add(Kind::MediaPlayer, "WindowsMediaPlayer1");
-  c.Move(0, 0, 615, 495);
-  c.SetVisible(false);
-  return c;
-}
-
-Control& Selector(Window& w, const char* name, const char* caption, float left, Color back) {
-  Control& c = Label(w, name, caption, {left, 120, 1815, 465, 21.75f});
-  c.design.transparent = false;
+Label& MakeSelector(Window& w, const char* name, const char* caption, float left, Color back) {
+  Label& c = MakeLabel(w, name, caption, {left, 120, 1815, 465, 21.75f});
+  c.transparent = false;
   c.SetBackColor(back);
   return c;
 }
@@ -67,71 +56,68 @@ std::size_t LayoutTable::Index(int row, int column) {
   return static_cast<std::size_t>((row - 1) * kLayoutColumns + (column - 1));
 }
 
-bool IsLayoutIncluded(const Control& control) {
-  return control.Name().find("Timer") == std::string::npos &&
-         control.Name() != "WindowsMediaPlayer1";
-}
-
 MainForm::MainForm(Platform& p)
     : platform(p),
-      more(Button(window, "more", "更多应用", {5520, 4560, 1215, 495, 10.5f}, 18)),
-      Timer3(Timer(window, "Timer3", 500, false)),
-      Timer2(Timer(window, "Timer2", 1000, false)),
-      重置(Button(window, "重置", "重 置", {3240, 4560, 1215, 495, 15}, 4)),
-      Timer1(Timer(window, "Timer1", 0, true)),
-      开始(Button(window, "开始", kStartCaption, {960, 4560, 1215, 495, 15}, 0)),
-      WindowsMediaPlayer1(Player(window)),
-      km0(Label(window, "km0", "-", {6000, 3600, 735, 495, 27.75f})),
-      km1(Label(window, "km1", "-", {4680, 3600, 735, 495, 27.75f})),
-      kf0(Label(window, "kf0", "-", {2400, 3600, 735, 495, 27.75f})),
-      kf1(Label(window, "kf1", "-", {1080, 3600, 735, 495, 27.75f})),
-      jm0(Label(window, "jm0", "+", {6000, 960, 735, 495, 27.75f})),
-      jm1(Label(window, "jm1", "+", {4680, 960, 735, 495, 27.75f})),
-      jf0(Label(window, "jf0", "+", {2400, 960, 735, 495, 27.75f})),
-      jf1(Label(window, "jf1", "+", {1080, 960, 735, 495, 27.75f})),
-      mh1(Label(window, "mh1", ":", {3360, 1200, 1215, 2295, 110.25f})),
-      m0(Label(window, "m0", "0", {5760, 1440, 1215, 2295, 110.25f})),
-      m1(Label(window, "m1", "0", {4440, 1440, 1215, 2295, 110.25f})),
-      f0(Label(window, "f0", "0", {2160, 1440, 1215, 2295, 110.25f})),
-      djs(Selector(window, "djs", "倒计时", 3960, kSelectedColor)),
-      zjs(Selector(window, "zjs", "正计时", 2160, kWhite)),
-      f1(Label(window, "f1", "0", {840, 1440, 1215, 2295, 110.25f})),
-      face({.minuteTens = f1,
-            .minuteUnits = f0,
-            .secondTens = m1,
-            .secondUnits = m0,
-            .colon = mh1,
-            .countUpSelector = zjs,
-            .countdownSelector = djs,
-            .minuteTensPlus = jf1,
-            .minuteUnitsPlus = jf0,
-            .secondTensPlus = jm1,
-            .secondUnitsPlus = jm0,
-            .minuteTensMinus = kf1,
-            .minuteUnitsMinus = kf0,
-            .secondTensMinus = km1,
-            .secondUnitsMinus = km0,
-            .runButton = 开始,
-            .resetButton = 重置,
-            .tickTimer = Timer2,
-            .blinkTimer = Timer3},
+      moreAppsButton(MakeButton(window, "more", "更多应用", {5520, 4560, 1215, 495, 10.5f}, 18)),
+      resetButton(MakeButton(window, "重置", "重 置", {3240, 4560, 1215, 495, 15}, 4)),
+      startButton(MakeButton(window, "开始", kStartCaption, {960, 4560, 1215, 495, 15}, 0)),
+      secondUnitsMinus(MakeLabel(window, "km0", "-", {6000, 3600, 735, 495, 27.75f})),
+      secondTensMinus(MakeLabel(window, "km1", "-", {4680, 3600, 735, 495, 27.75f})),
+      minuteUnitsMinus(MakeLabel(window, "kf0", "-", {2400, 3600, 735, 495, 27.75f})),
+      minuteTensMinus(MakeLabel(window, "kf1", "-", {1080, 3600, 735, 495, 27.75f})),
+      secondUnitsPlus(MakeLabel(window, "jm0", "+", {6000, 960, 735, 495, 27.75f})),
+      secondTensPlus(MakeLabel(window, "jm1", "+", {4680, 960, 735, 495, 27.75f})),
+      minuteUnitsPlus(MakeLabel(window, "jf0", "+", {2400, 960, 735, 495, 27.75f})),
+      minuteTensPlus(MakeLabel(window, "jf1", "+", {1080, 960, 735, 495, 27.75f})),
+      colon(MakeLabel(window, "mh1", ":", {3360, 1200, 1215, 2295, 110.25f})),
+      secondUnits(MakeLabel(window, "m0", "0", {5760, 1440, 1215, 2295, 110.25f})),
+      secondTens(MakeLabel(window, "m1", "0", {4440, 1440, 1215, 2295, 110.25f})),
+      minuteUnits(MakeLabel(window, "f0", "0", {2160, 1440, 1215, 2295, 110.25f})),
+      countdownSelector(MakeSelector(window, "djs", "倒计时", 3960, kSelectedColor)),
+      countUpSelector(MakeSelector(window, "zjs", "正计时", 2160, kWhite)),
+      minuteTens(MakeLabel(window, "f1", "0", {840, 1440, 1215, 2295, 110.25f})),
+      blinkTimer(window.AddTimer("Timer3", 500, false)),
+      tickTimer(window.AddTimer("Timer2", 1000, false)),
+      idleTimer(window.AddTimer("Timer1", 0, true)),
+      face({.minuteTens = minuteTens,
+            .minuteUnits = minuteUnits,
+            .secondTens = secondTens,
+            .secondUnits = secondUnits,
+            .colon = colon,
+            .countUpSelector = countUpSelector,
+            .countdownSelector = countdownSelector,
+            .minuteTensPlus = minuteTensPlus,
+            .minuteUnitsPlus = minuteUnitsPlus,
+            .secondTensPlus = secondTensPlus,
+            .secondUnitsPlus = secondUnitsPlus,
+            .minuteTensMinus = minuteTensMinus,
+            .minuteUnitsMinus = minuteUnitsMinus,
+            .secondTensMinus = secondTensMinus,
+            .secondUnitsMinus = secondUnitsMinus,
+            .startButton = startButton,
+            .resetButton = resetButton,
+            .tickTimer = tickTimer,
+            .blinkTimer = blinkTimer},
            *this),
-      chrome{&开始, &重置, &more, &zjs, &djs, &jf1, &jf0, &jm1, &jm0, &kf1, &kf0, &km1, &km0} {
+      chrome{&startButton,       &resetButton,     &moreAppsButton,   &countUpSelector,
+             &countdownSelector, &minuteTensPlus,  &minuteUnitsPlus,  &secondTensPlus,
+             &secondUnitsPlus,   &minuteTensMinus, &minuteUnitsMinus, &secondTensMinus,
+             &secondUnitsMinus} {
   window.caption = kProgramTitle;
   window.design.border = Border::Sizable;
   window.design.clientWidth = 7800;
   window.design.clientHeight = 5445;
   window.design.backColor = kWindowBackColor;
   window.design.icon = "icons/app.ico";
-  m0.SetForeColor(kBlack);
+  secondUnits.SetForeColor(kBlack);
 
   window.onLoad = [this] { Load(); };
   window.onResize = [this] { Resize(); };
   window.onUnload = [this] { Unload(); };
-  more.onClick = [this] {
+  moreAppsButton.onClick = [this] {
     if (openMoreApps) openMoreApps();
   };
-  Timer1.onTimer = [this] { Timer1Tick(); };
+  idleTimer.onTimer = [this] { IdleTick(); };
   window.onKeyDown = [this] { return KeyDown(); };
 }
 
@@ -143,9 +129,10 @@ void MainForm::Load() {
 void MainForm::CaptureLayout() {
   SkipOnFailure([&] { layoutTable.emplace(); });
   std::int16_t row = 0;
+  // Every control has a place and a row; the timers, which have none, are not controls.
   for (const auto& c : window.Controls()) {
-    if (!IsLayoutIncluded(*c)) continue;
     ++row;
+    const auto* text = dynamic_cast<const TextControl*>(c.get());
     auto ratio = [&](int column, auto property, auto scale) {
       SkipOnFailure([&] {
         const float s = scale();
@@ -163,23 +150,26 @@ void MainForm::CaptureLayout() {
         3, [&] { return c->Width(); }, sw);
     ratio(
         4, [&] { return c->Height(); }, sh);
-    ratio(
-        5, [&] { return c->FontSize(); }, sh);
+    // A picture has no font: its cell stays empty, and reads as 0.
+    if (text != nullptr) {
+      ratio(
+          5, [&] { return text->FontSize(); }, sh);
+    }
   }
 }
 
 void MainForm::Resize() {
   std::int16_t row = 0;
   for (const auto& c : window.Controls()) {
-    if (!IsLayoutIncluded(*c)) continue;
     ++row;
     Control& k = *c;
+    auto* text = dynamic_cast<TextControl*>(&k);
     auto cell = [&](int column) { return layoutTable.value().Get(row, column); };
     SkipOnFailure([&] { k.SetLeft(cell(1) * window.ScaleWidth()); });
     SkipOnFailure([&] { k.SetTop(cell(2) * window.ScaleHeight()); });
     SkipOnFailure([&] { k.SetWidth(cell(3) * window.ScaleWidth()); });
     SkipOnFailure([&] { k.SetHeight(cell(4) * window.ScaleHeight()); });
-    SkipOnFailure([&] { k.SetFontSize(cell(5) * window.ScaleHeight()); });
+    if (text != nullptr) SkipOnFailure([&] { text->SetFontSize(cell(5) * window.ScaleHeight()); });
   }
 }
 
@@ -187,7 +177,7 @@ void MainForm::SetChromeVisible(bool visible) {
   for (Control* c : chrome) c->SetVisible(visible);
 }
 
-void MainForm::PlayCue() { xr::PlayCue(cue, WindowsMediaPlayer1); }
+void MainForm::PlayCue() { xr::PlayCue(cue, platform); }
 
 void MainForm::ShowMessage(const char* text) { platform.MessageBox(text, kProgramTitle); }
 

@@ -39,29 +39,31 @@ struct MainForm final : private FaceHost {
   Platform& platform;
   Window window{"main"};
 
-  // The controls, in creation order.
-  Control& more;
-  Control& Timer3;
-  Control& Timer2;
-  Control& 重置;
-  Control& Timer1;
-  Control& 开始;
-  Control& WindowsMediaPlayer1;
-  Control& km0;
-  Control& km1;
-  Control& kf0;
-  Control& kf1;
-  Control& jm0;
-  Control& jm1;
-  Control& jf0;
-  Control& jf1;
-  Control& mh1;
-  Control& m0;
-  Control& m1;
-  Control& f0;
-  Control& djs;
-  Control& zjs;
-  Control& f1;
+  // The controls, in creation order: the order of the layout's rows and of the screen reader's
+  // list.
+  Button& moreAppsButton;
+  Button& resetButton;
+  Button& startButton;
+  Label& secondUnitsMinus;
+  Label& secondTensMinus;
+  Label& minuteUnitsMinus;
+  Label& minuteTensMinus;
+  Label& secondUnitsPlus;
+  Label& secondTensPlus;
+  Label& minuteUnitsPlus;
+  Label& minuteTensPlus;
+  Label& colon;
+  Label& secondUnits;
+  Label& secondTens;
+  Label& minuteUnits;
+  Label& countdownSelector;
+  Label& countUpSelector;
+  Label& minuteTens;
+
+  // The colon's blink, the clock's second and the idle watch's check of the pointer.
+  Timer& blinkTimer;
+  Timer& tickTimer;
+  Timer& idleTimer;
 
   ClockFace face;
 
@@ -88,7 +90,7 @@ struct MainForm final : private FaceHost {
   void Resize();
   void Unload();
   void CaptureLayout();
-  void Timer1Tick();
+  void IdleTick();
   void CursorOff();
   void CursorOn() override;
   bool KeyDown();
@@ -101,8 +103,5 @@ struct MainForm final : private FaceHost {
   void ShowMessage(const char* text) override;
   void CentrePointer();
 };
-
-// True for the controls that the proportional layout records and scales.
-bool IsLayoutIncluded(const Control& control);
 
 }  // namespace xr

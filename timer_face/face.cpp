@@ -7,7 +7,7 @@ namespace xr {
 
 ClockFace::ClockFace(const FaceControls& controls, FaceHost& host)
     : FaceControls(controls), host_(host) {
-  runButton.onClick = [this] { Apply(StartOrPause(state_)); };
+  startButton.onClick = [this] { Apply(StartOrPause(state_)); };
   resetButton.onClick = [this] { Apply(Reset(state_)); };
   tickTimer.onTimer = [this] { Apply(Tick(state_)); };
   blinkTimer.onTimer = [this] { Apply(Blink(state_)); };
@@ -15,7 +15,7 @@ ClockFace::ClockFace(const FaceControls& controls, FaceHost& host)
   countdownSelector.onClick = [this] { Apply(Select(state_, Mode::Countdown)); };
 
   const struct {
-    Control& control;
+    Label& control;
     Adjuster adjuster;
   } adjusters[] = {
       {minuteTensPlus, {kMinuteTens, true}},   {minuteUnitsPlus, {kMinuteUnits, true}},
@@ -57,12 +57,12 @@ void ClockFace::Apply(const Outcome& outcome) {
   for (Step step : outcome.steps) Perform(step, before);
 }
 
-Control& ClockFace::Cell(Digit d) const {
-  Control* const cells[] = {&minuteTens, &minuteUnits, &secondTens, &secondUnits};
+Label& ClockFace::Cell(Digit d) const {
+  Label* const cells[] = {&minuteTens, &minuteUnits, &secondTens, &secondUnits};
   return *cells[d];
 }
 
-Control& ClockFace::Selector(Mode m) const {
+Label& ClockFace::Selector(Mode m) const {
   return m == Mode::Countdown ? countdownSelector : countUpSelector;
 }
 
@@ -80,7 +80,7 @@ void ClockFace::Perform(Step step, const ClockState& before) {
       for (Digit d : {kMinuteTens, kMinuteUnits, kSecondTens, kSecondUnits}) ShowDigit(d);
       return;
     case Step::ShowColour:
-      for (Control* c : {&minuteTens, &minuteUnits, &secondTens, &secondUnits, &colon}) {
+      for (Label* c : {&minuteTens, &minuteUnits, &secondTens, &secondUnits, &colon}) {
         c->SetForeColor(state_.alert ? kRed : kButtonTextColor);
       }
       return;
@@ -88,7 +88,7 @@ void ClockFace::Perform(Step step, const ClockState& before) {
       colon.SetVisible(state_.colonShown);
       return;
     case Step::ShowRunCaption:
-      runButton.SetCaption(state_.running ? kPauseCaption : kStartCaption);
+      startButton.SetCaption(state_.running ? kPauseCaption : kStartCaption);
       return;
     case Step::ShowMode:
       Selector(state_.mode).SetBackColor(kSelectedColor);

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "controls/control.h"
+#include "controls/timer.h"
 #include "timer_face/clock_state.h"
 
 namespace xr {
@@ -36,25 +37,25 @@ class FaceHost {
 
 // The window's controls that the face is made of and runs by.
 struct FaceControls {
-  Control& minuteTens;
-  Control& minuteUnits;
-  Control& secondTens;
-  Control& secondUnits;
-  Control& colon;
-  Control& countUpSelector;
-  Control& countdownSelector;
-  Control& minuteTensPlus;
-  Control& minuteUnitsPlus;
-  Control& secondTensPlus;
-  Control& secondUnitsPlus;
-  Control& minuteTensMinus;
-  Control& minuteUnitsMinus;
-  Control& secondTensMinus;
-  Control& secondUnitsMinus;
-  Control& runButton;
-  Control& resetButton;
-  Control& tickTimer;
-  Control& blinkTimer;
+  Label& minuteTens;
+  Label& minuteUnits;
+  Label& secondTens;
+  Label& secondUnits;
+  Label& colon;
+  Label& countUpSelector;
+  Label& countdownSelector;
+  Label& minuteTensPlus;
+  Label& minuteUnitsPlus;
+  Label& secondTensPlus;
+  Label& secondUnitsPlus;
+  Label& minuteTensMinus;
+  Label& minuteUnitsMinus;
+  Label& secondTensMinus;
+  Label& secondUnitsMinus;
+  Button& startButton;
+  Button& resetButton;
+  Timer& tickTimer;
+  Timer& blinkTimer;
 };
 
 // Binds its own handlers to the controls it is given, and tells what a screen reader reads of
@@ -77,8 +78,8 @@ class ClockFace : FaceControls {
   void Apply(const Outcome& outcome);
   void Perform(Step step, const ClockState& before);
   void ShowDigit(Digit d);
-  Control& Cell(Digit d) const;
-  Control& Selector(Mode m) const;
+  Label& Cell(Digit d) const;
+  Label& Selector(Mode m) const;
 
   FaceHost& host_;
   ClockState state_;

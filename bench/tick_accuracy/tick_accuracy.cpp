@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
   std::vector<Tick> ticks;
   ticks.reserve(static_cast<std::size_t>(seconds) + 8);
   PaintStamper stamper(ticks);
-  QWidget* secondsCell = platform.WidgetOf(form.m0);
+  QWidget* secondsCell = platform.WidgetOf(form.secondUnits);
   if (secondsCell == nullptr) {
     std::fprintf(stderr, "xr-bench-tick: the seconds cell has no widget\n");
     return 1;
@@ -123,13 +123,13 @@ int main(int argc, char** argv) {
   secondsCell->installEventFilter(&stamper);
 
   // The product's own handler runs unchanged; the wrapper only stamps around it.
-  const std::function<void()> tickHandler = form.Timer2.onTimer;
+  const std::function<void()> tickHandler = form.tickTimer.onTimer;
   bool finished = false;
-  form.Timer2.onTimer = [&] {
+  form.tickTimer.onTimer = [&] {
     const auto entered = Clock::now();
-    const std::string before = form.m0.Caption();
+    const std::string before = form.secondUnits.Caption();
     tickHandler();
-    if (form.m0.Caption() == before) return;
+    if (form.secondUnits.Caption() == before) return;
     Tick t;
     t.handled = entered;
     t.painted = entered;
@@ -152,7 +152,8 @@ int main(int argc, char** argv) {
   // Set the face and start once the window is up and the event loop is running, as a user would.
   QTimer::singleShot(1000, &app, [&] {
     const int digits[4] = {seconds / 600, (seconds / 60) % 10, (seconds % 60) / 10, seconds % 10};
-    xr::Control* plus[4] = {&form.jf1, &form.jf0, &form.jm1, &form.jm0};
+    xr::Control* plus[4] = {&form.minuteTensPlus, &form.minuteUnitsPlus, &form.secondTensPlus,
+                            &form.secondUnitsPlus};
     for (int d = 0; d < 4; ++d) {
       for (int k = 0; k < digits[d]; ++k) form.window.Deliver(xr::Event::Click, plus[d]);
     }
@@ -164,7 +165,7 @@ int main(int argc, char** argv) {
       return;
     }
     started = Clock::now();
-    form.window.Deliver(xr::Event::Click, &form.开始);
+    form.window.Deliver(xr::Event::Click, &form.startButton);
   });
   // A countdown that never ends must not hang the bench.
   QTimer::singleShot((seconds + 30) * 1000, &app, [] { QCoreApplication::exit(3); });

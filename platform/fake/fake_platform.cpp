@@ -26,7 +26,7 @@ std::string Trimmed(std::string dir) {
 
 class FakePlatform::Native final : public NativeWindow {
  public:
-  struct Timer {
+  struct Armed {
     std::int64_t seq = 0;
     bool armed = false;
     std::int64_t deadline = 0;
@@ -65,15 +65,15 @@ class FakePlatform::Native final : public NativeWindow {
     platform.calls.push_back("Activate(" + window.Name() + ")");
   }
   void ControlChanged(Control&, Prop) override {}
-  void ArmTimer(Control& timer, std::int64_t deadlineUs) override {
-    Timer& t = Known(timer);
+  void ArmTimer(Timer& timer, std::int64_t deadlineUs) override {
+    Armed& t = Known(timer);
     t.armed = true;
     t.deadline = deadlineUs;
   }
-  void CancelTimer(Control& timer) override { Known(timer).armed = false; }
+  void CancelTimer(Timer& timer) override { Known(timer).armed = false; }
   // Ties go in the order the core first spoke of the timers: the order a window creates them.
-  Timer& Known(Control& timer) {
-    Timer& t = timers[&timer];
+  Armed& Known(Timer& timer) {
+    Armed& t = timers[&timer];
     if (t.seq == 0) t.seq = ++platform.timerSeq_;
     return t;
   }
@@ -81,7 +81,7 @@ class FakePlatform::Native final : public NativeWindow {
   FakePlatform& platform;
   Window& window;
   WindowHost& host;
-  std::map<Control*, Timer> timers;
+  std::map<Timer*, Armed> timers;
   int clientW = 0;
   int clientH = 0;
 };
@@ -94,8 +94,8 @@ void FakePlatform::Advance(std::int64_t ms) {
   const std::int64_t target = nowUs_ + ms * 1000;
   while (!ended) {
     Native* owner = nullptr;
-    Control* best = nullptr;
-    const Native::Timer* bestTimer = nullptr;
+    Timer* best = nullptr;
+    const Native::Armed* bestTimer = nullptr;
     for (auto& [w, n] : natives_) {
       for (auto& [c, t] : n->timers) {
         if (!t.armed || t.deadline > target) continue;
@@ -172,7 +172,7 @@ void FakePlatform::Quit() {
 
 bool FakePlatform::Shown(const Window& window) const { return natives_.count(&window) != 0; }
 
-const TimerSchedule* FakePlatform::Schedule(const Control& timer) const {
+const TimerSchedule* FakePlatform::Schedule(const Timer& timer) const {
   auto it = natives_.find(&timer.window());
   return it == natives_.end() ? nullptr : it->second->host.Schedule(timer);
 }

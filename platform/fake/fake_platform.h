@@ -102,7 +102,7 @@ class FakePlatform final : public Platform {
   std::vector<std::string> failureReports;  // the lines the real platform writes to stderr
   std::vector<std::string> activated;
   bool Shown(const Window& window) const;
-  const TimerSchedule* Schedule(const Control& timer) const;
+  const TimerSchedule* Schedule(const Timer& timer) const;
 
  private:
   class Native;

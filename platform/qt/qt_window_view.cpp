@@ -182,41 +182,41 @@ void QtWindow::Build() {
     QWidget* w = nullptr;
     switch (c.kind()) {
       case Kind::Label: {
+        const auto& l = static_cast<const Label&>(c);
         auto* label = new ControlLabel(this, c, form_);
-        label->setText(QString::fromStdString(c.Caption()));
-        label->setAlignment((c.design.align == Align::Center ? Qt::AlignHCenter : Qt::AlignLeft) |
+        label->setText(QString::fromStdString(l.Caption()));
+        label->setAlignment((l.align == Align::Center ? Qt::AlignHCenter : Qt::AlignLeft) |
                             Qt::AlignTop);
-        label->setWordWrap(c.design.wordWrap);
+        label->setWordWrap(l.wordWrap);
         label->setTextFormat(Qt::PlainText);
         label->setFocusPolicy(Qt::NoFocus);
         w = label;
         break;
       }
-      case Kind::CommandButton: {
-        auto* button = new QPushButton(QString::fromStdString(c.Caption()), form_);
+      case Kind::Button: {
+        const auto& b = static_cast<const Button&>(c);
+        auto* button = new QPushButton(QString::fromStdString(b.Caption()), form_);
         button->setAutoDefault(false);
-        button->setFocusPolicy(c.design.tabIndex >= 0 ? Qt::StrongFocus : Qt::NoFocus);
+        button->setFocusPolicy(b.tabIndex >= 0 ? Qt::StrongFocus : Qt::NoFocus);
         QObject::connect(button, &QPushButton::clicked, form_, [this, &c] { UserClicked(c); });
         // Qt's own button interface reads these; the press action is its click.
-        if (c.AccessibleName() != c.Caption()) {
+        if (c.AccessibleName() != b.Caption()) {
           button->setAccessibleName(QString::fromStdString(c.AccessibleName()));
         }
         button->setAccessibleDescription(QString::fromStdString(c.access.description));
-        if (c.design.tabIndex >= 0) tabOrder.emplace_back(c.design.tabIndex, button);
+        if (b.tabIndex >= 0) tabOrder.emplace_back(b.tabIndex, button);
         w = button;
         break;
       }
       case Kind::Picture: {
         auto* picture = new ControlLabel(this, c, form_);
         picture->setScaledContents(true);
-        picture->setPixmap(QPixmap(":/" + QString::fromStdString(c.design.picture)));
+        picture->setPixmap(
+            QPixmap(":/" + QString::fromStdString(static_cast<const Picture&>(c).resource)));
         picture->setFocusPolicy(Qt::NoFocus);
         w = picture;
         break;
       }
-      case Kind::Timer:
-      case Kind::MediaPlayer:
-        continue;  // never seen
     }
     widgets_[&c] = w;
     ApplyGeometry(c, w);
@@ -243,22 +243,24 @@ void QtWindow::ApplyGeometry(Control& c, QWidget* w) {
 }
 
 void QtWindow::ApplyFont(Control& c, QWidget* w) {
-  if (!c.HasFont()) return;
-  const int px = PointsToPixels(c.FontSize());
+  const auto* text = dynamic_cast<const TextControl*>(&c);
+  if (text == nullptr) return;
+  const int px = PointsToPixels(text->FontSize());
   int& last = fontPixels_[&c];
   if (last == px) return;
   last = px;
-  w->setFont(MakeFont(c.design.fontName, c.FontSize(), c.design.bold));
+  w->setFont(MakeFont(text->fontName, text->FontSize(), text->bold));
 }
 
 void QtWindow::ApplyColors(Control& c, QWidget* w) {
   QPalette pal = w->palette();
   if (c.kind() == Kind::Label) {
-    pal.setColor(QPalette::WindowText, ResolveColor(c.ForeColor()));
-    if (!c.design.transparent) pal.setColor(QPalette::Window, ResolveColor(c.BackColor()));
-    w->setAutoFillBackground(!c.design.transparent);
-  } else if (c.kind() == Kind::CommandButton) {
-    pal.setColor(QPalette::ButtonText, ResolveColor(c.ForeColor()));
+    const auto& l = static_cast<const Label&>(c);
+    pal.setColor(QPalette::WindowText, ResolveColor(l.ForeColor()));
+    if (!l.transparent) pal.setColor(QPalette::Window, ResolveColor(l.BackColor()));
+    w->setAutoFillBackground(!l.transparent);
+  } else if (c.kind() == Kind::Button) {
+    pal.setColor(QPalette::ButtonText, ResolveColor(static_cast<const Button&>(c).ForeColor()));
   }
   if (pal != w->palette()) w->setPalette(pal);
 }
@@ -268,7 +270,7 @@ void QtWindow::ControlChanged(Control& c, Prop prop) {
   if (w == nullptr) return;
   switch (prop) {
     case Prop::Caption: {
-      const QString text = QString::fromStdString(c.Caption());
+      const QString text = QString::fromStdString(static_cast<const TextControl&>(c).Caption());
       if (auto* label = qobject_cast<QLabel*>(w)) {
         if (label->text() != text) label->setText(text);
       } else if (auto* button = qobject_cast<QPushButton*>(w)) {
@@ -306,7 +308,7 @@ void QtWindow::ControlChanged(Control& c, Prop prop) {
   }
 }
 
-void QtWindow::ArmTimer(Control& timer, std::int64_t deadlineUs) {
+void QtWindow::ArmTimer(Timer& timer, std::int64_t deadlineUs) {
   std::unique_ptr<QTimer>& t = timers_[&timer];
   if (!t) {
     t = std::make_unique<QTimer>();
@@ -321,7 +323,7 @@ void QtWindow::ArmTimer(Control& timer, std::int64_t deadlineUs) {
   platform_.TimerStarted();
 }
 
-void QtWindow::CancelTimer(Control& timer) {
+void QtWindow::CancelTimer(Timer& timer) {
   auto it = timers_.find(&timer);
   if (it != timers_.end()) it->second->stop();
 }
@@ -379,8 +381,9 @@ void QtWindow::ShowCentred() {
   if (SettleFonts()) {
     for (const auto& owned : window_.Controls()) {
       QWidget* w = WidgetOf(*owned);
-      if (w != nullptr && owned->HasFont()) {
-        w->setFont(MakeFont(owned->design.fontName, owned->FontSize(), owned->design.bold));
+      const auto* text = dynamic_cast<const TextControl*>(owned.get());
+      if (w != nullptr && text != nullptr) {
+        w->setFont(MakeFont(text->fontName, text->FontSize(), text->bold));
       }
     }
   }

@@ -90,8 +90,8 @@ class QtWindow final : public NativeWindow {
   void Centre() override;
   void Activate() override;
   void ControlChanged(Control& control, Prop prop) override;
-  void ArmTimer(Control& timer, std::int64_t deadlineUs) override;
-  void CancelTimer(Control& timer) override;
+  void ArmTimer(Timer& timer, std::int64_t deadlineUs) override;
+  void CancelTimer(Timer& timer) override;
 
   FormWidget* Form() const { return form_; }
   QWidget* WidgetOf(const Control& control) const;
@@ -123,7 +123,7 @@ class QtWindow final : public NativeWindow {
   WindowHost& host_;
   FormWidget* form_;  // deleted later, never while it may be handling an event
   std::map<const Control*, QWidget*> widgets_;
-  std::map<const Control*, std::unique_ptr<QTimer>> timers_;
+  std::map<const Timer*, std::unique_ptr<QTimer>> timers_;
   std::map<const Control*, int> fontPixels_;
   QRect reportedFrame_;
   QSize reportedClient_;

@@ -274,7 +274,8 @@ class Element final : public IAccessible {
 
 // A button whose text says all it is keeps Windows' own object, which knows buttons best.
 bool NeedsOwnElement(const Control& c) {
-  return c.kind() != Kind::CommandButton || c.AccessibleName() != c.Caption() ||
+  return c.kind() != Kind::Button ||
+         c.AccessibleName() != static_cast<const Button&>(c).Caption() ||
          !c.access.description.empty();
 }
 

@@ -23,10 +23,10 @@ class NativeHandle final : public NativeWindow {
   void Centre() override { view_.Centre(); }
   void Activate() override { view_.Activate(); }
   void ControlChanged(Control& control, Prop prop) override { view_.ControlChanged(control, prop); }
-  void ArmTimer(Control& timer, std::int64_t deadlineUs) override {
+  void ArmTimer(Timer& timer, std::int64_t deadlineUs) override {
     view_.ArmTimer(timer, deadlineUs);
   }
-  void CancelTimer(Control& timer) override { view_.CancelTimer(timer); }
+  void CancelTimer(Timer& timer) override { view_.CancelTimer(timer); }
 
  private:
   WinPlatform& platform_;

@@ -170,7 +170,6 @@ void WinWindowView::Retire() {
     DestroyWindow(h);
   }
   children_.clear();
-  timers_.clear();
 }
 
 int WinWindowView::Px(float twips) const {
@@ -205,43 +204,42 @@ void WinWindowView::Build() {
     DWORD cstyle = WS_CHILD;
     const wchar_t* cls = L"STATIC";
     switch (c.kind()) {
-      case Kind::Label:
+      case Kind::Label: {
+        const auto& l = static_cast<const Label&>(c);
         cstyle |= SS_NOTIFY | SS_NOPREFIX |
-                  (c.design.align == Align::Center ? SS_CENTER
-                   : c.design.wordWrap             ? SS_LEFT
-                                                   : SS_LEFTNOWORDWRAP);
+                  (l.align == Align::Center ? SS_CENTER
+                   : l.wordWrap             ? SS_LEFT
+                                            : SS_LEFTNOWORDWRAP);
         break;
-      case Kind::CommandButton:
+      }
+      case Kind::Button:
         cls = L"BUTTON";
-        cstyle |= BS_PUSHBUTTON | BS_NOTIFY | (c.design.tabIndex >= 0 ? WS_TABSTOP : 0);
+        cstyle |= BS_PUSHBUTTON | BS_NOTIFY |
+                  (static_cast<const Button&>(c).tabIndex >= 0 ? WS_TABSTOP : 0);
         break;
       case Kind::Picture:
         cstyle |= SS_NOTIFY | SS_OWNERDRAW;
-        images_[&c] = LoadPictureResource(platform_.Instance(), c.design.picture);
+        images_[&c] =
+            LoadPictureResource(platform_.Instance(), static_cast<const Picture&>(c).resource);
         break;
-      case Kind::Timer:
-        // The core arms it once the window is built.
-        timers_[static_cast<UINT_PTR>(cid)] = &c;
-        continue;
-      case Kind::MediaPlayer:
-        continue;  // heard, never seen
     }
+    const auto* text = dynamic_cast<const TextControl*>(&c);
     // In place and shown from the start: each later move or show is a round of messages and
     // server calls per child, a good part of the program's start-up under Wine.
     if (c.Visible()) cstyle |= WS_VISIBLE;
-    HWND child = CreateWindowExW(0, cls, Wide(c.Caption()).c_str(), cstyle, Px(c.Left()),
-                                 Px(c.Top()), Px(c.Width()), Px(c.Height()), hwnd_,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(cid)),
+    HWND child = CreateWindowExW(0, cls, Wide(text != nullptr ? text->Caption() : "").c_str(),
+                                 cstyle, Px(c.Left()), Px(c.Top()), Px(c.Width()), Px(c.Height()),
+                                 hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(cid)),
                                  platform_.Instance(), nullptr);
     if (child == nullptr) continue;
     children_[&c] = child;
     ExposeToReaders(child);
     // A new child has the system font; nothing of it is on screen yet to redraw.
-    if (c.HasFont()) {
-      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c)), FALSE);
+    if (text != nullptr) {
+      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(*text)), FALSE);
     }
-    if (c.kind() == Kind::CommandButton && c.design.tabIndex >= 0) {
-      tabOrder.emplace_back(c.design.tabIndex, child);
+    if (c.kind() == Kind::Button && static_cast<const Button&>(c).tabIndex >= 0) {
+      tabOrder.emplace_back(static_cast<const Button&>(c).tabIndex, child);
     }
   }
   // Keyboard navigation follows the children's order: the buttons in their tab order first.
@@ -258,24 +256,25 @@ void WinWindowView::ApplyGeometry(Control& c, HWND child) {
   MoveWindow(child, Px(c.Left()), Px(c.Top()), Px(c.Width()), Px(c.Height()), TRUE);
 }
 
-HFONT WinWindowView::FontFor(const Control& c) {
+HFONT WinWindowView::FontFor(const TextControl& c) {
   // Points at the window's real DPI, as the geometry is: both scale together.
   const int height =
       -std::max(1, static_cast<int>(std::lround(c.FontSize() * 96.0 / 72.0 * scale_)));
-  const auto key = std::make_tuple(c.design.fontName, height, c.design.bold);
+  const auto key = std::make_tuple(c.fontName, height, c.bold);
   auto it = fonts_.find(key);
   if (it != fonts_.end()) return it->second;
   HFONT font =
-      CreateFontW(height, 0, 0, 0, c.design.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+      CreateFontW(height, 0, 0, 0, c.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                   GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                  DEFAULT_PITCH | FF_DONTCARE, Wide(c.design.fontName).c_str());
+                  DEFAULT_PITCH | FF_DONTCARE, Wide(c.fontName).c_str());
   fonts_[key] = font;
   return font;
 }
 
 void WinWindowView::ApplyFont(Control& c, HWND child) {
-  if (!c.HasFont()) return;
-  HFONT font = FontFor(c);
+  const auto* text = dynamic_cast<const TextControl*>(&c);
+  if (text == nullptr) return;
+  HFONT font = FontFor(*text);
   if (reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)) != font) {
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
@@ -338,7 +337,7 @@ void WinWindowView::ControlChanged(Control& c, Prop prop) {
   HWND child = it->second;
   switch (prop) {
     case Prop::Caption:
-      SetWindowTextW(child, Wide(c.Caption()).c_str());
+      SetWindowTextW(child, Wide(static_cast<const TextControl&>(c).Caption()).c_str());
       break;
     case Prop::ForeColor:
     case Prop::BackColor:
@@ -370,14 +369,17 @@ void WinWindowView::ControlChanged(Control& c, Prop prop) {
   }
 }
 
-UINT_PTR WinWindowView::TimerId(const Control& timer) const {
-  for (const auto& [id, c] : timers_) {
-    if (c == &timer) return id;
+// A window timer's id: 1 and up in the window's order of timers; 0 is none.
+UINT_PTR WinWindowView::TimerId(const Timer& timer) const {
+  if (window_ == nullptr) return 0;
+  const auto& timers = window_->Timers();
+  for (std::size_t i = 0; i < timers.size(); ++i) {
+    if (timers[i].get() == &timer) return i + 1;
   }
   return 0;
 }
 
-void WinWindowView::ArmTimer(Control& timer, std::int64_t deadlineUs) {
+void WinWindowView::ArmTimer(Timer& timer, std::int64_t deadlineUs) {
   const UINT_PTR id = TimerId(timer);
   if (hwnd_ == nullptr || id == 0) return;
   const std::int64_t left = deadlineUs - platform_.MonotonicUs();
@@ -387,7 +389,7 @@ void WinWindowView::ArmTimer(Control& timer, std::int64_t deadlineUs) {
   SetTimer(hwnd_, id, std::max<UINT>(ms, USER_TIMER_MINIMUM), nullptr);
 }
 
-void WinWindowView::CancelTimer(Control& timer) {
+void WinWindowView::CancelTimer(Timer& timer) {
   const UINT_PTR id = TimerId(timer);
   if (hwnd_ != nullptr && id != 0) KillTimer(hwnd_, id);
 }
@@ -395,10 +397,9 @@ void WinWindowView::CancelTimer(Control& timer) {
 void WinWindowView::TimerFired(UINT_PTR id) {
   // A window timer repeats; the core asked for one call and arms the next itself.
   KillTimer(hwnd_, id);
-  auto it = timers_.find(id);
-  if (window_ == nullptr || it == timers_.end()) return;
+  if (window_ == nullptr || id == 0 || id > window_->Timers().size()) return;
   // The handler may stop this timer, start it again, unload the window or end the program.
-  host_.TimerDue(*it->second);
+  host_.TimerDue(*window_->Timers()[id - 1]);
 }
 
 bool WinWindowView::Key(std::uint32_t virtualKey, bool down) {
@@ -552,10 +553,10 @@ LRESULT WinWindowView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wp);
       HWND child = reinterpret_cast<HWND>(lp);
-      Control* c = ControlById(GetDlgCtrlID(child));
+      const auto* c = dynamic_cast<const Label*>(ControlById(GetDlgCtrlID(child)));
       if (c == nullptr || window_ == nullptr) break;
       SetTextColor(dc, ResolveColor(c->ForeColor()));
-      if (!c->design.transparent) {
+      if (!c->transparent) {
         SetBkColor(dc, ResolveColor(c->BackColor()));
         return reinterpret_cast<LRESULT>(SolidBrush(ResolveColor(c->BackColor())));
       }

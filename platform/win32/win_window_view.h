@@ -29,8 +29,8 @@ class WinWindowView final {
   void Centre();
   void Activate();
   void ControlChanged(Control& control, Prop prop);
-  void ArmTimer(Control& timer, std::int64_t deadlineUs);
-  void CancelTimer(Control& timer);
+  void ArmTimer(Timer& timer, std::int64_t deadlineUs);
+  void CancelTimer(Timer& timer);
   // Stops reporting and closes the real window; the object itself may still be on the stack
   // of one of its own messages, so it is deleted later.
   void Retire();
@@ -49,14 +49,14 @@ class WinWindowView final {
   void ApplyGeometry(Control& control, HWND child);
   void ApplyFont(Control& control, HWND child);
   void ApplyAllGeometry();
-  HFONT FontFor(const Control& control);
+  HFONT FontFor(const TextControl& control);
   HBRUSH SolidBrush(COLORREF color);
   void RebuildBackground();
   void TimerFired(UINT_PTR id);
   void Clicked(int id);
   void ClientResized(bool minimised);
   void FrameMoved();
-  UINT_PTR TimerId(const Control& timer) const;
+  UINT_PTR TimerId(const Timer& timer) const;
   Control* ControlById(int id) const;
 
   WinPlatform& platform_;
@@ -67,7 +67,6 @@ class WinWindowView final {
   bool shown_ = false;
   HWND focus_ = nullptr;  // the control that last had the keyboard focus
   std::map<const Control*, HWND> children_;
-  std::map<UINT_PTR, Control*> timers_;  // by window timer id
   std::map<std::tuple<std::string, int, bool>, HFONT> fonts_;
   std::map<COLORREF, HBRUSH> brushes_;
   HBITMAP picture_ = nullptr;                 // the window's background picture, if any

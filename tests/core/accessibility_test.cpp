@@ -26,19 +26,19 @@ TEST_P(SpeechTest, ToldOnlyWhatTheRuleAllows) {
   const SpeechRow& r = GetParam();
   Harness h;
   MainForm& f = h.Open();
-  ASSERT_TRUE(h.Click(r.countdown ? f.djs : f.zjs));
+  ASSERT_TRUE(h.Click(r.countdown ? f.countdownSelector : f.countUpSelector));
   h.SetFace(r.face);
   h.told.clear();
   for (const char* c : r.clicks) ASSERT_TRUE(h.Click(f.window[c])) << c;
   if (r.runSeconds > 0) {
-    ASSERT_TRUE(h.Click(f.开始));
+    ASSERT_TRUE(h.Click(f.startButton));
     h.Advance(1000 * r.runSeconds);
   }
   EXPECT_EQ(h.told, r.told);
-  EXPECT_EQ(f.f1.AccessibleName(), r.reading);
+  EXPECT_EQ(f.minuteTens.AccessibleName(), r.reading);
   // The selectors' state follows the mode the reading names.
-  EXPECT_EQ(f.djs.Checked(), std::string_view(r.reading).starts_with("倒计时"));
-  EXPECT_NE(f.zjs.Checked(), f.djs.Checked());
+  EXPECT_EQ(f.countdownSelector.Checked(), std::string_view(r.reading).starts_with("倒计时"));
+  EXPECT_NE(f.countUpSelector.Checked(), f.countdownSelector.Checked());
 }
 
 Log Said(std::initializer_list<const char*> readings) {

@@ -31,8 +31,8 @@ void ExpectLayoutCaptured(Harness& h) {
   ASSERT_TRUE(f.layoutTable.has_value()) << "start-up must go on to the layout";
   EXPECT_EQ(Bits(f.layoutTable->Get(18, 1)), Bits(0.107692309f));
   h.fake.ResizeClient(f.window, 1040, 726);
-  EXPECT_EQ(f.f1.Left(), 1680);
-  EXPECT_EQ(f.more.FontSize(), 21);
+  EXPECT_EQ(f.minuteTens.Left(), 1680);
+  EXPECT_EQ(f.moreAppsButton.FontSize(), 21);
 }
 
 std::vector<std::string> Opens(const fake::FakePlatform& p) {
@@ -44,8 +44,9 @@ std::vector<std::string> Opens(const fake::FakePlatform& p) {
 }
 
 std::string PlayedUrl(Harness& h) {
-  PlayCue(h.f().cue, h.f().WindowsMediaPlayer1);
-  return h.f().WindowsMediaPlayer1.Url();
+  h.fake.playedSounds.clear();
+  PlayCue(h.f().cue, h.platform);
+  return h.fake.playedSounds.empty() ? "" : h.fake.playedSounds.back();
 }
 
 // --- On the fake --------------------------------------------------------------------------------

@@ -15,9 +15,9 @@ TEST(FaceAtStartUp, AStoppedCountdownFromZeroAsTheDesignShowsIt) {
   MainForm& f = h.Open();
   EXPECT_EQ(f.face.State(), ClockState{});
   EXPECT_EQ(h.Face(), "00:00");
-  EXPECT_EQ(f.djs.BackColor(), kSelectedColor);
-  EXPECT_EQ(f.zjs.BackColor(), kWhite);
-  EXPECT_EQ(f.开始.Caption(), kStartCaption);
+  EXPECT_EQ(f.countdownSelector.BackColor(), kSelectedColor);
+  EXPECT_EQ(f.countUpSelector.BackColor(), kWhite);
+  EXPECT_EQ(f.startButton.Caption(), kStartCaption);
 }
 
 // --- A tick writes only the digits that changed, left to right
@@ -35,9 +35,9 @@ TEST_P(TickWritesTest, OnlyTheChangedDigitsInOrder) {
   const TickRow& r = GetParam();
   Harness h;
   MainForm& f = h.Open();
-  ASSERT_TRUE(h.Click(r.countdown ? f.djs : f.zjs));
+  ASSERT_TRUE(h.Click(r.countdown ? f.countdownSelector : f.countUpSelector));
   h.SetFace(r.before);
-  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.Click(f.startButton));
   const std::size_t mark = h.log.size();
   h.Advance(999);
   EXPECT_EQ(h.DigitWrites(mark), Log{}) << "nothing before the first second";
@@ -57,13 +57,13 @@ TEST(Countdown, TheEndInOrderStillRedAndNothingAfter) {
   Harness h;
   MainForm& f = h.Open();
   h.SetFace("00:04");
-  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.Click(f.startButton));
   std::size_t mark = h.log.size();
   h.Advance(1000);
-  EXPECT_EQ(h.Entries(mark, {"m0.", "f1.", "f0.", "m1.", "mh1.ForeColor", "WindowsMediaPlayer1"}),
+  EXPECT_EQ(h.Entries(mark, {"m0.", "f1.", "f0.", "m1.", "mh1.ForeColor", "PlaySoundFile"}),
             Concat({{"m0.Caption=3"},
                     FaceColourWrites(kRed),
-                    {std::string("WindowsMediaPlayer1.Url=") + kHomeCuePath}}));
+                    {std::string("PlaySoundFile(") + kHomeCuePath + ")"}}));
   EXPECT_EQ(h.fake.playedSounds, std::vector<std::string>{kHomeCuePath});
   h.Advance(2000);
   EXPECT_EQ(h.fake.displayCount, -1) << "the idle watch hid the pointer at the third second";
@@ -83,7 +83,9 @@ TEST(Countdown, TheEndInOrderStillRedAndNothingAfter) {
   const std::size_t after = h.log.size();
   h.Advance(20000);
   EXPECT_EQ(h.log.size(), after);
-  for (const Control* c : {&f.f1, &f.f0, &f.m1, &f.m0, &f.mh1}) EXPECT_EQ(c->ForeColor(), kRed);
+  for (const Label* c : {&f.minuteTens, &f.minuteUnits, &f.secondTens, &f.secondUnits, &f.colon}) {
+    EXPECT_EQ(c->ForeColor(), kRed);
+  }
   EXPECT_EQ(h.fake.playedSounds.size(), 1u);
 }
 
@@ -92,29 +94,29 @@ TEST(Countdown, EachRunThroughThreeSecondsPlaysTheCueAgain) {
   MainForm& f = h.Open();
   for (int run = 1; run <= 2; ++run) {
     h.SetFace("00:05");
-    ASSERT_TRUE(h.Click(f.开始));
+    ASSERT_TRUE(h.Click(f.startButton));
     h.Advance(5000);
-    EXPECT_EQ(f.开始.Caption(), kStartCaption);
+    EXPECT_EQ(f.startButton.Caption(), kStartCaption);
     EXPECT_EQ(h.fake.playedSounds.size(), static_cast<std::size_t>(run));
   }
-  EXPECT_EQ(h.Entries(0, {"WindowsMediaPlayer1"}).size(), 2u);
+  EXPECT_EQ(h.Entries(0, {"PlaySoundFile"}).size(), 2u);
 }
 
 TEST(ColonBlink, EveryHalfSecondOfARunAndShownWhenPaused) {
   Harness h;
   MainForm& f = h.Open();
-  ASSERT_TRUE(h.Click(f.zjs));
-  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.Click(f.countUpSelector));
+  ASSERT_TRUE(h.Click(f.startButton));
   std::string seen;
   for (int i = 0; i < 5; ++i) {
     h.Advance(500);
-    seen += f.mh1.Visible() ? 'S' : 'H';
+    seen += f.colon.Visible() ? 'S' : 'H';
   }
   EXPECT_EQ(seen, "HSHSH");
   h.NudgeAndWaitForTick();
   h.Advance(200);
-  ASSERT_TRUE(h.Click(f.开始));
-  EXPECT_TRUE(f.mh1.Visible());
+  ASSERT_TRUE(h.Click(f.startButton));
+  EXPECT_TRUE(f.colon.Visible());
   EXPECT_EQ(f.face.State().blinks, 6u);
   h.Advance(5000);
   EXPECT_EQ(f.face.State().blinks, 6u);
@@ -160,7 +162,7 @@ TEST(Preset, ShowsOnlyWhatDiffers) {
                            FaceColourWrites(kRed),
                            {"zjs.BackColor=14737632", "djs.BackColor=16777215"}}));
   EXPECT_EQ(f.face.State(), s);
-  EXPECT_EQ(f.zjs.ForeColor(), kNormalFace) << "the selectors are not part of the face";
+  EXPECT_EQ(f.countUpSelector.ForeColor(), kNormalFace) << "the selectors are not part of the face";
 }
 
 }  // namespace

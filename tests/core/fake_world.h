@@ -48,6 +48,10 @@ class LoggingPlatform final : public ForwardingPlatform {
     Note(std::string("ShowCursor(") + (show ? "1" : "0") + ")=" + std::to_string(n));
     return n;
   }
+  void PlaySoundFile(std::string_view path) override {
+    Note("PlaySoundFile(" + std::string(path) + ")");
+    ForwardingPlatform::PlaySoundFile(path);
+  }
   void MessageBox(std::string_view text, std::string_view caption) override {
     Note("MessageBox(" + std::string(text) + "|" + std::string(caption) + ")");
     ForwardingPlatform::MessageBox(text, caption);

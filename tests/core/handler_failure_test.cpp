@@ -29,20 +29,24 @@ TEST_P(HandlerFailureTest, ReportedOnceNamingWindowAndHandler) {
   const FailureRow& r = GetParam();
   fake::FakePlatform fake;
   Window w(r.window);
-  Control& button = w.Add(Kind::CommandButton, "开始");
-  Control& timer = w.Add(Kind::Timer, "Timer2");
-  timer.SetInterval(1000);
-  const std::map<Event, std::pair<std::function<void()>*, Control*>> handlers{
-      {Event::Load, {&w.onLoad, nullptr}},
-      {Event::Resize, {&w.onResize, nullptr}},
-      {Event::Unload, {&w.onUnload, nullptr}},
-      {Event::Click, {&button.onClick, &button}},
-      {Event::Tick, {&timer.onTimer, &timer}}};
-  for (auto& [event, h] : handlers) *h.first = [] {};
-  *handlers.at(r.event).first = [&] { throw std::runtime_error(r.failure); };
+  Button& button = w.Add<Button>("开始");
+  Timer& timer = w.AddTimer("Timer2", 1000, true);
+  const std::map<Event, std::function<void()>*> handlers{{Event::Load, &w.onLoad},
+                                                         {Event::Resize, &w.onResize},
+                                                         {Event::Unload, &w.onUnload},
+                                                         {Event::Click, &button.onClick},
+                                                         {Event::Tick, &timer.onTimer}};
+  for (auto& [event, h] : handlers) *h = [] {};
+  *handlers.at(r.event) = [&] { throw std::runtime_error(r.failure); };
   fake.ShowWindow(w);  // delivers the load and the first resize
   for (int round = 0; round < 2; ++round) {
-    for (auto& [event, h] : handlers) w.Deliver(event, h.second);
+    for (auto& [event, h] : handlers) {
+      if (event == Event::Tick) {
+        w.DeliverTick(timer);
+      } else {
+        w.Deliver(event, event == Event::Click ? &button : nullptr);
+      }
+    }
   }
   EXPECT_EQ(fake.failureReports, std::vector<std::string>{r.line});
   EXPECT_EQ(w.LastFailure(), r.failure);

@@ -41,19 +41,13 @@ inline std::string Describe(const Control& c, Prop p) {
   char buf[64];
   switch (p) {
     case Prop::Caption:
-      return s + "Caption=" + c.Caption();
+      return s + "Caption=" + dynamic_cast<const TextControl&>(c).Caption();
     case Prop::ForeColor:
-      return s + "ForeColor=" + std::to_string(c.ForeColor());
+      return s + "ForeColor=" + std::to_string(dynamic_cast<const TextControl&>(c).ForeColor());
     case Prop::BackColor:
-      return s + "BackColor=" + std::to_string(c.BackColor());
+      return s + "BackColor=" + std::to_string(dynamic_cast<const Label&>(c).BackColor());
     case Prop::Visible:
       return s + "Visible=" + (c.Visible() ? "1" : "0");
-    case Prop::Enabled:
-      return s + "Enabled=" + (c.Enabled() ? "1" : "0");
-    case Prop::Interval:
-      return s + "Interval=" + std::to_string(c.Interval());
-    case Prop::Url:
-      return s + "Url=" + c.Url();
     case Prop::AccessibleName:
       return s + "Announce=" + c.AccessibleName();
     case Prop::Checked:
@@ -73,7 +67,8 @@ inline std::string Describe(const Control& c, Prop p) {
       std::snprintf(buf, sizeof buf, "Height=%.9g", static_cast<double>(c.Height()));
       return s + buf;
     case Prop::FontSize:
-      std::snprintf(buf, sizeof buf, "FontSize=%.9g", static_cast<double>(c.FontSize()));
+      std::snprintf(buf, sizeof buf, "FontSize=%.9g",
+                    static_cast<double>(dynamic_cast<const TextControl&>(c).FontSize()));
       return s + buf;
   }
   return s + "?";
@@ -90,6 +85,14 @@ class LoggingView final : public WindowView {
     const bool tells = p == Prop::AccessibleName || p == Prop::Checked;
     if (logging) (tells ? told_ : log_).push_back(Describe(c, p));
     if (inner_ != nullptr) inner_->PropertyChanged(c, p);
+  }
+  void TimerChanged(Timer& t, bool intervalWritten) override {
+    if (logging) {
+      log_.push_back(t.Name() + (intervalWritten
+                                     ? ".Interval=" + std::to_string(t.Interval())
+                                     : std::string(".Enabled=") + (t.Enabled() ? "1" : "0")));
+    }
+    if (inner_ != nullptr) inner_->TimerChanged(t, intervalWritten);
   }
   void WindowDestroyed() override {
     if (WindowView* inner = std::exchange(inner_, nullptr)) inner->WindowDestroyed();
@@ -145,7 +148,8 @@ class Harness {
     form->face.Preset(s);
   }
   std::string Face() const {
-    return form->f1.Caption() + form->f0.Caption() + ":" + form->m1.Caption() + form->m0.Caption();
+    return form->minuteTens.Caption() + form->minuteUnits.Caption() + ":" +
+           form->secondTens.Caption() + form->secondUnits.Caption();
   }
   bool Click(Control& c) { return fake.Click(c); }
   void Advance(std::int64_t ms) { fake.Advance(ms); }

@@ -15,8 +15,8 @@ namespace {
 MainForm& StartResting(Harness& h, double clockBase) {
   h.fake.clockBase = clockBase;
   MainForm& f = h.Open();
-  EXPECT_TRUE(h.Click(f.zjs));
-  EXPECT_TRUE(h.Click(f.开始));
+  EXPECT_TRUE(h.Click(f.countUpSelector));
+  EXPECT_TRUE(h.Click(f.startButton));
   EXPECT_EQ(h.fake.pointerX, 960);
   return f;
 }
@@ -204,8 +204,8 @@ TEST_P(FailedCursorReadTest, ReadsAsTheOrigin) {
   h.fake.clockBase = 43200.0;
   MainForm& f = h.Open();
   f.window.SetFrame(r.frameLeft, r.frameTop, 7800, 5445);
-  ASSERT_TRUE(h.Click(f.zjs));
-  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.Click(f.countUpSelector));
+  ASSERT_TRUE(h.Click(f.startButton));
   h.fake.cursorPosFails = true;
   h.Advance(1000);
   EXPECT_EQ(f.pointerX, 0);
@@ -272,8 +272,8 @@ TEST_P(KeyTest, AKeyWakesHiddenChromeAndCountsAsActivity) {
   h.fake.clockBase = 43200.0;
   MainForm& f = h.Open();
   if (r.start) {
-    ASSERT_TRUE(h.Click(f.zjs));
-    ASSERT_TRUE(h.Click(f.开始));
+    ASSERT_TRUE(h.Click(f.countUpSelector));
+    ASSERT_TRUE(h.Click(f.startButton));
   }
   if (r.nudge) h.fake.pointerX += 1;
   h.Advance(r.keyAtMs);
@@ -330,8 +330,8 @@ TEST_P(UnloadTest, ShowsEverythingThenEndsTheProgram) {
   Harness h;
   MainForm& f = h.Open();
   if (r.restTicks >= 0) {
-    ASSERT_TRUE(h.Click(f.zjs));
-    ASSERT_TRUE(h.Click(f.开始));
+    ASSERT_TRUE(h.Click(f.countUpSelector));
+    ASSERT_TRUE(h.Click(f.startButton));
     h.Advance(1000 * r.restTicks);
   }
   ASSERT_EQ(h.fake.displayCount, r.countBefore);
@@ -358,14 +358,14 @@ TEST(IdleWatch, APauseWithThePointerShownHidesNothingUntilTheNextStart) {
   MainForm& f = StartResting(h, 43200.0);
   h.NudgeAndWaitForTick();
   ASSERT_EQ(h.fake.displayCount, 1);
-  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.Click(f.startButton));
   EXPECT_TRUE(h.AllChrome(true));
   const int calls = h.fake.showCursorCalls;
   h.Advance(30000);
   EXPECT_EQ(h.fake.showCursorCalls, calls);
   EXPECT_EQ(h.fake.displayCount, 1);
   EXPECT_TRUE(h.AllChrome(true));
-  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.Click(f.startButton));
   EXPECT_TRUE(h.AllChrome(false));
   h.Advance(3000);
   EXPECT_EQ(h.fake.displayCount, -1);

@@ -18,17 +18,15 @@ struct Geo {
 std::map<std::string, Geo> Snapshot(const Window& w) {
   std::map<std::string, Geo> out;
   for (const auto& c : w.Controls()) {
-    if (!IsLayoutIncluded(*c)) continue;
-    out[c->Name()] = {c->Left(), c->Top(), c->Width(), c->Height(), c->FontSize()};
+    const float font = dynamic_cast<const TextControl&>(*c).FontSize();
+    out[c->Name()] = {c->Left(), c->Top(), c->Width(), c->Height(), font};
   }
   return out;
 }
 
 std::vector<std::string> IncludedNames(const Window& w) {
   std::vector<std::string> out;
-  for (const auto& c : w.Controls()) {
-    if (IsLayoutIncluded(*c)) out.push_back(c->Name());
-  }
+  for (const auto& c : w.Controls()) out.push_back(c->Name());
   return out;
 }
 
@@ -125,23 +123,23 @@ TEST(LayoutApply, WorkedExampleAtTwiceTheDesignSize) {
   Harness h;
   MainForm& f = h.Open();
   h.fake.ResizeClient(f.window, 1040, 726);
-  EXPECT_EQ(f.f1.Left(), 1680);
-  EXPECT_EQ(f.f1.Top(), 2880);
-  EXPECT_EQ(f.f1.Width(), 2430);
-  EXPECT_EQ(f.f1.Height(), 4590);
-  EXPECT_EQ(f.f1.FontSize(), 220.5f);
-  EXPECT_EQ(Bits(f.djs.Left()), Bits(7920.00049f));
+  EXPECT_EQ(f.minuteTens.Left(), 1680);
+  EXPECT_EQ(f.minuteTens.Top(), 2880);
+  EXPECT_EQ(f.minuteTens.Width(), 2430);
+  EXPECT_EQ(f.minuteTens.Height(), 4590);
+  EXPECT_EQ(f.minuteTens.FontSize(), 220.5f);
+  EXPECT_EQ(Bits(f.countdownSelector.Left()), Bits(7920.00049f));
 }
 
 TEST(LayoutApply, WorkedExampleAt19200By10800) {
   Harness h;
   MainForm& f = h.Open();
   h.fake.ResizeClient(f.window, 1280, 720);
-  EXPECT_EQ(Bits(f.f1.Left()), Bits(2067.69238f));
-  EXPECT_EQ(Bits(f.f1.Top()), Bits(2856.19824f));
-  EXPECT_EQ(Bits(f.f1.Width()), Bits(2990.76929f));
-  EXPECT_EQ(Bits(f.f1.Height()), Bits(4552.06592f));
-  EXPECT_EQ(Bits(f.f1.FontSize()), Bits(218.677689f));
+  EXPECT_EQ(Bits(f.minuteTens.Left()), Bits(2067.69238f));
+  EXPECT_EQ(Bits(f.minuteTens.Top()), Bits(2856.19824f));
+  EXPECT_EQ(Bits(f.minuteTens.Width()), Bits(2990.76929f));
+  EXPECT_EQ(Bits(f.minuteTens.Height()), Bits(4552.06592f));
+  EXPECT_EQ(Bits(f.minuteTens.FontSize()), Bits(218.677689f));
 }
 
 TEST(LayoutApply, MinimiseAndRestoreGiveBackExactlyTheLayoutBefore) {
@@ -167,8 +165,8 @@ TEST(LayoutApply, MinimiseAndRestoreGiveBackExactlyTheLayoutBefore) {
 TEST(LayoutApply, HiddenChromeIsResizedAndComesBackInPlace) {
   Harness h;
   MainForm& f = h.Open();
-  ASSERT_TRUE(h.Click(f.zjs));
-  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.Click(f.countUpSelector));
+  ASSERT_TRUE(h.Click(f.startButton));
   ASSERT_TRUE(h.AllChrome(false));
   h.fake.ResizeClient(f.window, 1040, 726);
   const auto design = DesignGeometry();
@@ -181,34 +179,28 @@ TEST(LayoutApply, HiddenChromeIsResizedAndComesBackInPlace) {
     EXPECT_EQ(c->Top(), 2 * design.at(c->Name()).top);
     EXPECT_EQ(c->Width(), 2 * design.at(c->Name()).width);
     EXPECT_EQ(c->Height(), 2 * design.at(c->Name()).height);
-    EXPECT_EQ(c->FontSize(), 2 * design.at(c->Name()).font);
+    EXPECT_EQ(dynamic_cast<const TextControl*>(c)->FontSize(), 2 * design.at(c->Name()).font);
   }
   h.NudgeAndWaitForTick();  // the idle watch shows them again
   EXPECT_TRUE(h.AllChrome(true));
-  EXPECT_EQ(f.开始.Left(), 1920);
-  EXPECT_EQ(f.more.FontSize(), 21);
+  EXPECT_EQ(f.startButton.Left(), 1920);
+  EXPECT_EQ(f.moreAppsButton.FontSize(), 21);
 }
 
-TEST(LayoutApply, TimersAndThePlayerAreNeverMovedOrRecorded) {
+TEST(LayoutApply, TimersAreNeverTouched) {
   Harness h;
   MainForm& f = h.Open();
   for (auto [w, hgt] : {std::pair{1040, 726}, std::pair{0, 0}, std::pair{1280, 720}}) {
     h.fake.ResizeClient(f.window, w, hgt);
-    EXPECT_EQ(f.WindowsMediaPlayer1.Left(), 0);
-    EXPECT_EQ(f.WindowsMediaPlayer1.Top(), 0);
-    EXPECT_EQ(f.WindowsMediaPlayer1.Width(), 615);
-    EXPECT_EQ(f.WindowsMediaPlayer1.Height(), 495);
-    EXPECT_FALSE(f.WindowsMediaPlayer1.Visible());
-    EXPECT_EQ(f.Timer1.Interval(), 0);
-    EXPECT_EQ(f.Timer2.Interval(), 1000);
-    EXPECT_EQ(f.Timer3.Interval(), 500);
-    EXPECT_TRUE(f.Timer1.Enabled());
-    EXPECT_FALSE(f.Timer2.Enabled());
-    EXPECT_FALSE(f.Timer3.Enabled());
+    EXPECT_EQ(f.idleTimer.Interval(), 0);
+    EXPECT_EQ(f.tickTimer.Interval(), 1000);
+    EXPECT_EQ(f.blinkTimer.Interval(), 500);
+    EXPECT_TRUE(f.idleTimer.Enabled());
+    EXPECT_FALSE(f.tickTimer.Enabled());
+    EXPECT_FALSE(f.blinkTimer.Enabled());
   }
   for (const std::string& entry : h.log) {
     EXPECT_NE(entry.rfind("Timer", 0), 0u) << entry;
-    EXPECT_NE(entry.rfind("WindowsMediaPlayer1", 0), 0u) << entry;
   }
 }
 
@@ -232,21 +224,16 @@ TEST(LayoutApply, AResizeBeforeTheLoadChangesNothing) {
 TEST(LayoutApply, TheThirtyFirstIncludedControlKeepsItsDesignGeometry) {
   Harness h;
   MainForm& f = h.Create();
-  // Rows 19 to 30 go to the extra labels, the ones whose names hold "Timer" take no row.
+  // Rows 19 to 30 go to the extra labels; the 31st and later have no row.
   struct Extra {
     std::string name;
     bool scaled;
   };
   std::vector<Extra> extras;
-  for (int i = 1; i <= 10; ++i) extras.push_back({"x" + std::to_string(i), true});
-  extras.push_back({"lblTimer", false});
-  extras.push_back({"timer0", true});  // the test is case-sensitive
-  extras.push_back({"x11", true});     // row 30
-  extras.push_back({"x12", false});    // row 31: out of the table
-  extras.push_back({"x13", false});
+  for (int i = 1; i <= 14; ++i) extras.push_back({"x" + std::to_string(i), i <= 12});
   float left = 100;
   for (const Extra& e : extras) {
-    Control& c = f.window.Add(Kind::Label, e.name);
+    Label& c = f.window.Add<Label>(e.name);
     c.SetCaption("?");
     c.SetLeft(left);
     c.SetTop(300);
@@ -260,7 +247,7 @@ TEST(LayoutApply, TheThirtyFirstIncludedControlKeepsItsDesignGeometry) {
   left = 100;
   for (const Extra& e : extras) {
     SCOPED_TRACE(e.name);
-    const Control& c = f.window[e.name];
+    const Label& c = f.window.Get<Label>(e.name);
     const float k = e.scaled ? 2.0f : 1.0f;
     // Scaled values carry the rounding of their ratios; untouched ones are exact.
     EXPECT_FLOAT_EQ(c.Left(), k * left);
@@ -274,8 +261,8 @@ TEST(LayoutApply, TheThirtyFirstIncludedControlKeepsItsDesignGeometry) {
     }
     left += 200;
   }
-  EXPECT_EQ(f.f1.Left(), 1680) << "the designed controls still take their rows";
-  EXPECT_EQ(Bits(f.layoutTable->Get(30, 1)), Bits(2500.0f / 7800.0f));
+  EXPECT_EQ(f.minuteTens.Left(), 1680) << "the designed controls still take their rows";
+  EXPECT_EQ(Bits(f.layoutTable->Get(30, 1)), Bits(2300.0f / 7800.0f));
 }
 
 }  // namespace

@@ -13,7 +13,8 @@ constexpr int kDesignWidthPx = 520;
 constexpr int kDesignHeightPx = 363;
 
 std::array<float, 5> Geometry(const Control& c) {
-  return {c.Left(), c.Top(), c.Width(), c.Height(), c.FontSize()};
+  const auto* text = dynamic_cast<const TextControl*>(&c);
+  return {c.Left(), c.Top(), c.Width(), c.Height(), text != nullptr ? text->FontSize() : 0};
 }
 }  // namespace
 
@@ -45,7 +46,7 @@ RandomRun::RandomRun(std::uint32_t seed, double clockBase)
 
   // An Advance can run several handlers; the display count must be right after each one, or a
   // CursorOff that left the count at 0 or more could be hidden by a later CursorOn.
-  for (Control* timer : {&f.Timer1, &f.Timer2}) {
+  for (Timer* timer : {&f.idleTimer, &f.tickTimer}) {
     timer->onTimer = [this, timer, inner = timer->onTimer] {
       inner();
       const int count = fake_.displayCount;
@@ -59,18 +60,22 @@ RandomRun::RandomRun(std::uint32_t seed, double clockBase)
 RandomRun::~RandomRun() = default;
 
 std::string RandomRun::FaceText(const MainForm& f) {
-  return f.f1.Caption() + f.f0.Caption() + ":" + f.m1.Caption() + f.m0.Caption();
+  return f.minuteTens.Caption() + f.minuteUnits.Caption() + ":" + f.secondTens.Caption() +
+         f.secondUnits.Caption();
 }
 
 std::vector<Control*> RandomRun::Targets() const {
   MainForm& f = const_cast<Program&>(program_).Main();
-  std::vector<Control*> out = {&f.jf1, &f.jf0, &f.jm1, &f.jm0,  &f.kf1,  &f.kf0, &f.km1,
-                               &f.km0, &f.zjs, &f.djs, &f.开始, &f.重置, &f.more};
+  std::vector<Control*> out = {&f.minuteTensPlus,    &f.minuteUnitsPlus,  &f.secondTensPlus,
+                               &f.secondUnitsPlus,   &f.minuteTensMinus,  &f.minuteUnitsMinus,
+                               &f.secondTensMinus,   &f.secondUnitsMinus, &f.countUpSelector,
+                               &f.countdownSelector, &f.startButton,      &f.resetButton,
+                               &f.moreAppsButton};
   if (MoreAppsForm* m = const_cast<Program&>(program_).MoreApps()) {
     out.insert(out.end(), m->links.begin(), m->links.end());
-    out.insert(out.end(), {&m->softdown, &m->close, &m->lianxi});
+    out.insert(out.end(), {&m->downloadSiteButton, &m->closeButton, &m->contactButton});
   }
-  if (ContactForm* c = const_cast<Program&>(program_).Contact()) out.push_back(&c->goback);
+  if (ContactForm* c = const_cast<Program&>(program_).Contact()) out.push_back(&c->closeButton);
   return out;
 }
 
@@ -129,7 +134,7 @@ std::string RandomRun::Click(Control& c) {
   ContactForm* contact = program_.Contact();
   last_ = {Kind::Click, &c, &c.window(), 0, 0};
   const bool expected = fake_.Shown(c.window()) && c.Visible();
-  const bool wasStopped = f.开始.Caption() == kStartCaption;
+  const bool wasStopped = f.startButton.Caption() == kStartCaption;
   const std::size_t messages = fake_.messages.size();
   const std::size_t urls = fake_.openedUrls.size();
   const bool got = fake_.Click(c);
@@ -140,25 +145,26 @@ std::string RandomRun::Click(Control& c) {
                     : "a click on a hidden control was handled";
   }
   if (!got) return {};
-  if (&c == &f.开始) {
+  if (&c == &f.startButton) {
     counts_.refusals += fake_.messages.size() > messages ? 1 : 0;
-    counts_.starts += (wasStopped && f.开始.Caption() == kPauseCaption) ? 1 : 0;
+    counts_.starts += (wasStopped && f.startButton.Caption() == kPauseCaption) ? 1 : 0;
   }
   const bool link = more != nullptr &&
-                    (&c == &more->softdown ||
+                    (&c == &more->downloadSiteButton ||
                      std::find(more->links.begin(), more->links.end(), &c) != more->links.end());
   counts_.urls += link ? 1 : 0;
   if (!Holds(fake_.openedUrls.size() - urls == (link ? 1u : 0u))) {
     return link ? "a link button opened no address" : "a click opened an address";
   }
-  if (&c == &f.more || (more != nullptr && &c == &more->lianxi)) {
+  if (&c == &f.moreAppsButton || (more != nullptr && &c == &more->contactButton)) {
     ++counts_.opens;
-    const Window* opened = &c == &f.more
+    const Window* opened = &c == &f.moreAppsButton
                                ? (program_.MoreApps() ? &program_.MoreApps()->window : nullptr)
                                : (program_.Contact() ? &program_.Contact()->window : nullptr);
     if (!Holds(opened != nullptr && fake_.Shown(*opened))) return "the window did not open";
   }
-  if ((more != nullptr && &c == &more->close) || (contact != nullptr && &c == &contact->goback)) {
+  if ((more != nullptr && &c == &more->closeButton) ||
+      (contact != nullptr && &c == &contact->closeButton)) {
     ++counts_.closes;
     if (!Holds(!fake_.Shown(c.window()))) return "the window stayed after its close button";
   }
@@ -196,9 +202,7 @@ std::string RandomRun::ResizeMain() {
     minimised_ = true;
     ++counts_.minimises;
     beforeMinimise_.clear();
-    for (const auto& c : w.Controls()) {
-      if (IsLayoutIncluded(*c)) beforeMinimise_.emplace_back(c.get(), Geometry(*c));
-    }
+    for (const auto& c : w.Controls()) beforeMinimise_.emplace_back(c.get(), Geometry(*c));
     last_ = {Kind::Minimise, nullptr, &w, 0, 0};
     fake_.ResizeClient(w, 0, 0);
     return {};
@@ -213,10 +217,11 @@ std::string RandomRun::ResizeMain() {
 std::string RandomRun::Broken() {
   MainForm& f = program_.Main();
   struct Cell {
-    const Control* c;
+    const Label* c;
     char top;
   };
-  for (const Cell cell : {Cell{&f.f1, '5'}, Cell{&f.f0, '9'}, Cell{&f.m1, '5'}, Cell{&f.m0, '9'}}) {
+  for (const Cell cell : {Cell{&f.minuteTens, '5'}, Cell{&f.minuteUnits, '9'},
+                          Cell{&f.secondTens, '5'}, Cell{&f.secondUnits, '9'}}) {
     const std::string& t = cell.c->Caption();
     if (!Holds(t.size() == 1 && t[0] >= '0' && t[0] <= cell.top)) {
       return cell.c->Name() + " holds \"" + t + "\"";
@@ -225,21 +230,21 @@ std::string RandomRun::Broken() {
   const int seconds = TotalSeconds(f.face.State());
   if (!Holds(seconds >= 0 && seconds <= 3599)) return "face seconds " + std::to_string(seconds);
 
-  const std::string& caption = f.开始.Caption();
+  const std::string& caption = f.startButton.Caption();
   if (!Holds(caption == kStartCaption || caption == kPauseCaption)) {
     return "start caption " + caption;
   }
   const bool stopped = caption == kStartCaption;
-  if (!Holds(!stopped || !(f.Timer2.Enabled() || f.Timer3.Enabled()))) {
+  if (!Holds(!stopped || !(f.tickTimer.Enabled() || f.blinkTimer.Enabled()))) {
     return "stopped with a timer on";
   }
-  if (!Holds(!stopped || !(f.Timer1.Enabled() && f.Timer1.Interval() > 0))) {
+  if (!Holds(!stopped || !(f.idleTimer.Enabled() && f.idleTimer.Interval() > 0))) {
     return "stopped, idle watch on";
   }
-  if (!Holds(!stopped || f.mh1.Visible())) return "stopped with the colon hidden";
-  if (!Holds(f.Timer3.Enabled() || f.mh1.Visible())) return "colon hidden without the blink";
-  if (!Holds(stopped || f.Timer3.Enabled())) return "running without the blink";
-  if (!Holds(stopped || (f.Timer1.Enabled() && f.Timer1.Interval() == 1000))) {
+  if (!Holds(!stopped || f.colon.Visible())) return "stopped with the colon hidden";
+  if (!Holds(f.blinkTimer.Enabled() || f.colon.Visible())) return "colon hidden without the blink";
+  if (!Holds(stopped || f.blinkTimer.Enabled())) return "running without the blink";
+  if (!Holds(stopped || (f.idleTimer.Enabled() && f.idleTimer.Interval() == 1000))) {
     return "running without the idle watch";
   }
 
@@ -257,17 +262,18 @@ std::string RandomRun::Broken() {
   }
   if (!Holds(last >= 0 || !f.chrome[0]->Visible())) return "pointer hidden with the chrome shown";
 
-  const Color colour = f.f1.ForeColor();
-  for (const Control* c : {&f.f0, &f.m1, &f.mh1}) {
+  const Color colour = f.minuteTens.ForeColor();
+  for (const Label* c : {&f.minuteUnits, &f.secondTens, &f.colon}) {
     if (!Holds(c->ForeColor() == colour)) return c->Name() + " coloured apart from the face";
   }
   if (!Holds(colour == kNormalFace || colour == kRed)) {
     return "face colour " + std::to_string(colour);
   }
   const ClockState& state = f.face.State();
-  const Control& chosen = state.mode == Mode::Countdown ? f.djs : f.zjs;
+  const Label& chosen = state.mode == Mode::Countdown ? f.countdownSelector : f.countUpSelector;
   if (!Holds(chosen.BackColor() == kSelectedColor)) return "the mode's selector not shown chosen";
-  if (!Holds(f.f1.AccessibleName().ends_with(FaceText(f)))) return "the face shows another time";
+  if (!Holds(f.minuteTens.AccessibleName().ends_with(FaceText(f))))
+    return "the face shows another time";
   if (!Holds(colour == (state.alert ? kRed : kNormalFace))) {
     return "the face's colour is not its state's";
   }

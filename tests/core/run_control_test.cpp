@@ -43,7 +43,7 @@ TEST_P(ClickOrderTest, WritesInOrder) {
 
 void StartedAndShown(Harness& h) {
   h.SetFace("00:30");
-  ASSERT_TRUE(h.Click(h.f().开始));
+  ASSERT_TRUE(h.Click(h.f().startButton));
   h.NudgeAndWaitForTick();
   ASSERT_TRUE(h.AllChrome(true));
 }
@@ -57,8 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
                          ChromeWrites(false),
                          {kCentreCall, "Timer1.Enabled=1", "Timer1.Interval=1000",
                           "Timer2.Enabled=1", "Timer3.Enabled=1"}})},
-        ClickRow{"start counting up from zero", [](Harness& h) { ASSERT_TRUE(h.Click(h.f().zjs)); },
-                 "开始",
+        ClickRow{"start counting up from zero",
+                 [](Harness& h) { ASSERT_TRUE(h.Click(h.f().countUpSelector)); }, "开始",
                  Concat({FaceColourWrites(kNormalFace),
                          {"开始.Caption=暂 停"},
                          ChromeWrites(false),
@@ -96,13 +96,13 @@ TEST_P(RefusalTest, MessageThenEverythingStopped) {
   GetParam().setup(h);
   ASSERT_EQ(h.Face(), "00:00");
   ASSERT_TRUE((f.face.State().mode == Mode::Countdown));
-  ASSERT_TRUE(f.开始.Visible());
+  ASSERT_TRUE(f.startButton.Visible());
   std::vector<bool> chromeBefore;
   for (const Control* c : f.chrome) chromeBefore.push_back(c->Visible());
   const int countBefore = h.fake.displayCount;
   const std::size_t mark = h.log.size();
 
-  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.Click(f.startButton));
 
   const Log got(h.log.begin() + static_cast<std::ptrdiff_t>(mark), h.log.end());
   const Log head =
@@ -116,11 +116,11 @@ TEST_P(RefusalTest, MessageThenEverythingStopped) {
       << "a refused clock reads as stopped, with its colon shown";
 
   EXPECT_EQ(h.fake.messages, std::vector<std::string>{kEmptyCountdownText});
-  EXPECT_EQ(f.开始.Caption(), kStartCaption);
-  EXPECT_TRUE(f.mh1.Visible());
-  EXPECT_FALSE(f.Timer1.Enabled());
-  EXPECT_FALSE(f.Timer2.Enabled());
-  EXPECT_FALSE(f.Timer3.Enabled());
+  EXPECT_EQ(f.startButton.Caption(), kStartCaption);
+  EXPECT_TRUE(f.colon.Visible());
+  EXPECT_FALSE(f.idleTimer.Enabled());
+  EXPECT_FALSE(f.tickTimer.Enabled());
+  EXPECT_FALSE(f.blinkTimer.Enabled());
   for (std::size_t i = 0; i < f.chrome.size(); ++i) {
     EXPECT_EQ(f.chrome[i]->Visible(), chromeBefore[i]) << f.chrome[i]->Name();
   }
@@ -132,9 +132,9 @@ TEST_P(RefusalTest, MessageThenEverythingStopped) {
   const std::size_t after = h.log.size();
   h.Advance(10000);
   EXPECT_EQ(h.log.size(), after);
-  ASSERT_TRUE(h.Click(f.jm0));
-  ASSERT_TRUE(h.Click(f.开始));
-  EXPECT_EQ(f.开始.Caption(), kPauseCaption);
+  ASSERT_TRUE(h.Click(f.secondUnitsPlus));
+  ASSERT_TRUE(h.Click(f.startButton));
+  EXPECT_EQ(f.startButton.Caption(), kPauseCaption);
   EXPECT_TRUE(h.AllChrome(false));
   EXPECT_EQ(h.fake.messages.size(), 1u);
 }
@@ -146,24 +146,25 @@ INSTANTIATE_TEST_SUITE_P(
                                  [](Harness& h) {
                                    MainForm& f = h.f();
                                    h.SetFace("00:05");
-                                   ASSERT_TRUE(h.Click(f.开始));
+                                   ASSERT_TRUE(h.Click(f.startButton));
                                    h.Advance(1000);
                                    h.NudgeAndWaitForTick();  // 00:03 in red, chrome back
                                    h.Advance(500);           // fifth blink: colon hidden
-                                   ASSERT_FALSE(f.mh1.Visible());
-                                   for (int i = 0; i < 3; ++i) ASSERT_TRUE(h.Click(f.km0));
-                                   ASSERT_EQ(f.开始.Caption(), kPauseCaption);
+                                   ASSERT_FALSE(f.colon.Visible());
+                                   for (int i = 0; i < 3; ++i)
+                                     ASSERT_TRUE(h.Click(f.secondUnitsMinus));
+                                   ASSERT_EQ(f.startButton.Caption(), kPauseCaption);
                                  }}));
 
 TEST(Refusal, TicksAndClicksWhileTheMessageIsUpAreDropped) {
   Harness h;
   MainForm& f = h.Open();
   h.SetFace("00:05");
-  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.Click(f.startButton));
   h.NudgeAndWaitForTick();
-  for (int i = 0; i < 4; ++i) ASSERT_TRUE(h.Click(f.km0));
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(h.Click(f.secondUnitsMinus));
   ASSERT_EQ(h.Face(), "00:00");
-  ASSERT_TRUE(f.Timer2.Enabled());
+  ASSERT_TRUE(f.tickTimer.Enabled());
   const std::uint64_t blinks = f.face.State().blinks;
   std::vector<bool> clicks;
   std::size_t logInBox = 0;
@@ -171,20 +172,20 @@ TEST(Refusal, TicksAndClicksWhileTheMessageIsUpAreDropped) {
     const std::size_t before = h.log.size();
     h.fake.pointerX += 5;  // a moving pointer would be seen by a live idle watch
     h.Advance(5000);
-    clicks.push_back(h.fake.Click(f.jm0));
-    clicks.push_back(h.fake.Click(f.开始));
-    clicks.push_back(h.fake.Click(f.重置));
+    clicks.push_back(h.fake.Click(f.secondUnitsPlus));
+    clicks.push_back(h.fake.Click(f.startButton));
+    clicks.push_back(h.fake.Click(f.resetButton));
     logInBox = h.log.size() - before;
   };
-  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.Click(f.startButton));
   EXPECT_EQ(clicks, (std::vector<bool>{false, false, false}));
   EXPECT_EQ(logInBox, 0u) << "no handler ran while the box was up";
   EXPECT_EQ(f.face.State().blinks, blinks);
   EXPECT_EQ(h.Face(), "00:00");
   EXPECT_EQ(h.fake.messages.size(), 1u);
-  EXPECT_FALSE(f.Timer1.Enabled());
-  EXPECT_FALSE(f.Timer2.Enabled());
-  EXPECT_FALSE(f.Timer3.Enabled());
+  EXPECT_FALSE(f.idleTimer.Enabled());
+  EXPECT_FALSE(f.tickTimer.Enabled());
+  EXPECT_FALSE(f.blinkTimer.Enabled());
 }
 
 // --- Start, pause, start ----------------------------------------------------------------------
@@ -194,7 +195,7 @@ TEST(RunControl, StartPauseStartContinuesAndRearmsTheIdleWatch) {
   MainForm& f = h.Open();
   h.fake.clockBase = 1000.0;
   h.SetFace("02:00");
-  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.Click(f.startButton));
   EXPECT_EQ(f.lastMoveTime, 1000);
   EXPECT_EQ(f.idleLimit, 3);
   h.fake.pointerX = 300;
@@ -204,18 +205,19 @@ TEST(RunControl, StartPauseStartContinuesAndRearmsTheIdleWatch) {
   ASSERT_EQ(f.lastMoveTime, 1001);
   h.Advance(1000);
   ASSERT_EQ(h.Face(), "01:58");
-  ASSERT_TRUE(h.Click(f.开始));  // pause
+  ASSERT_TRUE(h.Click(f.startButton));  // pause
   EXPECT_EQ(h.Face(), "01:58");
   EXPECT_TRUE(h.AllChrome(true));
   f.idleLimit = 9;  // whatever the watch was left with, a start sets it anew
   h.Advance(7700);  // clock 1009.7
   EXPECT_EQ(h.Face(), "01:58");
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(h.Click(f.km0));  // the adjusters act while paused
+  for (int i = 0; i < 3; ++i)
+    ASSERT_TRUE(h.Click(f.secondUnitsMinus));  // the adjusters act while paused
   ASSERT_EQ(h.Face(), "01:55");
 
   const int count = h.fake.displayCount;
   const std::size_t mark = h.log.size();
-  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.Click(f.startButton));
   EXPECT_EQ(h.Entries(mark, {"SetCursorPos"}), Log{kCentreCall});
   EXPECT_EQ(f.pointerX, 960);
   EXPECT_EQ(f.pointerY, 540);
@@ -230,7 +232,7 @@ TEST(RunControl, StartPauseStartContinuesAndRearmsTheIdleWatch) {
   // The watch counts the rest from the second start.
   h.Advance(2000);  // clock 1012.7: 2.7 s since 1010
   EXPECT_EQ(h.fake.displayCount, count);
-  EXPECT_FALSE(f.开始.Visible());
+  EXPECT_FALSE(f.startButton.Visible());
   h.Advance(1000);
   EXPECT_EQ(h.fake.displayCount, -1);
 }
@@ -249,9 +251,9 @@ TEST_P(CentrePointerTest, EachDivisionTruncatedOnItsOwn) {
   Harness h;
   MainForm& f = h.Open();
   f.window.SetFrame(r.left, r.top, r.width, r.height);
-  ASSERT_TRUE(h.Click(f.zjs));
+  ASSERT_TRUE(h.Click(f.countUpSelector));
   const std::size_t mark = h.log.size();
-  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.Click(f.startButton));
   const std::string call = "SetCursorPos(" + std::to_string(r.x) + "," + std::to_string(r.y) + ")";
   EXPECT_EQ(h.Entries(mark, {"SetCursorPos"}), Log{call});
   EXPECT_EQ(f.pointerX, r.x);
@@ -289,9 +291,9 @@ TEST_P(ManagedFrameTest, StartCentresOnTheFrameThere) {
   MainForm& f = h.Open();
   r.manager(h.fake, f.window, h.platform.Host());
   EXPECT_EQ(std::count(h.fake.calls.begin(), h.fake.calls.end(), "Centre(main)"), r.centrings);
-  ASSERT_TRUE(h.Click(f.zjs));
+  ASSERT_TRUE(h.Click(f.countUpSelector));
   const std::size_t mark = h.log.size();
-  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.Click(f.startButton));
   EXPECT_EQ(h.Entries(mark, {"SetCursorPos"}), Log{r.pointer});
 }
 
@@ -329,14 +331,14 @@ TEST(DroppedEvents, TicksOfTimersThatAreNotRunning) {
   Harness h;
   MainForm& f = h.Open();
   h.SetFace("00:10");
-  EXPECT_FALSE(f.window.Deliver(Event::Tick, &f.Timer2));
-  EXPECT_FALSE(f.window.Deliver(Event::Tick, &f.Timer3));
-  EXPECT_FALSE(f.window.Deliver(Event::Tick, &f.Timer1)) << "enabled, but with no interval";
+  EXPECT_FALSE(f.window.DeliverTick(f.tickTimer));
+  EXPECT_FALSE(f.window.DeliverTick(f.blinkTimer));
+  EXPECT_FALSE(f.window.DeliverTick(f.idleTimer)) << "enabled, but with no interval";
   EXPECT_EQ(h.Face(), "00:10");
   EXPECT_EQ(f.face.State().blinks, 0u);
   EXPECT_EQ(h.fake.showCursorCalls, 0);
-  ASSERT_TRUE(h.Click(f.开始));
-  EXPECT_TRUE(f.window.Deliver(Event::Tick, &f.Timer2));
+  ASSERT_TRUE(h.Click(f.startButton));
+  EXPECT_TRUE(f.window.DeliverTick(f.tickTimer));
   EXPECT_EQ(h.Face(), "00:09");
 }
 
@@ -344,13 +346,13 @@ TEST(DroppedEvents, ClicksOnHiddenControls) {
   Harness h;
   MainForm& f = h.Open();
   h.SetFace("00:10");
-  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.Click(f.startButton));
   ASSERT_TRUE(h.AllChrome(false));
   const std::size_t mark = h.log.size();
   for (Control* c : f.chrome) EXPECT_FALSE(h.Click(*c)) << c->Name();
   EXPECT_EQ(h.log.size(), mark);
   EXPECT_EQ(h.Face(), "00:10");
-  EXPECT_EQ(f.开始.Caption(), kPauseCaption);
+  EXPECT_EQ(f.startButton.Caption(), kPauseCaption);
   EXPECT_TRUE((f.face.State().mode == Mode::Countdown));
 }
 

@@ -18,9 +18,9 @@ TEST_P(LateTickTest, MissedTicksAreNotMadeUpAndTheBeatKeepsItsPhase) {
   const LateRow& r = GetParam();
   Harness h;
   MainForm& f = h.Open();
-  ASSERT_TRUE(h.Click(f.zjs));
+  ASSERT_TRUE(h.Click(f.countUpSelector));
   const std::int64_t start = h.fake.NowMs();
-  ASSERT_TRUE(h.Click(f.开始));
+  ASSERT_TRUE(h.Click(f.startButton));
   h.fake.Stall(r.stallMs);
   h.Advance(0);
   EXPECT_EQ(h.Face(), "00:01") << "one late tick for all the missed ones";

@@ -29,7 +29,7 @@ TEST_P(WindowHostTest, RunsHandlersInTheCoresOrder) {
   Window w("w");
   w.design.clientWidth = 7800;
   w.design.clientHeight = 5445;
-  Control& button = w.Add(Kind::CommandButton, "b");
+  Button& button = w.Add<Button>("b");
   std::vector<std::string> events;
   auto note = [&](const char* name) {
     return [&events, &w, name] {

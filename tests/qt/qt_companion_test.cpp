@@ -554,9 +554,9 @@ void CompanionTest::windowsGoWithTheProgramInEitherOrder() {
   auto platform = std::make_unique<xr::qt::QtPlatform>();
   auto program = std::make_unique<xr::Program>(*platform);
   program->Start();
-  QTest::mouseClick(platform->WidgetOf(program->Main().more), Qt::LeftButton);
+  QTest::mouseClick(platform->WidgetOf(program->Main().moreAppsButton), Qt::LeftButton);
   QVERIFY(program->MoreApps() != nullptr);
-  QTest::mouseClick(platform->WidgetOf(program->MoreApps()->lianxi), Qt::LeftButton);
+  QTest::mouseClick(platform->WidgetOf(program->MoreApps()->contactButton), Qt::LeftButton);
   QVERIFY(program->Contact() != nullptr);
   QList<QPointer<QWidget>> forms;
   for (QWidget* w : VisibleTopLevels()) forms << w;

@@ -75,8 +75,8 @@ class BoxCloser : public QObject {
     b.standard = box->standardButtons();
     b.icon = box->icon();
     b.pixmapless = box->iconPixmap().isNull();
-    b.timer1Enabled = form_.Timer1.Enabled();
-    b.timer2Enabled = form_.Timer2.Enabled();
+    b.timer1Enabled = form_.idleTimer.Enabled();
+    b.timer2Enabled = form_.tickTimer.Enabled();
     QAbstractButton* ok = box->button(QMessageBox::Ok);
     if (ok != nullptr) b.okText = ok->text();
     seen << b;
@@ -149,21 +149,21 @@ void RunTest::keysOnTheFocusedStartButton() {
   xr::qttest::PressKey(s.form(), static_cast<Qt::Key>(key));
   QCOMPARE(QApplication::activeModalWidget(), nullptr);
   const QString caption = starts ? QStringLiteral("暂 停") : QStringLiteral("开 始");
-  QCOMPARE(QString::fromStdString(s.main().开始.Caption()), caption);
+  QCOMPARE(QString::fromStdString(s.main().startButton.Caption()), caption);
   QCOMPARE(TextOf(s.widget("开始")), caption);
   QCOMPARE(VisibleChrome(s), starts ? 0 : 13);
-  QCOMPARE(s.main().Timer2.Enabled(), starts);
-  QCOMPARE(s.main().Timer3.Enabled(), starts);
+  QCOMPARE(s.main().tickTimer.Enabled(), starts);
+  QCOMPARE(s.main().blinkTimer.Enabled(), starts);
   QVERIFY(s.form()->isVisible());
   if (!starts) return;
   // The run hid the focused button: the next key only brings the chrome back, with the focus on
   // 暂 停, and the one after it pauses.
   xr::qttest::PressKey(s.form(), static_cast<Qt::Key>(key));
   QCOMPARE(VisibleChrome(s), 13);
-  QVERIFY(s.main().Timer2.Enabled());
+  QVERIFY(s.main().tickTimer.Enabled());
   QCOMPARE(QApplication::focusWidget(), s.widget("开始"));
   xr::qttest::PressKey(s.form(), static_cast<Qt::Key>(key));
-  QVERIFY(!s.main().Timer2.Enabled());
+  QVERIFY(!s.main().tickTimer.Enabled());
 }
 
 void RunTest::emptyCountdownIsRefusedWithABox_data() {
@@ -206,12 +206,12 @@ void RunTest::emptyCountdownIsRefusedWithABox() {
   QVERIFY(!box.timer2Enabled);
 
   QCOMPARE(QApplication::activeModalWidget(), nullptr);
-  QVERIFY(!f.Timer1.Enabled());
-  QVERIFY(!f.Timer2.Enabled());
-  QVERIFY(!f.Timer3.Enabled());
-  QCOMPARE(QString::fromStdString(f.开始.Caption()), QStringLiteral("开 始"));
+  QVERIFY(!f.idleTimer.Enabled());
+  QVERIFY(!f.tickTimer.Enabled());
+  QVERIFY(!f.blinkTimer.Enabled());
+  QCOMPARE(QString::fromStdString(f.startButton.Caption()), QStringLiteral("开 始"));
   QCOMPARE(TextOf(s.widget("开始")), QStringLiteral("开 始"));
-  QVERIFY(f.mh1.Visible());
+  QVERIFY(f.colon.Visible());
   QVERIFY(s.widget("mh1")->isVisibleTo(s.form()));
   QCOMPARE(VisibleChrome(s), 13);
   QCOMPARE(s.shownFace(), QStringLiteral("00:00"));
@@ -242,7 +242,7 @@ void RunTest::faceTicksAndColonBlinks() {
   int mismatches = 0;
   const QStringList faces = FacesUntil(s, "00:02", 6000, [&] {
     const bool shown = colon->isVisibleTo(s.form());
-    if (shown != s.main().mh1.Visible()) ++mismatches;
+    if (shown != s.main().colon.Visible()) ++mismatches;
     if (s.modelFace() != s.shownFace()) ++mismatches;
     if (shown != colonStates.last()) colonStates << shown;
   });
@@ -294,9 +294,9 @@ void RunTest::countdownRunsOutWithItsCue() {
   QTRY_COMPARE(TextOf(s.widget("开始")), QStringLiteral("开 始"));
   QCOMPARE(VisibleChrome(s), 13);
   QVERIFY(!PointerBlank());
-  QVERIFY(!s.main().Timer1.Enabled());
-  QVERIFY(!s.main().Timer2.Enabled());
-  QVERIFY(!s.main().Timer3.Enabled());
+  QVERIFY(!s.main().idleTimer.Enabled());
+  QVERIFY(!s.main().tickTimer.Enabled());
+  QVERIFY(!s.main().blinkTimer.Enabled());
   QVERIFY(s.widget("mh1")->isVisibleTo(s.form()));
   for (const char* cell : {"f1", "f0", "mh1", "m1", "m0"}) {
     QVERIFY2(s.widget(cell)->palette().color(QPalette::WindowText) == red, cell);

@@ -41,8 +41,8 @@ QWidget* Session::widget(const Window& window, std::string_view name) const {
 
 QString Session::modelFace() {
   MainForm& f = main();
-  return QString::fromStdString(f.f1.Caption() + f.f0.Caption() + ":" + f.m1.Caption() +
-                                f.m0.Caption());
+  return QString::fromStdString(f.minuteTens.Caption() + f.minuteUnits.Caption() + ":" +
+                                f.secondTens.Caption() + f.secondUnits.Caption());
 }
 
 QString Session::shownFace() {
