@@ -79,7 +79,8 @@ int main(int argc, char** argv) {
                               [&sound] { sound.Load(); });
   // By then the first frame has read the font list anyway, so the check costs next to nothing.
   platform.AfterFirstFrame([] { xr::qt::CheckChineseFonts(); });
-  xr::Program program(platform);
+  xr::WindowHost host(platform);
+  xr::Program program(platform, host);
   program.Start();
   const int status = QApplication::exec();
   // A sound thread stuck in a silent sound server must not hold the exit up, and the sound

@@ -49,10 +49,10 @@ Picture& MakePicture(Window& w, std::string name, const char* resource, float le
 }
 
 // The button unloads its window, as the close box does; either way the program hears of it.
-void UnloadsWith(Platform& platform, Window& window, Button& button,
+void UnloadsWith(WindowHost& host, Window& window, Button& button,
                  std::function<void()>& onUnloaded) {
-  button.onClick = [&platform, &window, &onUnloaded] {
-    platform.UnloadWindow(window);
+  button.onClick = [&host, &window, &onUnloaded] {
+    host.Unload(window);
     if (onUnloaded) onUnloaded();
   };
   window.onUnload = [&onUnloaded] {
@@ -82,7 +82,7 @@ constexpr std::array<LinkPlace, 10> kLinkPlaces = {{{420, 1200, 1},
 
 }  // namespace
 
-MoreAppsForm::MoreAppsForm(Platform& p)
+MoreAppsForm::MoreAppsForm(Platform& p, WindowHost& host)
     : platform(p),
       heading(Text(window, "Label1", "岫然应用程序", {1200, 480, 5775, 495}, 21.75f, Align::Center,
                    kSong)),
@@ -118,10 +118,10 @@ MoreAppsForm::MoreAppsForm(Platform& p)
   contactButton.onClick = [this] {
     if (openContact) openContact();
   };
-  UnloadsWith(platform, window, closeButton, onUnloaded);
+  UnloadsWith(host, window, closeButton, onUnloaded);
 }
 
-ContactForm::ContactForm(Platform& p)
+ContactForm::ContactForm(Platform& p, WindowHost& host)
     : platform(p),
       heading(Text(window, "Label2", "常用办公助手软件", {2520, 240, 5535, 495}, 21.75f,
                    Align::Center, kKai)),
@@ -168,7 +168,7 @@ ContactForm::ContactForm(Platform& p)
     image->access.description = ContactQrText(TheCatalogue(), kContactPictures[i]);
   }
 
-  UnloadsWith(platform, window, closeButton, onUnloaded);
+  UnloadsWith(host, window, closeButton, onUnloaded);
 }
 
 }  // namespace xr

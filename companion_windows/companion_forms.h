@@ -6,13 +6,13 @@
 #include <array>
 #include <functional>
 
+#include "controls/platform.h"
 #include "controls/window.h"
-#include "platform/platform.h"
 
 namespace xr {
 
 struct MoreAppsForm {
-  explicit MoreAppsForm(Platform& platform);
+  MoreAppsForm(Platform& platform, WindowHost& host);
   MoreAppsForm(const MoreAppsForm&) = delete;
   MoreAppsForm& operator=(const MoreAppsForm&) = delete;
 
@@ -30,7 +30,7 @@ struct MoreAppsForm {
 };
 
 struct ContactForm {
-  explicit ContactForm(Platform& platform);
+  ContactForm(Platform& platform, WindowHost& host);
   ContactForm(const ContactForm&) = delete;
   ContactForm& operator=(const ContactForm&) = delete;
 

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "controls/units.h"
-#include "platform/platform.h"
 
 namespace xr {
 
@@ -23,14 +22,14 @@ class WindowHost::Hosted final : public WindowView {
   }
   void TimerChanged(Timer& timer, bool intervalWritten) override {
     TimerSchedule& s = schedules[&timer];
-    s.Update(timer, intervalWritten, host_.platform_.MonotonicUs());
+    s.Update(timer, intervalWritten, host_.system_.MonotonicUs());
     Rearm(timer, s);
   }
   void WindowDestroyed() override {
     attached_ = false;
     host_.windows_.erase(&window_);
   }
-  void ReportFailure(std::string_view line) override { host_.platform_.ReportFailure(line); }
+  void ReportFailure(std::string_view line) override { host_.system_.ReportFailure(line); }
 
   void Rearm(Timer& timer, const TimerSchedule& s) {
     if (s.Armed()) {
@@ -70,7 +69,7 @@ class WindowHost::Hosted final : public WindowView {
   bool attached_ = true;
 };
 
-WindowHost::WindowHost(Platform& platform) : platform_(platform) {}
+WindowHost::WindowHost(WindowSystem& system) : system_(system) {}
 
 WindowHost::~WindowHost() { CloseAll(); }
 
@@ -98,7 +97,7 @@ void WindowHost::Show(Window& window) {
   auto owned = std::make_unique<Hosted>(*this, window);
   Hosted& h = *owned;
   windows_[&window] = std::move(owned);
-  h.native = platform_.BuildWindow(window, *this);
+  h.native = system_.BuildWindow(window, *this);
   window.SetView(&h);
   for (const auto& t : window.Timers()) h.TimerChanged(*t, false);
   window.SetScale(window.design.clientWidth, window.design.clientHeight);
@@ -119,7 +118,7 @@ void WindowHost::EndProgram() {
   if (ending_) return;
   ending_ = true;
   CloseAll();
-  platform_.Quit();
+  system_.Quit();
 }
 
 void WindowHost::CloseAll() {
@@ -194,7 +193,7 @@ void WindowHost::TimerDue(Timer& timer) {
   auto it = h->schedules.find(&timer);
   if (it == h->schedules.end() || !it->second.Armed()) return;
   TimerSchedule& s = it->second;
-  const std::int64_t now = platform_.MonotonicUs();
+  const std::int64_t now = system_.MonotonicUs();
   if (now < s.Deadline()) {
     h->Rearm(timer, s);
     return;

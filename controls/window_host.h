@@ -7,13 +7,34 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <string_view>
 
 #include "controls/timer_schedule.h"
 #include "controls/window.h"
 
 namespace xr {
 
-class Platform;
+// What the host asks of the machine's window system.
+class WindowSystem {
+ public:
+  WindowSystem() = default;
+  virtual ~WindowSystem() = default;
+  WindowSystem(const WindowSystem&) = delete;
+  WindowSystem& operator=(const WindowSystem&) = delete;
+
+  // Builds the real window of a model window, hidden, with its controls in their present state;
+  // it reports what happens to it to the host. Called once per showing of a window that has no
+  // real window.
+  virtual std::unique_ptr<class NativeWindow> BuildWindow(Window& window,
+                                                          class WindowHost& host) = 0;
+  // Leaves the event loop. The real windows are already gone.
+  virtual void Quit() = 0;
+  // Microseconds on a clock that never goes back: the time base of timer deadlines.
+  virtual std::int64_t MonotonicUs() = 0;
+  // A failure ended a handler: one line of text, without its newline, for wherever the
+  // program's diagnostics go.
+  virtual void ReportFailure(std::string_view line) = 0;
+};
 
 // What a platform does for one real window. Destroying it destroys the real window; the platform
 // may have to defer freeing native objects that are still handling an event.
@@ -42,7 +63,9 @@ class NativeWindow {
 
 class WindowHost {
  public:
-  explicit WindowHost(Platform& platform);
+  // Goes before the window system: its destructor closes every real window while they can still
+  // reach it.
+  explicit WindowHost(WindowSystem& system);
   ~WindowHost();
   WindowHost(const WindowHost&) = delete;
   WindowHost& operator=(const WindowHost&) = delete;
@@ -101,7 +124,7 @@ class WindowHost {
   template <typename F>
   auto Run(F&& deliver);
 
-  Platform& platform_;
+  WindowSystem& system_;
   std::map<const Window*, std::unique_ptr<Hosted>> windows_;
   bool ending_ = false;
   int handlersRunning_ = 0;

@@ -105,7 +105,7 @@ void MainForm::CursorOn() {
 // A window closed mid-run must not leave the pointer hidden for the programs under it.
 void MainForm::Unload() {
   CursorOn();
-  platform.EndProgram();
+  host.EndProgram();
 }
 
 }  // namespace xr

@@ -56,8 +56,9 @@ std::size_t LayoutTable::Index(int row, int column) {
   return static_cast<std::size_t>((row - 1) * kLayoutColumns + (column - 1));
 }
 
-MainForm::MainForm(Platform& p)
+MainForm::MainForm(Platform& p, WindowHost& h)
     : platform(p),
+      host(h),
       moreAppsButton(MakeButton(window, "more", "更多应用", {5520, 4560, 1215, 495, 10.5f}, 18)),
       resetButton(MakeButton(window, "重置", "重 置", {3240, 4560, 1215, 495, 15}, 4)),
       startButton(MakeButton(window, "开始", kStartCaption, {960, 4560, 1215, 495, 15}, 0)),

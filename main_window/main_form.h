@@ -8,9 +8,9 @@
 #include <functional>
 #include <optional>
 
+#include "controls/platform.h"
 #include "controls/window.h"
 #include "cue/cue.h"
-#include "platform/platform.h"
 #include "timer_face/face.h"
 
 namespace xr {
@@ -32,11 +32,12 @@ class LayoutTable {
 };
 
 struct MainForm final : private FaceHost {
-  explicit MainForm(Platform& platform);
+  MainForm(Platform& platform, WindowHost& host);
   MainForm(const MainForm&) = delete;
   MainForm& operator=(const MainForm&) = delete;
 
   Platform& platform;
+  WindowHost& host;
   Window window{"main"};
 
   // The controls, in creation order: the order of the layout's rows and of the screen reader's

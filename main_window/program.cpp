@@ -4,36 +4,37 @@
 
 namespace xr {
 
-Program::Program(Platform& platform) : platform_(platform), main_(platform) {
+Program::Program(Platform& platform, WindowHost& host)
+    : platform_(platform), host_(host), main_(platform, host) {
   main_.openMoreApps = [this] { OpenMoreApps(); };
 }
 
 Program::~Program() = default;
 
-void Program::Start() { platform_.ShowWindow(main_.window); }
+void Program::Start() { host_.Show(main_.window); }
 
 void Program::OpenMoreApps() {
   retiredMoreApps_.clear();
   retiredContact_.clear();
   if (!moreApps_) {
-    moreApps_ = std::make_unique<MoreAppsForm>(platform_);
+    moreApps_ = std::make_unique<MoreAppsForm>(platform_, host_);
     moreApps_->onUnloaded = [this] {
       if (moreApps_) retiredMoreApps_.push_back(std::move(moreApps_));
     };
     moreApps_->openContact = [this] { OpenContact(); };
   }
-  platform_.ShowWindow(moreApps_->window);
+  host_.Show(moreApps_->window);
 }
 
 void Program::OpenContact() {
   retiredContact_.clear();
   if (!contact_) {
-    contact_ = std::make_unique<ContactForm>(platform_);
+    contact_ = std::make_unique<ContactForm>(platform_, host_);
     contact_->onUnloaded = [this] {
       if (contact_) retiredContact_.push_back(std::move(contact_));
     };
   }
-  platform_.ShowWindow(contact_->window);
+  host_.Show(contact_->window);
 }
 
 }  // namespace xr

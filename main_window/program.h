@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "controls/platform.h"
 #include "main_window/main_form.h"
-#include "platform/platform.h"
 
 namespace xr {
 
@@ -14,7 +14,7 @@ class ContactForm;
 
 class Program {
  public:
-  explicit Program(Platform& platform);
+  Program(Platform& platform, WindowHost& host);
   ~Program();
 
   // Creates nothing new: the main window exists from construction. Loads and shows it.
@@ -29,6 +29,7 @@ class Program {
 
  private:
   Platform& platform_;
+  WindowHost& host_;
   MainForm main_;
   std::unique_ptr<MoreAppsForm> moreApps_;
   std::unique_ptr<ContactForm> contact_;

@@ -44,7 +44,7 @@ if [[ $mode == --no-test ]]; then
 else
   cmake --build "$tree" -j "$jobs"
 fi
-cp "$tree/platform/win32/xiuran-timer.exe" "$tree/xiuran-timer.exe"
+cp "$tree/app/xiuran-timer.exe" "$tree/xiuran-timer.exe"
 echo "$tree/xiuran-timer.exe: $(stat -c %s "$tree/xiuran-timer.exe") bytes"
 
 [[ -z $mode ]] || exit 0

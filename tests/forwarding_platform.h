@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "controls/platform.h"
 
 namespace xr::test {
 

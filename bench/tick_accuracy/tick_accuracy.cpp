@@ -108,7 +108,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   xr::qt::SoundPlayer sound;
   xr::qt::QtPlatform platform([&sound](const QByteArray& path) { sound.Play(path); });
-  xr::Program program(platform);
+  xr::WindowHost host(platform);
+  xr::Program program(platform, host);
   program.Start();
   xr::MainForm& form = program.Main();
 

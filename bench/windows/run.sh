@@ -38,7 +38,7 @@ while [[ $# -gt 0 ]]; do
       ;;
   esac
 done
-program=$build/platform/win32/xiuran-timer.exe
+program=$build/app/xiuran-timer.exe
 bare=$build/bench/windows/xr-bench-bare-window.exe
 controls=$build/bench/windows/xr-bench-bare-controls.exe
 for f in "$program" "$bare" "$controls" "$build/tests/win32/wine_client.exe" ${before:+"$before"}; do

@@ -88,7 +88,7 @@ class FakePlatform::Native final : public NativeWindow {
 
 FakePlatform::FakePlatform() = default;
 
-FakePlatform::~FakePlatform() { Host().CloseAll(); }
+FakePlatform::~FakePlatform() = default;
 
 void FakePlatform::Advance(std::int64_t ms) {
   const std::int64_t target = nowUs_ + ms * 1000;

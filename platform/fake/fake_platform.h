@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "controls/platform.h"
 #include "controls/timer_schedule.h"
 #include "controls/window.h"
-#include "platform/platform.h"
 
 namespace xr::fake {
 
@@ -51,6 +51,12 @@ class FakePlatform final : public Platform {
   // its choosing.
   void FrameArrives(Window& window, int dx = 0, int dy = 0);
   void MoveFrame(Window& window, int leftPx, int topPx);
+
+  // A test's own host for the windows it shows straight on the fake; a test that puts another
+  // platform in front of the fake gives that one a host of its own.
+  WindowHost& Host() { return host_; }
+  void ShowWindow(Window& window) { host_.Show(window); }
+  void UnloadWindow(Window& window) { host_.Unload(window); }
 
   // --- Platform ---
   std::unique_ptr<NativeWindow> BuildWindow(Window& window, WindowHost& host) override;
@@ -109,6 +115,8 @@ class FakePlatform final : public Platform {
   std::map<const Window*, Native*> natives_;
   std::int64_t nowUs_ = 0;
   std::int64_t timerSeq_ = 0;
+  // Last: its windows go first, while what they refer to is still here.
+  WindowHost host_{*this};
 };
 
 }  // namespace xr::fake

@@ -58,7 +58,6 @@ void QtPlatform::TimerStarted() {
 }
 
 QtPlatform::~QtPlatform() {
-  Host().CloseAll();
   if (displayCount_ < 0) QGuiApplication::restoreOverrideCursor();
 }
 

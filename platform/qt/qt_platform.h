@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/platform.h"
+#include "controls/platform.h"
 
 class QWidget;
 
@@ -49,7 +49,6 @@ class QtPlatform final : public QObject, public Platform {
   // The real widget of a model window, for tests; null when it is not shown.
   QWidget* WidgetOf(const Window& window) const;
   QWidget* WidgetOf(const Control& control) const;
-  bool Ending() { return Host().Ending(); }
   int DisplayCount() const { return displayCount_; }
 
   // The real windows there are, for WidgetOf.

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "controls/platform.h"
 
 namespace xr::win32 {
 

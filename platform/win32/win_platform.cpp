@@ -51,7 +51,6 @@ WinPlatform::WinPlatform(HINSTANCE instance, std::function<void(const std::wstri
     : instance_(instance), playSound_(std::move(playSound)), openUrl_(std::move(openUrl)) {}
 
 WinPlatform::~WinPlatform() {
-  Host().CloseAll();
   views_.clear();
   retired_.clear();
 }

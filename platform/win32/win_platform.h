@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/platform.h"
+#include "controls/platform.h"
 #include "platform/win32/win_api.h"
 
 namespace xr::win32 {

@@ -404,7 +404,7 @@ TEST(FakeCue, WrittenAgainAtEveryStart) {
   file[100] ^= 0xFF;
   first.form.reset();
   // A second run of the program on the same machine.
-  MainForm second(first.platform);
+  MainForm second(first.platform, first.fake.Host());
   first.fake.ShowWindow(second.window);
   EXPECT_EQ(first.fake.files[kHomeCuePath].bytes, SmallCue());
   first.fake.UnloadWindow(second.window);

@@ -99,7 +99,7 @@ std::string WithoutCatalogue(std::string dump) {
 TEST(DesignState, EveryWindowAsTheCommittedDumpHasIt) {
   Harness h;
   std::string dump = Dump(h.Create().window) + "\n" + Dump(h.Open().window);
-  Program program(h.platform);
+  Program program(h.platform, h.host);
   program.OpenMoreApps();
   program.OpenContact();
   dump += WithoutCatalogue("\n" + Dump(program.MoreApps()->window) + "\n" +

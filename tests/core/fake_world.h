@@ -28,8 +28,6 @@ inline constexpr Color kNormalFace = 0x80000012u;
 class LoggingPlatform final : public ForwardingPlatform {
  public:
   LoggingPlatform(fake::FakePlatform& fake, Log& log) : ForwardingPlatform(fake), log_(log) {}
-  // The fake's real windows of this platform's host refer to the fake: they go first.
-  ~LoggingPlatform() override { Host().CloseAll(); }
 
   bool logging = true;
   int lastShowDirection = 0;  // 0 none yet, +1 show, -1 hide

@@ -121,13 +121,13 @@ class Harness {
 
   // Creates the main window without showing it.
   MainForm& Create() {
-    form = std::make_unique<MainForm>(platform);
+    form = std::make_unique<MainForm>(platform, host);
     return *form;
   }
   // Program start: creates and shows the main window, then starts logging its writes.
   MainForm& Open() {
     if (!form) Create();
-    platform.ShowWindow(form->window);
+    host.Show(form->window);
     view = std::make_unique<LoggingView>(form->window.View(), log, told);
     form->window.SetView(view.get());
     log.clear();
@@ -189,6 +189,7 @@ class Harness {
   Log log;
   Log told;  // what a screen reader was told, in order
   LoggingPlatform platform{fake, log};
+  WindowHost host{platform};
   std::unique_ptr<MainForm> form;
   std::unique_ptr<LoggingView> view;
 };

@@ -72,7 +72,8 @@ class RandomRun {
   fake::FakePlatform fake_;
   Log unusedLog_;
   LoggingPlatform platform_{fake_, unusedLog_};
-  Program program_{platform_};
+  WindowHost host_{platform_};
+  Program program_{platform_, host_};
   std::mt19937 rng_;
   Played last_;
   std::string handlerViolation_;

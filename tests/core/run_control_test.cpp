@@ -289,7 +289,7 @@ TEST_P(ManagedFrameTest, StartCentresOnTheFrameThere) {
   Harness h;
   h.fake.lateFrame = r.lateFrame;
   MainForm& f = h.Open();
-  r.manager(h.fake, f.window, h.platform.Host());
+  r.manager(h.fake, f.window, h.host);
   EXPECT_EQ(std::count(h.fake.calls.begin(), h.fake.calls.end(), "Centre(main)"), r.centrings);
   ASSERT_TRUE(h.Click(f.countUpSelector));
   const std::size_t mark = h.log.size();

@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, WindowHostTest,
                                            HostRow{"close box of the window that ends the program",
                                                    [](auto& f, auto& w) {
                                                      f.ShowWindow(w);
-                                                     w.onUnload = [&f] { f.EndProgram(); };
+                                                     w.onUnload = [&f] { f.Host().EndProgram(); };
                                                      f.Close(w);
                                                      f.Click(w["b"]);
                                                      f.ResizeClient(w, 100, 100);

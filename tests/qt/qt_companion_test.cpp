@@ -285,7 +285,7 @@ void CompanionTest::closingDestroysAndReopeningRebuilds() {
   xr::qttest::FlushDeletes();
   QVERIFY(old.isNull());
   QVERIFY(s.form()->isVisible());
-  QVERIFY(!s.platform().Ending());
+  QVERIFY(!s.host().Ending());
 
   QWidget* again = OpenMoreApps(s);
   QVERIFY(again != nullptr);
@@ -546,13 +546,14 @@ void CompanionTest::mainWindowWorksWhileCompanionsAreOpen() {
 void CompanionTest::windowsGoWithTheProgramInEitherOrder_data() {
   QTest::addColumn<bool>("programFirst");
   QTest::newRow("program first, as declared in main") << true;
-  QTest::newRow("platform first") << false;
+  QTest::newRow("host first") << false;
 }
 
 void CompanionTest::windowsGoWithTheProgramInEitherOrder() {
   QFETCH(bool, programFirst);
   auto platform = std::make_unique<xr::qt::QtPlatform>();
-  auto program = std::make_unique<xr::Program>(*platform);
+  auto host = std::make_unique<xr::WindowHost>(*platform);
+  auto program = std::make_unique<xr::Program>(*platform, *host);
   program->Start();
   QTest::mouseClick(platform->WidgetOf(program->Main().moreAppsButton), Qt::LeftButton);
   QVERIFY(program->MoreApps() != nullptr);
@@ -564,12 +565,13 @@ void CompanionTest::windowsGoWithTheProgramInEitherOrder() {
   if (programFirst) {
     program.reset();
     QVERIFY(VisibleTopLevels().isEmpty());
-    platform.reset();
+    host.reset();
   } else {
-    platform.reset();
+    host.reset();
     QVERIFY(VisibleTopLevels().isEmpty());
     program.reset();
   }
+  platform.reset();
   xr::qttest::FlushDeletes();
   for (const QPointer<QWidget>& f : forms) QVERIFY(f.isNull());
 }
@@ -581,7 +583,7 @@ void CompanionTest::closingTheMainWindowClosesTheCompanions() {
   QVERIFY(OpenContact(s) != nullptr);
   QCOMPARE(VisibleTopLevels().size(), 3);
   QCOMPARE(xr::qttest::CloseInsideEventLoop(s.form()), 0);
-  QVERIFY(s.platform().Ending());
+  QVERIFY(s.host().Ending());
   QVERIFY(VisibleTopLevels().isEmpty());
   QVERIFY(browser_.urls.isEmpty());
 }

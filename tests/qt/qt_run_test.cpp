@@ -486,7 +486,7 @@ void RunTest::closingTheMainWindowEndsEverything() {
   s.main().CursorOff();
   QVERIFY(PointerBlank());
   QCOMPARE(xr::qttest::CloseInsideEventLoop(s.form()), 0);
-  QVERIFY(s.platform().Ending());
+  QVERIFY(s.host().Ending());
   QVERIFY(!PointerBlank());
   QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
   QVERIFY(xr::qttest::VisibleTopLevels().isEmpty());

@@ -17,10 +17,12 @@ Session::Session()
     : platform_(std::make_unique<qt::QtPlatform>(
           [this](const QByteArray& path) { sounds << QString::fromUtf8(path); },
           [this] { ++soundPreparations; })),
-      program_(std::make_unique<Program>(*platform_)) {}
+      host_(std::make_unique<WindowHost>(*platform_)),
+      program_(std::make_unique<Program>(*platform_, *host_)) {}
 
 Session::~Session() {
   // The views refer to the model's windows, so they go first, while the windows still exist.
+  host_.reset();
   platform_.reset();
   program_.reset();
   FlushDeletes();

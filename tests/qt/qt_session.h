@@ -26,6 +26,7 @@ class Session {
   void Start();
 
   qt::QtPlatform& platform() { return *platform_; }
+  WindowHost& host() { return *host_; }
   Program& program() { return *program_; }
   MainForm& main() { return program_->Main(); }
 
@@ -51,6 +52,7 @@ class Session {
 
  private:
   std::unique_ptr<qt::QtPlatform> platform_;
+  std::unique_ptr<WindowHost> host_;
   std::unique_ptr<Program> program_;
 };
 

@@ -26,8 +26,6 @@ namespace fs = std::filesystem;
 class Refusing final : public test::ForwardingPlatform {
  public:
   explicit Refusing(bool refuseSystemDir) : ForwardingPlatform(real_), refuse_(refuseSystemDir) {}
-  // Any window built through real_ goes while real_ is still there.
-  ~Refusing() override { Host().CloseAll(); }
   void Quit() override {}
   void MessageBox(std::string_view, std::string_view) override {}
   void OpenUrl(std::string_view) override {}

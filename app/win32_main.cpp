@@ -12,7 +12,7 @@
 #include <cstdlib>
 
 #include "main_window/program.h"
-#include "platform/win32/win_command_line.h"
+#include "app/win32_command_line.h"
 #include "platform/win32/win_platform.h"
 #include "platform/win32/win_sound.h"
 #include "platform/win32/win_system_dll.h"
@@ -54,7 +54,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
             }
           });
         });
-    xr::Program program(platform);
+    xr::WindowHost host(platform);
+    xr::Program program(platform, host);
     program.Start();
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

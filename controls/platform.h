@@ -29,34 +29,11 @@ class OutFile {
   virtual void Close() = 0;                                     // throws PlatformError
 };
 
-class Platform {
+// The operations alone: the program owns the WindowHost that the real windows report to, and
+// hands the host and the platform to whoever needs them. The windows' own operations, which the
+// host asks for, are in WindowSystem.
+class Platform : public WindowSystem {
  public:
-  Platform() = default;
-  virtual ~Platform() = default;
-  Platform(const Platform&) = delete;
-  Platform& operator=(const Platform&) = delete;
-
-  // Windows, for the core's handlers. The rules are the core's own (WindowHost): a platform
-  // only builds, shows and destroys real windows when told, and reports what happens to them.
-  void ShowWindow(Window& window) { host_.Show(window); }
-  void UnloadWindow(Window& window) { host_.Unload(window); }
-  // Ends the program at once: every window closes and no further handler runs.
-  void EndProgram() { host_.EndProgram(); }
-  WindowHost& Host() { return host_; }
-
-  // --- What a platform implements for windows ---
-  // Builds the real window of a model window, hidden, with its controls in their present state;
-  // it reports what happens to it to the host. Called once per showing of a window that has no
-  // real window.
-  virtual std::unique_ptr<NativeWindow> BuildWindow(Window& window, WindowHost& host) = 0;
-  // Leaves the event loop. The real windows are already gone.
-  virtual void Quit() = 0;
-  // Microseconds on a clock that never goes back: the time base of timer deadlines.
-  virtual std::int64_t MonotonicUs() = 0;
-  // A failure ended a handler: one line of text, without its newline, for wherever the
-  // program's diagnostics go.
-  virtual void ReportFailure(std::string_view line) = 0;
-
   // The pointer, in screen pixels. GetCursorPos returns false when it cannot tell.
   virtual bool GetCursorPos(std::int32_t& x, std::int32_t& y) = 0;
   virtual bool SetCursorPos(std::int32_t x, std::int32_t y) = 0;
@@ -98,11 +75,6 @@ class Platform {
   // MakePrivateDir's test, through the descriptor the file is opened in, since another user may
   // swap the directory after MakePrivateDir looked.
   virtual std::unique_ptr<OutFile> OpenForOutput(std::string_view path) = 0;
-
- private:
-  // Outlives the derived platform: that platform's destructor closes every window first
-  // (WindowHost::CloseAll), while the real windows can still reach it.
-  WindowHost host_{*this};
 };
 
 }  // namespace xr

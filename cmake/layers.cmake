@@ -1,0 +1,21 @@
+# cmake -DROOT=<project> -DDIR=<folder> -DALLOWED=<folder>;... -DSTAMP=<file> -P layers.cmake
+# Fails when a file under DIR includes a header from a folder of the project that is not
+# ALLOWED: a dependency that runs back up the layers stops the build, not a review.
+cmake_minimum_required(VERSION 3.25)
+file(GLOB_RECURSE files "${ROOT}/${DIR}/*.h" "${ROOT}/${DIR}/*.cpp")
+set(found)
+foreach(file IN LISTS files)
+  file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[a-z_]+/")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([a-z_]+)/.*" "\\1" folder "${line}")
+    if(IS_DIRECTORY "${ROOT}/${folder}" AND NOT folder IN_LIST ALLOWED)
+      cmake_path(RELATIVE_PATH file BASE_DIRECTORY "${ROOT}")
+      list(APPEND found "${file}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+if(found)
+  list(JOIN found "\n  " text)
+  message(FATAL_ERROR "${DIR} may include only from ${ALLOWED}:\n  ${text}")
+endif()
+file(TOUCH "${STAMP}")
