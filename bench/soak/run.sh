@@ -53,18 +53,17 @@ done
 [[ -x $xcursor ]] || xcursor=
 
 work=$(mktemp -d)
-xvfb_pid=
 subject_pid=
 # shellcheck source=bench/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 cleanup() {
   bench_stop "$subject_pid"
-  bench_stop "$xvfb_pid"
+  bench_stop "$XVFB_PID"
   rm -rf "$work"
 }
 trap cleanup EXIT
 bench_private_session "$work"
-bench_start_xvfb "$work"
+xvfb_start "$work" || exit 1
 
 now_ms() { date +%s%3N; }
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
