@@ -15,7 +15,7 @@
 # watches it, full screen with nothing but the digits and the colon.
 set -euo pipefail
 
-build=/work/build-bench
+build=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build-bench
 seconds=60
 warmup=10
 rounds=1

@@ -16,7 +16,7 @@
 # --minutes 0 or --events 0 skips that part. Not a test: nothing passes or fails on time.
 set -euo pipefail
 
-build=/work/build-bench
+build=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build-bench
 minutes=10
 events=10000000
 seed=1

@@ -10,7 +10,7 @@
 #                   server; by default there is none (the sound player then finds no device)
 set -euo pipefail
 
-build=/work/build-bench
+build=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build-bench
 runs=9
 sound=0
 while [[ $# -gt 0 ]]; do

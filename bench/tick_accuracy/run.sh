@@ -9,7 +9,7 @@
 # --load       keep both cores busy with two shell busy loops for the whole run
 set -euo pipefail
 
-build=/work/build-bench
+build=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build-bench
 seconds=300
 load=0
 csv=
