@@ -1,5 +1,9 @@
 # shellcheck shell=bash
-# Shared by the benchmarks' run.sh scripts: a private session and a private X server.
+# Shared by the benchmarks' run.sh scripts: a private session and a private X server
+# (xvfb_start, from scripts/xvfb.sh; XR_XVFB_DISPLAY=:N puts a run on display N).
+
+# shellcheck source=scripts/xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/xvfb.sh"
 
 # bench_private_session WORK: nothing of the caller's session (settings, display, sound server);
 # the cue is written under WORK.
@@ -9,21 +13,6 @@ bench_private_session() {
   unset WAYLAND_DISPLAY QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS PULSE_SERVER PULSE_SINK
   # A client must never start a sound server of its own: "no server" has to stay that way.
   echo "autospawn = no" > "$HOME/.config/pulse/client.conf"
-}
-
-# bench_start_xvfb WORK: a private 1920x1080 X server on a free display; sets xvfb_pid (for the
-# caller's cleanup) and exports DISPLAY.
-bench_start_xvfb() {
-  local dfd display
-  exec {dfd}<> <(:)
-  Xvfb -displayfd "$dfd" -noreset -screen 0 1920x1080x24 -nolisten tcp 2> "$1/xvfb.log" &
-  xvfb_pid=$!
-  read -r -t 10 -u "$dfd" display || {
-    echo "Xvfb did not start" >&2
-    cat "$1/xvfb.log" >&2
-    exit 1
-  }
-  export DISPLAY=:$display
 }
 
 # bench_stop PID...: ends each process that is given (empty ones are skipped) and reaps it.

@@ -15,7 +15,7 @@
 # watches it, full screen with nothing but the digits and the colon.
 set -euo pipefail
 
-build=/work/build-bench
+build=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build-bench
 seconds=60
 warmup=10
 rounds=1
@@ -38,20 +38,19 @@ for t in xdotool xwininfo import md5sum; do
 done
 
 work=$(mktemp -d)
-xvfb_pid=
 subject_pid=
 # shellcheck source=bench/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 cleanup() {
   bench_stop "$subject_pid"
-  bench_stop "$xvfb_pid"
+  bench_stop "$XVFB_PID"
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 bench_private_session "$work"
 
-bench_start_xvfb "$work"
+xvfb_start "$work" || exit 1
 
 hz=$(getconf CLK_TCK)
 # utime + stime of a whole process (every thread, exited ones included), in clock ticks: the
@@ -90,11 +89,11 @@ measure() {
 
   local load0 p0 x0 pm0 xm0 t0 p1 x1 pm1 xm1 t1
   load0=$(cut -d' ' -f1 /proc/loadavg)
-  p0=$(cpu_ticks "$subject_pid"); x0=$(cpu_ticks "$xvfb_pid")
-  pm0=$(cpu_ms "$subject_pid"); xm0=$(cpu_ms "$xvfb_pid"); t0=$(now)
+  p0=$(cpu_ticks "$subject_pid"); x0=$(cpu_ticks "$XVFB_PID")
+  pm0=$(cpu_ms "$subject_pid"); xm0=$(cpu_ms "$XVFB_PID"); t0=$(now)
   sleep "$seconds"
-  p1=$(cpu_ticks "$subject_pid"); x1=$(cpu_ticks "$xvfb_pid")
-  pm1=$(cpu_ms "$subject_pid"); xm1=$(cpu_ms "$xvfb_pid"); t1=$(now)
+  p1=$(cpu_ticks "$subject_pid"); x1=$(cpu_ticks "$XVFB_PID")
+  pm1=$(cpu_ms "$subject_pid"); xm1=$(cpu_ms "$XVFB_PID"); t1=$(now)
   kill "$subject_pid"
   wait "$subject_pid" 2>/dev/null || true
   subject_pid=

@@ -16,7 +16,7 @@
 # --minutes 0 or --events 0 skips that part. Not a test: nothing passes or fails on time.
 set -euo pipefail
 
-build=/work/build-bench
+build=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build-bench
 minutes=10
 events=10000000
 seed=1
@@ -53,18 +53,17 @@ done
 [[ -x $xcursor ]] || xcursor=
 
 work=$(mktemp -d)
-xvfb_pid=
 subject_pid=
 # shellcheck source=bench/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 cleanup() {
   bench_stop "$subject_pid"
-  bench_stop "$xvfb_pid"
+  bench_stop "$XVFB_PID"
   rm -rf "$work"
 }
 trap cleanup EXIT
 bench_private_session "$work"
-bench_start_xvfb "$work"
+xvfb_start "$work" || exit 1
 
 now_ms() { date +%s%3N; }
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }

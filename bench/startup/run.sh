@@ -10,7 +10,7 @@
 #                   server; by default there is none (the sound player then finds no device)
 set -euo pipefail
 
-build=/work/build-bench
+build=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build-bench
 runs=9
 sound=0
 while [[ $# -gt 0 ]]; do
@@ -29,7 +29,6 @@ for f in "$probe" "$baseline" "$program"; do
 done
 
 work=$(mktemp -d)
-xvfb_pid=
 pulse_started=0
 # shellcheck source=bench/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -38,7 +37,7 @@ cleanup() {
     # The daemon's own pid file, in this run's private runtime directory.
     pulseaudio --kill 2>/dev/null || true
   fi
-  bench_stop "$xvfb_pid"
+  bench_stop "$XVFB_PID"
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -54,7 +53,7 @@ if [[ $sound == 1 ]]; then
   pactl set-default-sink null
 fi
 
-bench_start_xvfb "$work"
+xvfb_start "$work" || exit 1
 
 echo "# startup bench, $(date -Iseconds), $(nproc) cores, Xvfb 1920x1080x24," \
   "$([[ $sound == 1 ]] && echo "private PulseAudio (null sink)" || echo "no sound server")," \

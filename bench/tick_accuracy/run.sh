@@ -9,7 +9,7 @@
 # --load       keep both cores busy with two shell busy loops for the whole run
 set -euo pipefail
 
-build=/work/build-bench
+build=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build-bench
 seconds=300
 load=0
 csv=
@@ -26,20 +26,19 @@ bench=$build/bench/tick_accuracy/xr-bench-tick
 [[ -x $bench ]] || { echo "not built: $bench" >&2; exit 1; }
 
 work=$(mktemp -d)
-xvfb_pid=
 busy_pids=()
 # shellcheck source=bench/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 cleanup() {
   bench_stop "${busy_pids[@]}"
-  bench_stop "$xvfb_pid"
+  bench_stop "$XVFB_PID"
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 bench_private_session "$work"
 
-bench_start_xvfb "$work"
+xvfb_start "$work" || exit 1
 
 if [[ $load == 1 ]]; then
   for _ in 1 2; do

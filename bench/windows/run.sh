@@ -48,14 +48,13 @@ done
 source "$root/bench/lib.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/xr-bench-win.XXXXXX")
-xvfb_pid=
 app=
 pulse_started=0
 cleanup() {
   bench_stop "$app"
   WINEPREFIX=$build/wine-prefix wineserver -k 2> /dev/null || true
   [[ $pulse_started == 0 ]] || pulseaudio --kill 2> /dev/null || true
-  bench_stop "$xvfb_pid"
+  bench_stop "$XVFB_PID"
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -65,7 +64,7 @@ cat > "$HOME/.asoundrc" << EOF
 pcm.!default { type plug slave { pcm "xr_none" format S16_LE rate 44100 channels 2 } }
 pcm.xr_none { type file slave.pcm "null" file "/dev/null" format "raw" }
 EOF
-bench_start_xvfb "$work"
+xvfb_start "$work" || exit 1
 export WINEPREFIX=$build/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 run() { "$root/cmake/wine-run.sh" "$WINEPREFIX" "$@"; }
 # The prefix made, then one session for every launch, as a desktop has: started first, its

@@ -7,13 +7,14 @@
 # Screenshots and other evidence stay in $E2E_ARTIFACTS (under the build directory).
 
 set -euo pipefail
+# shellcheck source=scripts/xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
 
 # Generous limits: the machine is shared, and a late window is not a fault of the program.
 E2E_WINDOW_TIMEOUT=${E2E_WINDOW_TIMEOUT:-20}
 
 E2E_WORK=
 E2E_PIDS=()
-E2E_XVFB_PID=
 E2E_PROGRAM_PID=
 E2E_PROGRAM_ERR=
 
@@ -87,32 +88,10 @@ e2e_init() {
 # e2e_track PID: ends PID with the test.
 e2e_track() { E2E_PIDS+=("$1"); }
 
-# Starts a private X server, 1920x1080x24, on a display number it picks itself, and exports
-# DISPLAY. -noreset: a server that resets when its last client leaves refuses the next one.
+# start_xvfb: the private X server (scripts/xvfb.sh), ended with the test; exports DISPLAY.
 start_xvfb() {
-  command -v Xvfb > /dev/null || fail "Xvfb is not installed (apt-get install xvfb)"
-  local dfile=$E2E_WORK/displayfd
-  : > "$dfile"
-  Xvfb -displayfd 3 -screen 0 1920x1080x24 -noreset -nolisten tcp \
-    3> "$dfile" > "$E2E_WORK/xvfb.log" 2>&1 &
-  E2E_XVFB_PID=$!
-  e2e_track "$E2E_XVFB_PID"
-  local n
-  for _ in $(seq 1 $((E2E_WINDOW_TIMEOUT * 20))); do
-    n=$(tr -dc '0-9' < "$dfile")
-    [[ -n $n ]] && grep -q $'\n' "$dfile" && break
-    kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
-    sleep 0.05
-  done
-  n=$(tr -dc '0-9' < "$dfile")
-  [[ -n $n ]] || fail "Xvfb did not start: $(cat "$E2E_WORK/xvfb.log")"
-  export DISPLAY=:$n
-  # The server answers once it has written its number; make sure before anything relies on it.
-  for _ in $(seq 1 100); do
-    xdpyinfo > /dev/null 2>&1 && break
-    sleep 0.05
-  done
-  xdpyinfo > /dev/null 2>&1 || fail "X server $DISPLAY does not answer"
+  xvfb_start "$E2E_WORK" "$E2E_WINDOW_TIMEOUT" || fail "no X server"
+  e2e_track "$XVFB_PID"
   e2e_log "Xvfb on $DISPLAY"
 }
 

@@ -279,7 +279,7 @@ fxd_row() {
   # What the program said before, about other things, is not counted.
   local lines
   lines=$(wc -l < "$E2E_PROGRAM_ERR")
-  kill -9 "$E2E_XVFB_PID"
+  kill -9 "$XVFB_PID"
   wait_exit "$E2E_PROGRAM_PID" 15
   lines=$(($(wc -l < "$E2E_PROGRAM_ERR") - lines))
   e2e_log "[$FX_ROW] exit $EXIT_CODE, stderr: $(cat "$E2E_PROGRAM_ERR")"
