@@ -10,7 +10,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "controls/window_host.h"
 
@@ -21,13 +20,8 @@ struct PlatformError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A file opened for binary output. Writes go at the current position, from the first byte on.
-class OutFile {
- public:
-  virtual ~OutFile() = default;
-  virtual void Write(std::span<const std::uint8_t> bytes) = 0;  // throws PlatformError
-  virtual void Close() = 0;                                     // throws PlatformError
-};
+// The name of the countdown's sound file, wherever a system keeps it.
+inline constexpr const char* kCueFileName = "3sdjs.wav";
 
 // The operations alone: the program owns the WindowHost that the real windows report to, and
 // hands the host and the platform to whoever needs them. The windows' own operations, which the
@@ -52,29 +46,18 @@ class Platform : public WindowSystem {
 
   // Plays a sound file once from its beginning at half volume without waiting for it; a
   // second call starts it again. A file that cannot be played plays nothing, silently. The
-  // core calls it for every write of a media player's URL.
+  // core calls it for every cue.
   virtual void PlaySoundFile(std::string_view path) = 0;
-
-  virtual std::optional<std::string> GetEnv(std::string_view name) = 0;
-  // The home directory the password database gives the real user; nullopt when it gives none.
-  virtual std::optional<std::string> PasswdHome() = 0;
 
   // A resource of the program by type name and numeric id, valid as long as the program runs
   // (it lives in the program file). Throws PlatformError if missing.
   virtual std::span<const std::uint8_t> LoadResource(std::string_view type, int id) = 0;
 
-  // Whether paths of the form "C:\Windows\" are meaningful here.
-  virtual bool DrivePaths() const = 0;
-  // Creates a directory and its parents, the last one readable by the user alone. True only
-  // when the last one is then a real directory, not a link, owned by the user and writable by
-  // nobody else, whether just made or found there; parents are taken as they are.
-  virtual bool MakePrivateDir(std::string_view path) = 0;
-  // Opens a file for binary output, creating it if missing and never truncating it. Refuses,
-  // with PlatformError, anything that is not a regular file: a symbolic link, a directory, a
-  // FIFO or a device, without ever blocking on it. On POSIX it also holds the directory to
-  // MakePrivateDir's test, through the descriptor the file is opened in, since another user may
-  // swap the directory after MakePrivateDir looked.
-  virtual std::unique_ptr<OutFile> OpenForOutput(std::string_view path) = 0;
+  // Keeps these bytes as the program's cue file (named kCueFileName) in this system's place for
+  // it, and says where it is: the full path, or nothing when no place took the whole of it. A
+  // place that took only part of it keeps nothing. A file left by an earlier run is written over
+  // from its first byte and never truncated.
+  virtual std::optional<std::string> KeepCueFile(std::span<const std::uint8_t> bytes) = 0;
 };
 
 }  // namespace xr

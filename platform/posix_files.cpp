@@ -6,67 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace xr::posix {
-
-namespace {
-
-std::string Error(const std::string& what, int error) { return what + ": " + std::strerror(error); }
-
-class PosixOutFile final : public OutFile {
- public:
-  // A file that cannot be written whole is removed: cut short, it would stay behind as a broken
-  // copy and be played as one. It is removed from the directory it was made in, whatever now
-  // stands at that directory's path.
-  PosixOutFile(int dir, int fd, std::string name) : dir_(dir), fd_(fd), name_(std::move(name)) {}
-  ~PosixOutFile() override {
-    if (fd_ >= 0) ::close(fd_);
-    ::close(dir_);
-  }
-  void Write(std::span<const std::uint8_t> bytes) override {
-    if (fd_ < 0) throw PlatformError("file is closed");
-    const std::uint8_t* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-      const ssize_t n = ::write(fd_, p, left);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        const int error = errno;
-        Discard();
-        throw PlatformError(Error("write", error));
-      }
-      p += n;
-      left -= static_cast<std::size_t>(n);
-    }
-  }
-  void Close() override {
-    if (fd_ < 0) return;
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) {
-      const int error = errno;
-      ::unlinkat(dir_, name_.c_str(), 0);
-      throw PlatformError(Error("close", error));
-    }
-  }
-
- private:
-  void Discard() {
-    ::close(fd_);
-    fd_ = -1;
-    ::unlinkat(dir_, name_.c_str(), 0);
-  }
-
-  int dir_;
-  int fd_;
-  std::string name_;
-};
-
-}  // namespace
 
 int OpenPrivateDir(const char* path) {
   const int dir = ::open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -81,38 +26,50 @@ int OpenPrivateDir(const char* path) {
   return dir;
 }
 
-std::unique_ptr<OutFile> OpenForOutput(std::string_view path) {
+bool WriteWhole(std::string_view path, std::span<const std::uint8_t> bytes) {
   const std::string p(path);
   const std::size_t slash = p.rfind('/');
-  if (slash == std::string::npos || slash + 1 == p.size()) {
-    throw PlatformError("not a path to a file: " + p);
-  }
+  if (slash == std::string::npos || slash + 1 == p.size()) return false;
   const std::string dirPath = slash == 0 ? "/" : p.substr(0, slash);
   const std::string name = p.substr(slash + 1);
   // The directory is checked and used through one descriptor: a link or another directory
   // swapped in at its path after the check is never written into.
   const int dir = OpenPrivateDir(dirPath.c_str());
-  if (dir < 0) throw PlatformError(Error("not a directory of the user's own: " + dirPath, errno));
+  if (dir < 0) return false;
   // O_NOFOLLOW refuses a link planted at the path; O_NONBLOCK keeps a FIFO from holding up
   // start-up (it is refused just below, before anything is written to it).
   const int fd =
       ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    const int error = errno;
-    ::close(dir);
-    throw PlatformError(Error("open " + p, error));
-  }
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
+  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fd >= 0) ::close(fd);
     ::close(dir);
-    throw PlatformError("not a regular file: " + p);
+    return false;
   }
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  return std::make_unique<PosixOutFile>(dir, fd, name);
+  const std::uint8_t* at = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, at, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    at += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  const bool whole = ::close(fd) == 0 && left == 0;
+  // Cut short, the file would stay behind as a broken copy and be played as one. It goes from
+  // the directory it was made in, whatever now stands at that directory's path.
+  if (!whole) ::unlinkat(dir, name.c_str(), 0);
+  ::close(dir);
+  return whole;
 }
 
+namespace {
+
+// Creates a directory and its parents, the last one readable by the user alone. True only when
+// the last one is then a directory of the user's own (OpenPrivateDir), whether just made or found
+// there; parents are taken as they are.
 bool MakePrivateDir(std::string_view path) {
   std::string p(path);
   while (p.size() > 1 && p.back() == '/') p.pop_back();
@@ -133,6 +90,8 @@ bool MakePrivateDir(std::string_view path) {
   return true;
 }
 
+}  // namespace
+
 std::optional<std::string> PasswdHome() {
   const long hint = ::sysconf(_SC_GETPW_R_SIZE_MAX);
   std::vector<char> buf(hint > 0 ? static_cast<std::size_t>(hint) : 1024);
@@ -151,6 +110,36 @@ std::optional<std::string> PasswdHome() {
   }
   if (found == nullptr || entry.pw_dir == nullptr || entry.pw_dir[0] == '\0') return std::nullopt;
   return std::string(entry.pw_dir);
+}
+
+CueHomes ProcessCueHomes() {
+  const auto get = [](const char* name) -> std::optional<std::string> {
+    const char* v = std::getenv(name);
+    if (v == nullptr) return std::nullopt;
+    return std::string(v);
+  };
+  return {get("XDG_CACHE_HOME"), get("HOME")};
+}
+
+std::optional<std::string> KeepCueFile(std::span<const std::uint8_t> bytes, const CueHomes& homes) {
+  // A relative path would be resolved against wherever the program happens to be started.
+  const auto absolute = [](const std::optional<std::string>& p) {
+    return p && !p->empty() && p->front() == '/';
+  };
+  std::vector<std::string> dirs;
+  if (absolute(homes.cacheHome)) dirs.push_back(*homes.cacheHome + "/xiuran-timer/");
+  std::optional<std::string> home = homes.home;
+  // Started from a service or a cleared environment, the user still has a home of record.
+  if (!absolute(home) && homes.passwdHome) home = homes.passwdHome();
+  if (absolute(home)) {
+    std::string dir = *home + "/.cache/xiuran-timer/";
+    if (dirs.empty() || dirs.front() != dir) dirs.push_back(std::move(dir));
+  }
+  for (const std::string& dir : dirs) {
+    std::string file = dir + kCueFileName;
+    if (MakePrivateDir(dir) && WriteWhole(file, bytes)) return file;
+  }
+  return std::nullopt;
 }
 
 }  // namespace xr::posix

@@ -2,8 +2,10 @@
 // by every real platform layer on Unix.
 #pragma once
 
-#include <memory>
+#include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -11,13 +13,30 @@
 
 namespace xr::posix {
 
-// Opens a file for output in a directory of the user's own (owned by the user, writable by nobody
-// else, not a symbolic link), checked and used through one descriptor.
-std::unique_ptr<OutFile> OpenForOutput(std::string_view path);
-// A descriptor of the directory at path when it is the user's own, as above; -1 otherwise, with
-// errno set (EPERM for a directory of someone else's or one that others may write).
+// A descriptor of the directory at path when it is the user's own (owned by the user, writable by
+// nobody else, not a symbolic link); -1 otherwise, with errno set (EPERM for a directory of
+// someone else's or one that others may write).
 int OpenPrivateDir(const char* path);
-bool MakePrivateDir(std::string_view path);
+// Writes the bytes into the file at path from its first byte, never truncating it, in a directory
+// of the user's own as above, checked and used through one descriptor. Refuses anything that is
+// not a regular file, a link included, without ever blocking on it. True when the whole went in;
+// a file that took only part of it is removed.
+bool WriteWhole(std::string_view path, std::span<const std::uint8_t> bytes);
 std::optional<std::string> PasswdHome();
+
+// What the cue's places are made of.
+struct CueHomes {
+  std::optional<std::string> cacheHome;  // XDG_CACHE_HOME
+  std::optional<std::string> home;       // HOME
+  // Asked only when HOME names no absolute path.
+  std::function<std::optional<std::string>()> passwdHome = &PasswdHome;
+};
+// This process's environment and password database.
+CueHomes ProcessCueHomes();
+
+// The cue's places on Unix, in order: the user's cache directory, then the one in the home
+// directory, each made readable by the user alone (Platform::KeepCueFile).
+std::optional<std::string> KeepCueFile(std::span<const std::uint8_t> bytes,
+                                       const CueHomes& homes = ProcessCueHomes());
 
 }  // namespace xr::posix

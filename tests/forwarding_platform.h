@@ -32,15 +32,11 @@ class ForwardingPlatform : public Platform {
   }
   void OpenUrl(std::string_view url) override { to_.OpenUrl(url); }
   void PlaySoundFile(std::string_view path) override { to_.PlaySoundFile(path); }
-  std::optional<std::string> GetEnv(std::string_view name) override { return to_.GetEnv(name); }
-  std::optional<std::string> PasswdHome() override { return to_.PasswdHome(); }
   std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override {
     return to_.LoadResource(type, id);
   }
-  bool DrivePaths() const override { return to_.DrivePaths(); }
-  bool MakePrivateDir(std::string_view path) override { return to_.MakePrivateDir(path); }
-  std::unique_ptr<OutFile> OpenForOutput(std::string_view path) override {
-    return to_.OpenForOutput(path);
+  std::optional<std::string> KeepCueFile(std::span<const std::uint8_t> bytes) override {
+    return to_.KeepCueFile(bytes);
   }
 
  private:

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "controls/units.h"
-#include "platform/posix_files.h"
 
 namespace xr::fake {
 
@@ -12,16 +11,6 @@ namespace {
 constexpr int kFrameSide = 8;  // pixels of border left and right
 constexpr int kFrameTop = 31;  // title bar and top border
 constexpr int kFrameBottom = 8;
-
-std::string Parent(const std::string& path) {
-  const auto pos = path.find_last_of("/\\");
-  return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
-}
-
-std::string Trimmed(std::string dir) {
-  while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
-  return dir;
-}
 }  // namespace
 
 class FakePlatform::Native final : public NativeWindow {
@@ -218,60 +207,16 @@ void FakePlatform::PlaySoundFile(std::string_view path) {
   calls.push_back("PlaySoundFile(" + std::string(path) + ")");
 }
 
-std::optional<std::string> FakePlatform::GetEnv(std::string_view name) {
-  auto it = env.find(std::string(name));
-  if (it == env.end()) return std::nullopt;
-  return it->second;
-}
-
 std::span<const std::uint8_t> FakePlatform::LoadResource(std::string_view type, int id) {
   auto it = resources.find(std::string(type) + "/" + std::to_string(id));
   if (it == resources.end()) throw PlatformError("no such resource");
   return it->second;
 }
 
-bool FakePlatform::MakePrivateDir(std::string_view path) {
-  if (realFiles) return posix::MakePrivateDir(path);
-  const std::string dir = Trimmed(std::string(path));
-  if (failingDirs.count(dir) != 0) return false;
-  dirs.insert(dir);
-  return true;
-}
-
-namespace {
-class MapFile final : public OutFile {
- public:
-  MapFile(FakePlatform& p, std::string path) : platform_(p), path_(std::move(path)) {}
-  void Write(std::span<const std::uint8_t> bytes) override {
-    if (platform_.failingWrites.count(path_) != 0) {
-      platform_.files.erase(path_);
-      throw PlatformError("write failed");
-    }
-    FakeFile& file = platform_.files[path_];
-    if (file.bytes.size() < pos_ + bytes.size()) file.bytes.resize(pos_ + bytes.size());
-    std::copy(bytes.begin(), bytes.end(), file.bytes.begin() + static_cast<std::ptrdiff_t>(pos_));
-    pos_ += bytes.size();
-  }
-  void Close() override {}
-
- private:
-  FakePlatform& platform_;
-  std::string path_;
-  std::size_t pos_ = 0;
-};
-}  // namespace
-
-std::unique_ptr<OutFile> FakePlatform::OpenForOutput(std::string_view path) {
-  calls.push_back("Open(" + std::string(path) + ")");
-  if (realFiles) return posix::OpenForOutput(path);
-  const std::string p(path);
-  if (dirs.count(Trimmed(Parent(p))) == 0) throw PlatformError("no such directory");
-  auto it = files.find(p);
-  if (it != files.end() && it->second.kind != FileKind::Regular) {
-    throw PlatformError("not a regular file");
-  }
-  files[p];  // created at the opening, as a real file is
-  return std::make_unique<MapFile>(*this, p);
+std::optional<std::string> FakePlatform::KeepCueFile(std::span<const std::uint8_t> bytes) {
+  keptCues.emplace_back(bytes.begin(), bytes.end());
+  calls.push_back("KeepCueFile(" + std::to_string(bytes.size()) + ")");
+  return cuePlace;
 }
 
 }  // namespace xr::fake

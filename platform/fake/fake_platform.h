@@ -1,5 +1,5 @@
 // The simplest platform, for tests: virtual time, recorded outputs, and a pointer, clock,
-// environment, resources and files that the test sets as it likes. It decides nothing about
+// resources and cue place that the test sets as it likes. It decides nothing about
 // windows: each input goes straight to the core's WindowHost.
 #pragma once
 
@@ -8,7 +8,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -17,13 +16,6 @@
 #include "controls/window.h"
 
 namespace xr::fake {
-
-enum class FileKind { Regular, Directory, Fifo, Symlink };
-
-struct FakeFile {
-  FileKind kind = FileKind::Regular;
-  std::vector<std::uint8_t> bytes;
-};
 
 class FakePlatform final : public Platform {
  public:
@@ -70,28 +62,16 @@ class FakePlatform final : public Platform {
   void MessageBox(std::string_view text, std::string_view caption) override;
   void OpenUrl(std::string_view url) override;
   void PlaySoundFile(std::string_view path) override;
-  std::optional<std::string> GetEnv(std::string_view name) override;
-  std::optional<std::string> PasswdHome() override { return passwdHome; }
   std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override;
-  bool DrivePaths() const override { return drivePaths; }
-  bool MakePrivateDir(std::string_view path) override;
-  std::unique_ptr<OutFile> OpenForOutput(std::string_view path) override;
+  std::optional<std::string> KeepCueFile(std::span<const std::uint8_t> bytes) override;
 
   // --- What the test sets ---
   std::int32_t pointerX = 0;
   std::int32_t pointerY = 0;
   bool cursorPosFails = false;
   double clockBase = 12 * 3600.0;  // seconds since midnight at virtual time 0
-  std::map<std::string, std::string> env;
-  std::optional<std::string> passwdHome;  // the user's home in the password database
   std::map<std::string, std::vector<std::uint8_t>> resources;  // key "TYPE/id"
-  bool drivePaths = false;
-  bool realFiles = false;  // use the machine's file system instead of the map below
-  std::map<std::string, FakeFile> files;
-  std::set<std::string> dirs;         // directories that exist and are writable
-  std::set<std::string> failingDirs;  // MakePrivateDir fails for these
-  // Writes to these paths fail, and the file goes, as the real layers remove a partial file.
-  std::set<std::string> failingWrites;
+  std::optional<std::string> cuePlace;     // KeepCueFile's answer; none: no place took the cue
   std::function<void()> duringMessageBox;  // runs while the modal box is up
   int screenWidthPx = 1920;
   int screenHeightPx = 1080;
@@ -105,7 +85,8 @@ class FakePlatform final : public Platform {
   std::vector<std::string> messages;
   std::vector<std::string> openedUrls;
   std::vector<std::string> playedSounds;
-  std::vector<std::string> failureReports;  // the lines the real platform writes to stderr
+  std::vector<std::vector<std::uint8_t>> keptCues;  // the bytes of every KeepCueFile call
+  std::vector<std::string> failureReports;          // the lines the real platform writes to stderr
   std::vector<std::string> activated;
   bool Shown(const Window& window) const;
   const TimerSchedule* Schedule(const Timer& timer) const;

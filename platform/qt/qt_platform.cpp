@@ -12,7 +12,6 @@
 #include <QTranslator>
 #include <QUrl>
 #include <chrono>
-#include <cstdlib>
 #include <ctime>
 #include <utility>
 
@@ -149,14 +148,6 @@ void QtPlatform::PlaySoundFile(std::string_view path) {
   if (playSound_) playSound_(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }
 
-std::optional<std::string> QtPlatform::GetEnv(std::string_view name) {
-  const char* v = std::getenv(std::string(name).c_str());
-  if (v == nullptr) return std::nullopt;
-  return std::string(v);
-}
-
-std::optional<std::string> QtPlatform::PasswdHome() { return posix::PasswdHome(); }
-
 void QtPlatform::ReportFailure(std::string_view line) {
   // One write for the whole line, so that it never interleaves with another process's output.
   std::string text(line);
@@ -181,10 +172,8 @@ std::span<const std::uint8_t> QtPlatform::LoadResource(std::string_view type, in
           static_cast<std::size_t>(unpacked.size())};
 }
 
-bool QtPlatform::MakePrivateDir(std::string_view path) { return posix::MakePrivateDir(path); }
-
-std::unique_ptr<OutFile> QtPlatform::OpenForOutput(std::string_view path) {
-  return posix::OpenForOutput(path);
+std::optional<std::string> QtPlatform::KeepCueFile(std::span<const std::uint8_t> bytes) {
+  return posix::KeepCueFile(bytes);
 }
 
 }  // namespace xr::qt

@@ -39,12 +39,8 @@ class QtPlatform final : public QObject, public Platform {
   void MessageBox(std::string_view text, std::string_view caption) override;
   void OpenUrl(std::string_view url) override;
   void PlaySoundFile(std::string_view path) override;
-  std::optional<std::string> GetEnv(std::string_view name) override;
-  std::optional<std::string> PasswdHome() override;
   std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override;
-  bool DrivePaths() const override { return false; }
-  bool MakePrivateDir(std::string_view path) override;
-  std::unique_ptr<OutFile> OpenForOutput(std::string_view path) override;
+  std::optional<std::string> KeepCueFile(std::span<const std::uint8_t> bytes) override;
 
   // The real widget of a model window, for tests; null when it is not shown.
   QWidget* WidgetOf(const Window& window) const;

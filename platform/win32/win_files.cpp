@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <string>
-#include <utility>
 
 #include "platform/win32/win_api.h"
 #include "platform/win32/win_text.h"
@@ -10,51 +9,6 @@
 namespace xr::win32 {
 
 namespace {
-
-std::string LastErrorText(const char* what) {
-  return std::string(what) + ": error " + std::to_string(GetLastError());
-}
-
-class WinOutFile final : public OutFile {
- public:
-  WinOutFile(HANDLE h, std::wstring path) : h_(h), path_(std::move(path)) {}
-  ~WinOutFile() override {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  void Write(std::span<const std::uint8_t> bytes) override {
-    if (h_ == INVALID_HANDLE_VALUE) throw PlatformError("file is closed");
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-      DWORD written = 0;
-      if (!WriteFile(h_, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
-        const std::string error = LastErrorText("write");
-        Discard();
-        throw PlatformError(error);
-      }
-      done += written;
-    }
-  }
-  void Close() override {
-    if (h_ == INVALID_HANDLE_VALUE) return;
-    const HANDLE h = std::exchange(h_, INVALID_HANDLE_VALUE);
-    if (!CloseHandle(h)) {
-      const std::string error = LastErrorText("close");
-      DeleteFileW(path_.c_str());
-      throw PlatformError(error);
-    }
-  }
-
- private:
-  // Cut short, the file would stay behind as a broken cue and be played as one.
-  void Discard() {
-    CloseHandle(std::exchange(h_, INVALID_HANDLE_VALUE));
-    DeleteFileW(path_.c_str());
-  }
-
-  HANDLE h_;
-  std::wstring path_;
-};
 
 bool IsPlainDirectory(const std::wstring& path) {
   const DWORD attrs = GetFileAttributesW(path.c_str());
@@ -103,8 +57,8 @@ HANDLE OpenLinkItself(const std::wstring& path, DWORD disposition) {
 
 }  // namespace
 
-std::unique_ptr<OutFile> OpenForOutput(std::string_view path) {
-  std::wstring wpath = Wide(path);
+bool WriteWhole(std::string_view path, std::span<const std::uint8_t> bytes) {
+  const std::wstring wpath = Wide(path);
   // The link itself is opened, not what it points to, so that it can be refused. A new file is
   // made only where nothing stands, not even a link that leads nowhere: Wine would create its
   // target.
@@ -112,7 +66,7 @@ std::unique_ptr<OutFile> OpenForOutput(std::string_view path) {
   if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND) {
     h = OpenLinkItself(wpath, CREATE_NEW);
   }
-  if (h == INVALID_HANDLE_VALUE) throw PlatformError(LastErrorText("open"));
+  if (h == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info{};
   const bool plain =
       GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
@@ -120,9 +74,19 @@ std::unique_ptr<OutFile> OpenForOutput(std::string_view path) {
       !LeadsElsewhere(h, wpath);
   if (!plain) {
     CloseHandle(h);
-    throw PlatformError("not a regular file");
+    return false;
   }
-  return std::make_unique<WinOutFile>(h, std::move(wpath));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr) || written == 0) break;
+    done += written;
+  }
+  const bool whole = CloseHandle(h) && done == bytes.size();
+  // Cut short, the file would stay behind as a broken cue and be played as one.
+  if (!whole) DeleteFileW(wpath.c_str());
+  return whole;
 }
 
 bool MakePrivateDir(std::string_view path) {
@@ -137,6 +101,20 @@ bool MakePrivateDir(std::string_view path) {
   }
   CreateDirectoryW(w.c_str(), nullptr);
   return IsPlainDirectory(w);
+}
+
+std::optional<std::string> KeepCueFile(std::span<const std::uint8_t> bytes,
+                                       std::string_view systemDrive,
+                                       std::string_view localAppData) {
+  // The system's own directory is usually not writable by a user: the user's own folder takes
+  // the cue then.
+  std::string file = std::string(systemDrive) + "\\Windows\\" + kCueFileName;
+  if (WriteWhole(file, bytes)) return file;
+  if (localAppData.empty()) return std::nullopt;
+  const std::string dir = std::string(localAppData) + "\\xiuran-timer\\";
+  file = dir + kCueFileName;
+  if (MakePrivateDir(dir) && WriteWhole(file, bytes)) return file;
+  return std::nullopt;
 }
 
 }  // namespace xr::win32

@@ -12,6 +12,16 @@
 namespace xr::win32 {
 
 namespace {
+// A variable of the environment; empty when it is unset.
+std::string Env(const wchar_t* name) {
+  const DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
+  if (n == 0) return {};
+  std::wstring value(n, L'\0');
+  const DWORD got = GetEnvironmentVariableW(name, value.data(), n);
+  value.resize(got < n ? got : 0);
+  return Utf8(value);
+}
+
 // What the core holds of a real window. The view may be on the stack of one of its own
 // messages when the core lets go, so the platform frees it later.
 class NativeHandle final : public NativeWindow {
@@ -142,17 +152,6 @@ void WinPlatform::PlaySoundFile(std::string_view path) {
   if (playSound_) playSound_(Wide(path));
 }
 
-std::optional<std::string> WinPlatform::GetEnv(std::string_view name) {
-  const std::wstring wname = Wide(name);
-  const DWORD n = GetEnvironmentVariableW(wname.c_str(), nullptr, 0);
-  if (n == 0) return std::nullopt;
-  std::wstring value(n, L'\0');
-  const DWORD got = GetEnvironmentVariableW(wname.c_str(), value.data(), n);
-  if (got == 0 || got >= n) return std::nullopt;
-  value.resize(got);
-  return Utf8(value);
-}
-
 void WinPlatform::ReportFailure(std::string_view line) {
   // One write for the whole line; a program started without a console has nowhere to show it
   // but the debugger.
@@ -174,10 +173,8 @@ std::span<const std::uint8_t> WinPlatform::LoadResource(std::string_view type, i
   return {static_cast<const std::uint8_t*>(data), SizeofResource(instance_, res)};
 }
 
-bool WinPlatform::MakePrivateDir(std::string_view path) { return win32::MakePrivateDir(path); }
-
-std::unique_ptr<OutFile> WinPlatform::OpenForOutput(std::string_view path) {
-  return win32::OpenForOutput(path);
+std::optional<std::string> WinPlatform::KeepCueFile(std::span<const std::uint8_t> bytes) {
+  return win32::KeepCueFile(bytes, Env(L"systemdrive"), Env(L"LOCALAPPDATA"));
 }
 
 }  // namespace xr::win32

@@ -33,12 +33,8 @@ class WinPlatform final : public Platform {
   void MessageBox(std::string_view text, std::string_view caption) override;
   void OpenUrl(std::string_view url) override;
   void PlaySoundFile(std::string_view path) override;
-  std::optional<std::string> GetEnv(std::string_view name) override;
-  std::optional<std::string> PasswdHome() override { return std::nullopt; }
   std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override;
-  bool DrivePaths() const override { return true; }
-  bool MakePrivateDir(std::string_view path) override;
-  std::unique_ptr<OutFile> OpenForOutput(std::string_view path) override;
+  std::optional<std::string> KeepCueFile(std::span<const std::uint8_t> bytes) override;
 
   HINSTANCE Instance() const { return instance_; }
   // Physical pixels per logical one of the core (96 dpi), on the main window's screen.

@@ -19,7 +19,7 @@ namespace xr::test {
 
 using Log = std::vector<std::string>;
 
-inline constexpr const char* kHome = "/home/tester";
+inline constexpr const char* kHomeCuePath = "/home/tester/.cache/xiuran-timer/3sdjs.wav";
 inline constexpr Color kNormalFace = 0x80000012u;
 
 // Hands every call on to the fake. Logs the calls whose order matters to the behaviour, and

@@ -25,7 +25,6 @@
 namespace xr::test {
 
 inline constexpr const char* kEmptyCountdownText = "请先设置倒记时时间！";
-inline constexpr const char* kHomeCuePath = "/home/tester/.cache/xiuran-timer/3sdjs.wav";
 
 inline std::uint32_t Bits(float v) { return std::bit_cast<std::uint32_t>(v); }
 
@@ -110,7 +109,7 @@ class LoggingView final : public WindowView {
 class Harness {
  public:
   Harness() {
-    fake.env["HOME"] = kHome;
+    fake.cuePlace = kHomeCuePath;
     fake.resources["CUSTOM/101"] = SmallCue();
     fake.clockBase = 12 * 3600.0;
   }

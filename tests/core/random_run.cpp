@@ -21,7 +21,7 @@ std::array<float, 5> Geometry(const Control& c) {
 RandomRun::RandomRun(std::uint32_t seed, double clockBase)
     : rng_(seed), widthPx_(kDesignWidthPx), heightPx_(kDesignHeightPx) {
   platform_.logging = false;
-  fake_.env["HOME"] = kHome;
+  fake_.cuePlace = kHomeCuePath;
   fake_.resources["CUSTOM/101"] = SmallCue();
   fake_.clockBase = clockBase;
   program_.Start();

@@ -1,6 +1,6 @@
-// The cue written out by the real Windows layer from the program's own resource: into the
-// system's Windows directory, or, when that refuses it, into the user's local application data.
-// Wine lets anyone write C:\Windows, so the refusal is injected.
+// Where the real Windows layer keeps the cue from the program's own resource: the system drive's
+// Windows directory, or, when that refuses it, the user's local application data. Both are
+// pointed into a temporary directory through the environment.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,67 +8,113 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "cue/cue.h"
 #include "platform/win32/win_platform.h"
 #include "platform/win32/win_text.h"
-#include "tests/forwarding_platform.h"
 
 namespace xr::win32 {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The real platform, but for the Windows directory when a test says it refuses files; boxes,
-// links and sounds go nowhere.
-class Refusing final : public test::ForwardingPlatform {
- public:
-  explicit Refusing(bool refuseSystemDir) : ForwardingPlatform(real_), refuse_(refuseSystemDir) {}
-  void Quit() override {}
-  void MessageBox(std::string_view, std::string_view) override {}
-  void OpenUrl(std::string_view) override {}
-  void PlaySoundFile(std::string_view) override {}
-  std::unique_ptr<OutFile> OpenForOutput(std::string_view path) override {
-    if (refuse_ && path.find("\\Windows\\") != std::string_view::npos) {
-      throw PlatformError("access denied");
-    }
-    return ForwardingPlatform::OpenForOutput(path);
-  }
-
- private:
-  WinPlatform real_{GetModuleHandleW(nullptr), {}};
-  bool refuse_;
-};
-
-std::string Read(const std::string& path) {
-  std::ifstream in(fs::path(Wide(path)), std::ios::binary);
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-TEST(Win32Cue, WrittenWholeToTheWindowsDirectoryOrElseTheUsersOwn) {
+enum class Kept { Nowhere, System, Local };
+
+struct CueRow {
+  const char* what;
+  bool windowsDir = false;         // the drive has a Windows directory
+  bool dirAtSystemPath = false;    // a directory stands where the cue goes in it
+  const wchar_t* local = nullptr;  // LOCALAPPDATA, under the temporary directory; none: unset
+  bool unreadable = false;         // the bytes run into memory that cannot be read
+  Kept kept = Kept::Nowhere;
+};
+
+void PrintTo(const CueRow& row, std::ostream* os) { *os << row.what; }
+
+class Win32Cue : public ::testing::TestWithParam<CueRow> {};
+
+TEST_P(Win32Cue, KeptWholeInTheFirstPlaceThatTakesIt) {
+  const CueRow& r = GetParam();
   wchar_t tmp[MAX_PATH];
   ASSERT_GT(GetTempPathW(MAX_PATH, tmp), 0u);
-  const fs::path local = fs::path(tmp) / (L"xr-local-" + std::to_wstring(GetCurrentProcessId()));
-  fs::remove_all(local);
-  ASSERT_TRUE(SetEnvironmentVariableW(L"LOCALAPPDATA", local.wstring().c_str()));
-  const std::string drive = Refusing(false).GetEnv("systemdrive").value_or("");
-  ASSERT_FALSE(drive.empty());
-  for (const bool refuse : {false, true}) {
-    SCOPED_TRACE(refuse ? "Windows directory refuses" : "Windows directory takes it");
-    Refusing platform(refuse);
-    const auto bytes = platform.LoadResource(kCueResourceType, kCueResourceId);
-    ASSERT_EQ(bytes.size(), kCueSize);
-    CueVars vars;
-    ExtractCue(platform, vars);
-    const std::string want =
-        refuse ? Utf8(local.wstring()) + "\\xiuran-timer\\" : drive + "\\Windows\\";
-    EXPECT_EQ(vars.cueDir, want);
-    EXPECT_EQ(Read(vars.cueDir + kCueFileName), std::string(bytes.begin(), bytes.end()));
+  const fs::path root = fs::path(tmp) / (L"xr-cue-" + std::to_wstring(GetCurrentProcessId()));
+  fs::remove_all(root);
+  fs::create_directories(root / L"drive");
+  if (r.windowsDir) fs::create_directories(root / L"drive\\Windows");
+  if (r.dirAtSystemPath) fs::create_directories(root / L"drive\\Windows\\3sdjs.wav");
+  std::ofstream(root / L"file") << "x";
+  const fs::path system = root / L"drive\\Windows\\3sdjs.wav";
+  const fs::path local = root / (r.local != nullptr ? r.local : L"") / L"xiuran-timer\\3sdjs.wav";
+  wchar_t drive[MAX_PATH] = L"";
+  GetEnvironmentVariableW(L"systemdrive", drive, MAX_PATH);
+  ASSERT_TRUE(SetEnvironmentVariableW(L"systemdrive", (root / L"drive").wstring().c_str()));
+  ASSERT_TRUE(SetEnvironmentVariableW(
+      L"LOCALAPPDATA", r.local != nullptr ? (root / r.local).wstring().c_str() : nullptr));
+
+  WinPlatform platform(GetModuleHandleW(nullptr), {});
+  std::span<const std::uint8_t> bytes = platform.LoadResource(kCueResourceType, kCueResourceId);
+  ASSERT_EQ(bytes.size(), kCueSize);
+  // Two pages, the second unreadable; the bytes are the first and part of the second.
+  auto* pages = static_cast<std::uint8_t*>(
+      VirtualAlloc(nullptr, 2 * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  ASSERT_NE(pages, nullptr);
+  DWORD was = 0;
+  ASSERT_TRUE(VirtualProtect(pages + 4096, 4096, PAGE_NOACCESS, &was));
+  if (r.unreadable) bytes = {pages, 4096 + 100};
+
+  const std::optional<std::string> kept = platform.KeepCueFile(bytes);
+  switch (r.kept) {
+    case Kept::Nowhere:
+      EXPECT_EQ(kept, std::nullopt);
+      break;
+    case Kept::System:
+      EXPECT_EQ(kept, Utf8(system.wstring()));
+      EXPECT_TRUE(Read(system) == std::string(bytes.begin(), bytes.end()));
+      break;
+    case Kept::Local:
+      EXPECT_EQ(kept, Utf8(local.wstring()));
+      EXPECT_TRUE(Read(local) == std::string(bytes.begin(), bytes.end()));
+      break;
   }
-  fs::remove_all(local);
+  // What a place did not keep is not left there either.
+  EXPECT_EQ(fs::is_regular_file(system), r.kept == Kept::System);
+  EXPECT_EQ(fs::exists(local), r.kept == Kept::Local);
+  VirtualFree(pages, 0, MEM_RELEASE);
+  SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
+  SetEnvironmentVariableW(L"systemdrive", drive);
+  fs::remove_all(root);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Win32Cue,
+    ::testing::Values(CueRow{.what = "Windows directory takes it",
+                             .windowsDir = true,
+                             .local = L"local",
+                             .kept = Kept::System},
+                      CueRow{.what = "no Windows directory: local application data",
+                             .local = L"local",
+                             .kept = Kept::Local},
+                      CueRow{.what = "directory at the Windows path: local application data",
+                             .windowsDir = true,
+                             .dirAtSystemPath = true,
+                             .local = L"local",
+                             .kept = Kept::Local},
+                      CueRow{.what = "no Windows directory, no local application data"},
+                      CueRow{.what = "local application data under a plain file",
+                             .local = L"file\\local"},
+                      CueRow{.what = "cut short in both places: nothing kept, nothing left",
+                             .windowsDir = true,
+                             .local = L"local",
+                             .unreadable = true}));
 
 // Stored as Chinese (PRC), the program's language, as Windows' resource tools list them.
 TEST(Win32Resources, StoredInChineseSimplified) {
