@@ -119,7 +119,7 @@ void ClockFace::Perform(Step step, const ClockState& before) {
       host_.PlayCue();
       return;
     case Step::RefuseEmptyCountdown:
-      host_.ShowMessage("请先设置倒记时时间！");
+      host_.ShowMessage(kEmptyCountdownMessage);
       return;
     case Step::AnnounceMode:
       Selector(state_.mode).Announce(Prop::Checked);

@@ -18,6 +18,7 @@ namespace xr {
 inline constexpr const char* kStartCaption = "开 始";
 inline constexpr const char* kPauseCaption = "暂 停";
 inline constexpr Color kSelectedColor = 14737632u;  // &HE0E0E0
+inline constexpr const char* kEmptyCountdownMessage = "请先设置倒记时时间！";
 
 // What run control and the tick need from the window around the face.
 class FaceHost {

@@ -24,8 +24,6 @@
 
 namespace xr::test {
 
-inline constexpr const char* kEmptyCountdownText = "请先设置倒记时时间！";
-
 inline std::uint32_t Bits(float v) { return std::bit_cast<std::uint32_t>(v); }
 
 namespace {
@@ -193,19 +191,27 @@ class Harness {
   std::unique_ptr<LoggingView> view;
 };
 
+// A main window as the program makes it, for the names of its controls.
+inline const MainForm& DesignedForm() {
+  static fake::FakePlatform platform;
+  static const MainForm form(platform, platform.Host());
+  return form;
+}
+
 inline Log FaceColourWrites(Color c) {
+  const MainForm& f = DesignedForm();
   Log out;
-  for (const char* n : {"f1", "f0", "m1", "m0", "mh1"}) {
-    out.push_back(std::string(n) + ".ForeColor=" + std::to_string(c));
+  for (const Label* cell :
+       {&f.minuteTens, &f.minuteUnits, &f.secondTens, &f.secondUnits, &f.colon}) {
+    out.push_back(cell->Name() + ".ForeColor=" + std::to_string(c));
   }
   return out;
 }
 
 inline Log ChromeWrites(bool visible) {
   Log out;
-  for (const char* n : {"开始", "重置", "more", "zjs", "djs", "jf1", "jf0", "jm1", "jm0", "kf1",
-                        "kf0", "km1", "km0"}) {
-    out.push_back(std::string(n) + ".Visible=" + (visible ? "1" : "0"));
+  for (const Control* c : DesignedForm().chrome) {
+    out.push_back(c->Name() + ".Visible=" + (visible ? "1" : "0"));
   }
   return out;
 }

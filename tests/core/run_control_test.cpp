@@ -17,7 +17,7 @@ namespace {
 constexpr const char* kCentreCall = "SetCursorPos(960,540)";
 
 std::string MessageCall() {
-  return std::string("MessageBox(") + kEmptyCountdownText + "|" + kProgramTitle + ")";
+  return std::string("MessageBox(") + kEmptyCountdownMessage + "|" + kProgramTitle + ")";
 }
 
 // --- What each click writes, in order -------------------------------------------------------
@@ -115,7 +115,7 @@ TEST_P(RefusalTest, MessageThenEverythingStopped) {
   EXPECT_EQ(rest, (Log{"mh1.Visible=1", "开始.Caption=开 始"}))
       << "a refused clock reads as stopped, with its colon shown";
 
-  EXPECT_EQ(h.fake.messages, std::vector<std::string>{kEmptyCountdownText});
+  EXPECT_EQ(h.fake.messages, std::vector<std::string>{kEmptyCountdownMessage});
   EXPECT_EQ(f.startButton.Caption(), kStartCaption);
   EXPECT_TRUE(f.colon.Visible());
   EXPECT_FALSE(f.idleTimer.Enabled());
