@@ -7,6 +7,8 @@
 # and the ratios xiuran/baseline. Not a test: nothing passes or fails on time.
 #
 #   bench/cpu_running/run.sh [--seconds S] [--warmup S] [--rounds N] [--build DIR]
+#                            [--before PROGRAM]
+# --before PROGRAM: another build of the program (an earlier commit's), measured in every round.
 #
 # xiuran-timer is moved to 0,0, resized to 1920×1080 with xdotool, set to count up with a click
 # on 正计时 and started with a click on 开 始. The start click puts the pointer in the middle of
@@ -19,18 +21,21 @@ build=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build-bench
 seconds=60
 warmup=10
 rounds=1
+before=
 while [[ $# -gt 0 ]]; do
   case $1 in
     --seconds) seconds=$2; shift 2 ;;
     --warmup) warmup=$2; shift 2 ;;
     --rounds) rounds=$2; shift 2 ;;
     --build) build=$2; shift 2 ;;
-    *) echo "usage: $0 [--seconds S] [--warmup S] [--rounds N] [--build DIR]" >&2; exit 2 ;;
+    --before) before=$2; shift 2 ;;
+    *) echo "usage: $0 [--seconds S] [--warmup S] [--rounds N] [--build DIR] [--before PROGRAM]" >&2
+       exit 2 ;;
   esac
 done
 program=$build/app/xiuran-timer
 baseline=$build/bench/cpu_running/xr-bench-clock-baseline
-for f in "$program" "$baseline"; do
+for f in "$program" "$baseline" ${before:+"$before"}; do
   [[ -x $f ]] || { echo "not built: $f" >&2; exit 1; }
 done
 for t in xdotool xwininfo import md5sum; do
@@ -74,7 +79,7 @@ measure() {
   local geo
   geo=$(bench_geometry "$wid")
   [[ $geo == "0 0 1920 1080" ]] || { echo "$name: window is at $geo, not 0 0 1920 1080" >&2; exit 1; }
-  if [[ $name == xiuran ]]; then
+  if [[ $name == xiuran || $name == before ]]; then
     bench_click_design 2160 120 1815 465   # 正计时
     bench_click_design 960 4560 1215 495   # 开 始
   fi
@@ -115,6 +120,7 @@ echo "# CPU seconds per minute: scheduler run time (exact), then utime+stime (1/
 printf "%-15s %9s %9s %9s   %6s %6s\n" subject program Xvfb both "stat:p" "stat:X"
 for ((r = 1; r <= rounds; r++)); do
   measure xiuran "$program"
+  [[ -z $before ]] || measure before "$before"
   measure baseline-label "$baseline"
   measure baseline-cells "$baseline" --cells
 done
@@ -130,14 +136,17 @@ printf '%s\n' "${results[@]}" | awk '
   }
   END {
     printf "%-15s %9s %9s %9s\n", "subject", "program", "Xvfb", "both"
-    split("xiuran baseline-label baseline-cells", names, " ")
-    for (i = 1; i <= 3; i++) {
-      n = names[i]; mp[n] = median(p[n]); mx[n] = median(x[n]); mb[n] = median(b[n])
+    split("xiuran baseline-label baseline-cells before", names, " ")
+    for (i = 1; i <= 4; i++) {
+      n = names[i]
+      if (!(n in p)) continue
+      mp[n] = median(p[n]); mx[n] = median(x[n]); mb[n] = median(b[n])
       printf "%-15s %9.4f %9.4f %9.4f\n", n, mp[n], mx[n], mb[n]
     }
-    for (i = 2; i <= 3; i++) {
+    for (i = 2; i <= 4; i++) {
       n = names[i]
-      printf "ratio to %-6s %9.2f %9.2f %9.2f\n", substr(n, 10), (mp[n] > 0 ? mp["xiuran"] / mp[n] : 0),
+      if (!(n in p)) continue
+      printf "ratio to %-6s %9.2f %9.2f %9.2f\n", (n == "before" ? n : substr(n, 10)), (mp[n] > 0 ? mp["xiuran"] / mp[n] : 0),
         (mx[n] > 0 ? mx["xiuran"] / mx[n] : 0), (mb[n] > 0 ? mb["xiuran"] / mb[n] : 0)
     }
   }'
