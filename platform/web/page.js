@@ -158,7 +158,7 @@ var XrPage = (function () {
       windows.set(id, w);
       return id;
     },
-    addControl: function (window, id, kind, text, tabIndex, alignLeft, wordWrap, transparent) {
+    addControl: function (window, id, kind, name, text, tabIndex, alignLeft, wordWrap, transparent) {
       var el;
       if (kind === 1) {
         el = document.createElement('button');
@@ -177,6 +177,7 @@ var XrPage = (function () {
         if (wordWrap) el.style.whiteSpace = 'pre-wrap';
       }
       el.classList.add('xr-c');
+      el.dataset.name = name;  // the control's name in the program, for whoever reads the page
       el.addEventListener('click', function () { Module['_xr_clicked'](id); });
       var w = windows.get(window);
       w.client.appendChild(el);

@@ -18,10 +18,10 @@ EM_JS(int, xr_js_build_window, (int id, int isPage, const char* caption, int wid
   return XrPage.buildWindow(id, isPage, UTF8ToString(caption), width, height, back,
                             UTF8ToString(picture), UTF8ToString(icon));
 });
-EM_JS(void, xr_js_add_control, (int window, int id, int kind, const char* text, int tabIndex,
-                                int alignLeft, int wordWrap, int transparent), {
-  XrPage.addControl(window, id, kind, UTF8ToString(text), tabIndex, alignLeft, wordWrap,
-                    transparent);
+EM_JS(void, xr_js_add_control, (int window, int id, int kind, const char* name, const char* text,
+                                int tabIndex, int alignLeft, int wordWrap, int transparent), {
+  XrPage.addControl(window, id, kind, UTF8ToString(name), UTF8ToString(text), tabIndex, alignLeft,
+                    wordWrap, transparent);
 });
 EM_JS(void, xr_js_set_text, (int id, const char* text), {
   XrPage.setText(id, UTF8ToString(text));
@@ -102,8 +102,8 @@ class WebPlatform::Page final : public NativeWindow {
       const auto* label = dynamic_cast<const Label*>(&c);
       const auto* button = dynamic_cast<const Button*>(&c);
       xr_js_add_control(
-          id_, id, static_cast<int>(c.kind()), text != nullptr ? text->Caption().c_str() : "",
-          button != nullptr ? button->tabIndex : -1,
+          id_, id, static_cast<int>(c.kind()), c.Name().c_str(),
+          text != nullptr ? text->Caption().c_str() : "", button != nullptr ? button->tabIndex : -1,
           label != nullptr && label->align == Align::Left, label != nullptr && label->wordWrap,
           label != nullptr && label->transparent);
       if (const auto* picture = dynamic_cast<const Picture*>(&c)) {
