@@ -58,6 +58,8 @@ xr_web_packages=(
   cmake ninja-build g++                # g++: the catalogue's generator, run at build time
   emscripten nodejs                    # the page's module; Node runs the core's tests
   googletest                           # the sources, built with em++
+  fonts-arphic-uming fonts-arphic-ukai # the faces the page carries, cut by
+  python3-fonttools python3-brotli     # pyftsubset to its characters, as WOFF2
   chromium chromium-driver             # the page's scenarios in a headless browser
   python3-selenium
 )

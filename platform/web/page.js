@@ -37,9 +37,24 @@ var XrPage = (function () {
   var kButtonFace = 0x8000000B;
 
   function families(face) {
-    if (face === '楷体') return '"KaiTi", "楷体", "AR PL UKai CN", "AR PL UKai TW", serif';
-    return '"SimSun", "宋体", "NSimSun", "AR PL UMing CN", "AR PL UMing TW", serif';
+    if (face === '楷体') return '"KaiTi", "楷体", "AR PL UKai CN", serif';
+    return '"SimSun", "宋体", "NSimSun", "AR PL UMing CN", serif';
   }
+
+  // The faces that stand in for 宋体 and 楷体 come with the page, cut to what it shows; the
+  // program starts once they are in, so that no control is first drawn in another face.
+  Module['preRun'] = Module['preRun'] || [];
+  Module['preRun'].push(function () {
+    addRunDependency('xr-fonts');
+    Promise.all([['AR PL UMing CN', 'fonts/uming.woff2'], ['AR PL UKai CN', 'fonts/ukai.woff2']]
+        .map(function (f) {
+          return new FontFace(f[0], 'url("' + f[1] + '")').load().then(function (face) {
+            document.fonts.add(face);
+          });
+        }))
+        .catch(function (e) { console.error('xiuran-timer: a face did not load: ' + e); })
+        .then(function () { removeRunDependency('xr-fonts'); });
+  });
 
   function windowOf(node) {
     for (var n = node; n && n.nodeType === 1; n = n.parentNode) {

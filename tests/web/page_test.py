@@ -30,6 +30,12 @@ AudioBufferSourceNode.prototype.start = function (...args) {
   window.xrPlayed.push([b.length, b.numberOfChannels, b.sampleRate, peak]);
   return start.apply(this, args);
 };
+// The page's faces as the first control is put in the page.
+new MutationObserver(function (changes, observer) {
+  if (!document.querySelector('.xr-c')) return;
+  observer.disconnect();
+  window.xrFacesAtFirstControl = [...document.fonts].map(f => f.family + ' ' + f.status).sort();
+}).observe(document, {childList: true, subtree: true});
 """
 
 with wave.open(cue_path) as w:
@@ -91,6 +97,8 @@ try:
     # The page is the main window: its title, and the controls where the design puts them
     # in a client area of the design's size.
     check("title", d.title, "岫然计时器")
+    check("faces as the first control comes", d.execute_script("return xrFacesAtFirstControl"),
+          ['"AR PL UKai CN" loaded', '"AR PL UMing CN" loaded'])
     check("start button at the design size", box("开始"), [64, 304, 81, 33])
     check("face at start", face(), "00:00")
 
