@@ -22,6 +22,13 @@ var XrPage = (function () {
     '};\n'], {type: 'text/javascript'})));
   worker.onmessage = function (e) { Module['_xr_timer_due'](e.data); };
 
+  // A page served from an address the browser trusts keeps its files for a reload offline.
+  if ('serviceWorker' in navigator && window.isSecureContext) {
+    navigator.serviceWorker.register('sw.js').catch(function (e) {
+      console.log('xiuran-timer: the page is not kept for offline use: ' + e);
+    });
+  }
+
   function colour(c) {
     c = c >>> 0;
     if (c & 0x80000000) {

@@ -142,9 +142,19 @@ try:
     check("box after 确定", d.find_elements(By.CSS_SELECTOR, ".xr-message"), [])
     control("jm0").click()
     check("a click after the box", face(), "00:01")
+
+    # Once the service worker has the page, a reload with the server gone starts it afresh.
+    wait.until(lambda _: d.execute_script("return navigator.serviceWorker.controller !== null"))
+    server.shutdown()
+    server.server_close()
+    d.refresh()
+    wait.until(lambda _: d.find_elements(By.CSS_SELECTOR, '[data-name="m0"]'))
+    check("offline reload", [d.title, face(), d.execute_script("return xrFacesAtFirstControl")],
+          ["岫然计时器", "00:00", ['"AR PL UKai CN" loaded', '"AR PL UMing CN" loaded']])
 finally:
     d.quit()
     server.shutdown()
+    server.server_close()
 
 for f in failures:
     print("FAIL", f)
