@@ -208,6 +208,7 @@ var XrPage = (function () {
     },
     setText: function (id, text) {
       var el = controls.get(id).el;
+      el = el.firstElementChild || el;  // a clock's digit, hidden from readers
       if (el.textContent !== text) el.textContent = text;
     },
     setPicture: function (id, resource) { controls.get(id).el.src = resource; },
@@ -233,6 +234,42 @@ var XrPage = (function () {
       controls.get(id).el.style.display = visible ? '' : 'none';
     },
     focus: function (id) { controls.get(id).el.focus(); },
+    // role: the core's Role (1 text, 2 button, 3 radio button, 4 image, 5 clock).
+    setAccess: function (id, role, name, description, checked, folded) {
+      var el = controls.get(id).el;
+      function attr(key, value) {
+        if (value === null) {
+          if (el.hasAttribute(key)) el.removeAttribute(key);
+        } else if (el.getAttribute(key) !== value) {
+          el.setAttribute(key, value);
+        }
+      }
+      attr('aria-hidden', folded ? 'true' : null);
+      if (folded) return;
+      var native = (el.tagName === 'BUTTON' && role === 2) || (el.tagName === 'IMG' && role === 4);
+      // A clock is one element whose name is the whole face: its digits are folded into it.
+      attr('role', native ? null : ({1: null, 2: 'button', 3: 'radio', 4: 'img', 5: 'img'})[role]);
+      if (role === 5 && !el.firstElementChild) {
+        var digit = document.createElement('span');
+        digit.setAttribute('aria-hidden', 'true');
+        digit.textContent = el.textContent;
+        el.textContent = '';
+        el.appendChild(digit);
+      }
+      if (el.tagName === 'IMG') {
+        if (el.alt !== name) el.alt = name;
+      } else {
+        attr('aria-label', role === 1 && name === el.textContent ? null : name);
+      }
+      attr('aria-checked', role === 3 ? String(!!checked) : null);
+      attr('aria-description', description || null);
+    },
+    announce: function (text) {
+      var live = document.getElementById('xr-live');
+      // Emptied first, so that the same words said twice are said again.
+      live.textContent = '';
+      setTimeout(function () { live.textContent = text; }, 50);
+    },
     showCentred: function (id, again) {
       var w = windows.get(id);
       w.root.style.visibility = '';

@@ -40,6 +40,11 @@ EM_JS(void, xr_js_set_font, (int id, const char* face, int px, int bold), {
 });
 EM_JS(void, xr_js_set_visible, (int id, int visible), { XrPage.setVisible(id, visible); });
 EM_JS(void, xr_js_focus, (int id), { XrPage.focus(id); });
+EM_JS(void, xr_js_set_access, (int id, int role, const char* name, const char* description,
+                               int checked, int folded), {
+  XrPage.setAccess(id, role, UTF8ToString(name), UTF8ToString(description), checked, folded);
+});
+EM_JS(void, xr_js_announce, (const char* text), { XrPage.announce(UTF8ToString(text)); });
 EM_JS(void, xr_js_show_centred, (int window, int recentre), {
   XrPage.showCentred(window, recentre);
 });
@@ -113,6 +118,7 @@ class WebPlatform::Page final : public NativeWindow {
       Font(c);
       Colors(c);
       xr_js_set_visible(id, c.Visible());
+      Access(c);
     }
   }
   ~Page() override {
@@ -138,10 +144,18 @@ class WebPlatform::Page final : public NativeWindow {
     switch (prop) {
       case Prop::Caption:
         xr_js_set_text(id, static_cast<const TextControl&>(c).Caption().c_str());
+        RefreshDerived();
         break;
       case Prop::ForeColor:
       case Prop::BackColor:
         Colors(c);
+        break;
+      case Prop::AccessibleName:
+        Access(c);
+        xr_js_announce(c.AccessibleName().c_str());
+        break;
+      case Prop::Checked:
+        RefreshDerived();  // the page tells a reader of a changed aria-checked by itself
         break;
       case Prop::Visible:
         xr_js_set_visible(id, c.Visible());
@@ -177,6 +191,20 @@ class WebPlatform::Page final : public NativeWindow {
   void CancelTimer(Timer& timer) override {
     auto it = timerIds_.find(&timer);
     if (it != timerIds_.end()) xr_js_arm_timer(it->second, -1);
+  }
+
+  // What a reader finds in the page: the core's role, name and state of the control; a control
+  // folded into another one's element is hidden from it.
+  void Access(const Control& c) {
+    xr_js_set_access(ids_.at(&c), static_cast<int>(c.AccessibleRole()), c.AccessibleName().c_str(),
+                     c.access.description.c_str(), c.Checked(), c.access.partOf != nullptr);
+  }
+  // Names and states read from other controls change with them; the page keeps no function to
+  // ask, so they are written again (the page skips what has not changed).
+  void RefreshDerived() {
+    for (const auto& owned : window_.Controls()) {
+      if (owned->access.liveName || owned->access.checked) Access(*owned);
+    }
   }
 
   void Geometry(Control& c) {

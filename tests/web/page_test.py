@@ -80,6 +80,18 @@ def box(name):
                             "return [r.left, r.top, r.width, r.height]", control(name))
 
 
+def reader():
+    """What a screen reader finds: the role, name and checked state of every element, text
+    runs included."""
+    found = []
+    for n in d.execute_cdp_cmd("Accessibility.getFullAXTree", {})["nodes"]:
+        if n.get("ignored"):
+            continue
+        checked = [p["value"]["value"] for p in n.get("properties", []) if p["name"] == "checked"]
+        found.append((n["role"]["value"], n.get("name", {}).get("value", ""), *checked))
+    return found
+
+
 failures = []
 
 
@@ -117,6 +129,14 @@ try:
     for _ in range(4):
         control("jm0").click()
     check("a countdown set to", face(), "00:05")
+    wait.until(lambda _: d.find_element(By.ID, "xr-live").get_attribute("textContent"))
+    check("said politely", d.find_element(By.ID, "xr-live").get_attribute("textContent"),
+          "倒计时 00:05")
+    found = reader()
+    for node in (("button", "秒钟个位加一"), ("button", "分钟十位减一"), ("radio", "倒计时", "true"),
+                 ("radio", "正计时", "false"), ("image", "倒计时 00:05")):
+        check(f"a reader finds {node}", node in found, True)
+    check("the face's digits, folded into it", [n for n in found if n[1] in ("0", "5")], [])
     control("开始").click()
     wait.until(lambda _: not control("开始").is_displayed())
     check("controls while it runs", [control(n).is_displayed() for n in ("重置", "jm0", "djs")],
