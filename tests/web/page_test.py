@@ -13,7 +13,9 @@ import wave
 from selenium import webdriver
 from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.wait import WebDriverWait
 
 tree, cue_path = sys.argv[1], sys.argv[2]
@@ -141,6 +143,16 @@ try:
     wait.until(lambda _: not control("开始").is_displayed())
     check("controls while it runs", [control(n).is_displayed() for n in ("重置", "jm0", "djs")],
           [False, False, False])
+    # A key goes to the core first: it brings the controls back, with the focus on the pause
+    # button, and does nothing else; the next Space presses that button, and the one after.
+    ActionChains(d).send_keys(Keys.SPACE).perform()
+    wait.until(lambda _: control("开始").is_displayed())
+    check("a Space while it runs", [control("开始").text, d.switch_to.active_element.text],
+          ["暂 停", "暂 停"])
+    ActionChains(d).send_keys(Keys.SPACE).perform()
+    check("a second Space", control("开始").text, "开 始")
+    ActionChains(d).send_keys(Keys.SPACE).perform()
+    check("a third Space", control("开始").get_attribute("textContent"), "暂 停")
     wait.until(lambda _: face() == "00:03")
     wait.until(lambda _: d.execute_script("return window.xrPlayed.length") > 0)
     check("digits at 00:03", control("m0").value_of_css_property("color"), "rgba(255, 0, 0, 1)")
