@@ -86,9 +86,9 @@ constexpr int kBorder = 1;
 
 }  // namespace
 
-class WebPlatform::Page final : public NativeWindow {
+class WebPlatform::WebWindow final : public NativeWindow {
  public:
-  Page(WebPlatform& platform, Window& window, WindowHost& host, bool isPage)
+  WebWindow(WebPlatform& platform, Window& window, WindowHost& host, bool isPage)
       : platform_(platform),
         window_(window),
         host_(host),
@@ -121,7 +121,7 @@ class WebPlatform::Page final : public NativeWindow {
       Access(c);
     }
   }
-  ~Page() override {
+  ~WebWindow() override {
     for (const auto& [timer, id] : timerIds_) xr_js_arm_timer(id, -1);
     xr_js_remove_window(id_);
     platform_.windows_.erase(id_);
@@ -243,7 +243,7 @@ WebPlatform::~WebPlatform() {
 
 WebPlatform* WebPlatform::Current() { return g_current; }
 
-WebPlatform::Page* WebPlatform::FindWindow(int id) const {
+WebPlatform::WebWindow* WebPlatform::FindWindow(int id) const {
   auto it = windows_.find(id);
   return it == windows_.end() ? nullptr : it->second;
 }
@@ -269,17 +269,17 @@ void WebPlatform::TimerDue(int timer) {
 }
 
 bool WebPlatform::Key(int window, std::uint32_t key, bool down) {
-  Page* page = FindWindow(window);
+  WebWindow* page = FindWindow(window);
   if (page == nullptr) return false;
   return down ? page->host_.KeyDown(page->window_, key) : page->host_.KeyUp(page->window_, key);
 }
 
 void WebPlatform::KeyboardLost(int window) {
-  if (Page* page = FindWindow(window)) page->host_.KeyboardLost(page->window_);
+  if (WebWindow* page = FindWindow(window)) page->host_.KeyboardLost(page->window_);
 }
 
 void WebPlatform::FrameMoved(int window, int left, int top, int width, int height) {
-  Page* page = FindWindow(window);
+  WebWindow* page = FindWindow(window);
   if (page == nullptr) return;
   const int clientW = page->isPage_ ? width : width - 2 * kBorder;
   const int clientH = page->isPage_ ? height : height - 2 * kBorder - kCaptionHeight;
@@ -296,7 +296,7 @@ void WebPlatform::ViewportResized(int width, int height) {
 }
 
 void WebPlatform::CloseRequested(int window) {
-  if (Page* page = FindWindow(window)) page->host_.CloseRequested(page->window_);
+  if (WebWindow* page = FindWindow(window)) page->host_.CloseRequested(page->window_);
 }
 
 void WebPlatform::BoxClosed() {
@@ -309,7 +309,7 @@ std::unique_ptr<NativeWindow> WebPlatform::BuildWindow(Window& window, WindowHos
   host_ = &host;
   const bool isPage = std::none_of(windows_.begin(), windows_.end(),
                                    [](const auto& w) { return w.second->isPage_; });
-  return std::make_unique<Page>(*this, window, host, isPage);
+  return std::make_unique<WebWindow>(*this, window, host, isPage);
 }
 
 void WebPlatform::Quit() { xr_js_quit(); }

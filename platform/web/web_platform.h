@@ -49,12 +49,12 @@ class WebPlatform final : public Platform {
   std::optional<std::string> KeepCueFile(std::span<const std::uint8_t> bytes) override;
 
  private:
-  class Page;
-  friend class Page;
-  Page* FindWindow(int id) const;
+  class WebWindow;
+  friend class WebWindow;
+  WebWindow* FindWindow(int id) const;
 
   WindowHost* host_ = nullptr;  // the host of the windows built, for the boxes
-  std::map<int, Page*> windows_;
+  std::map<int, WebWindow*> windows_;
   int nextId_ = 1;
   std::optional<std::pair<int, int>> pointer_;
   int displayCount_ = 0;
