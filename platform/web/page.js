@@ -175,7 +175,14 @@ var XrPage = (function () {
       w.root.dataset.xrWindow = String(id);
       w.root.style.visibility = 'hidden';
       w.client.style.backgroundColor = colour(back);
-      if (picture) w.client.style.backgroundImage = 'url("' + picture + '")';
+      if (picture) {
+        // Drawn unscaled from the top-left corner; a scaled screen takes the copy with twice
+        // the pixels, at the same size, rather than an enlarged blur.
+        var high = picture.replace(/(\.[a-z]+)$/, '@2x$1');
+        w.client.style.backgroundImage = XrHighPictures.indexOf(picture) >= 0
+            ? 'image-set(url("' + picture + '") 1x, url("' + high + '") 2x)'
+            : 'url("' + picture + '")';
+      }
       document.body.appendChild(w.root);
       windows.set(id, w);
       return id;
