@@ -9,7 +9,7 @@ var XrPage = (function () {
   var topZ = 10;
   var audio = null;
   var cue = null;       // {channels: [Float32Array], frames, rate}
-  var cueBuffer = null; // the cue as an AudioBuffer of the present context
+  var cueBuffer = null; // the cue as an AudioBuffer, made at its first playing
   var playing = null;
 
   // Timers come from a worker: a hidden tab's own timers are slowed down to once a minute.
@@ -367,10 +367,10 @@ var XrPage = (function () {
     playCue: function () {
       if (!cue) return;
       if (!audio) audio = new AudioContext();
-      if (!cueBuffer || cueBuffer.context !== audio) {
+      if (!cueBuffer) {
+        // At the file's own rate: the context resamples as it plays.
         cueBuffer = audio.createBuffer(cue.channels.length, cue.frames, cue.rate);
         cue.channels.forEach(function (d, ch) { cueBuffer.copyToChannel(d, ch); });
-        cueBuffer.context = audio;
       }
       if (playing) {
         try { playing.stop(); } catch (e) { /* already ended */ }
