@@ -336,6 +336,7 @@ var XrPage = (function () {
       ok.addEventListener('click', close);
       box.addEventListener('keydown', function (e) {
         if (e.key === 'Escape') close();
+        if (e.key === 'Tab') e.preventDefault();  // modal: the focus stays on its one button
       });
       box.appendChild(bar);
       box.appendChild(body);
