@@ -201,17 +201,17 @@ void WindowHost::TimerDue(Timer& timer) {
   s.Fired(now);
   h->Rearm(timer, s);
   // The handler may stop this timer, start it again, unload the window or end the program.
-  if (handlersRunning_ == 0) Run([&] { return timer.window().DeliverTick(timer); });
+  if (!Busy()) Run([&] { return timer.window().DeliverTick(timer); });
 }
 
 bool WindowHost::Clicked(Control& control) {
-  if (ending_ || handlersRunning_ > 0 || Find(control.window()) == nullptr) return false;
+  if (ending_ || Busy() || Find(control.window()) == nullptr) return false;
   return Run([&] { return control.window().Deliver(Event::Click, &control); });
 }
 
 bool WindowHost::KeyDown(Window& window, std::uint32_t key) {
   if (ending_ || Find(window) == nullptr) return false;
-  const bool used = handlersRunning_ == 0 && Run([&] { return window.DeliverKeyDown(); });
+  const bool used = !Busy() && Run([&] { return window.DeliverKeyDown(); });
   Hosted* h = Find(window);  // the handler may have unloaded the window
   if (h == nullptr) return used;
   // A key held down since it was used up stays used up until it goes up, whether its repeats

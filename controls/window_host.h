@@ -109,6 +109,12 @@ class WindowHost {
   bool KeyUp(Window& window, std::uint32_t key);
   // The window lost the keyboard: whatever is held will go up elsewhere.
   void KeyboardLost(Window& window);
+  // A modal box that cannot hold the thread (a browser's): MessageBox returns at once, and until
+  // the box closes clicks, ticks and keys are dropped as they are while a handler waits in a box.
+  void ModalBoxOpened() { ++modalBoxes_; }
+  void ModalBoxClosed() {
+    if (modalBoxes_ > 0) --modalBoxes_;
+  }
 
   bool Ending() const { return ending_; }
   bool Shown(const Window& window) const { return windows_.count(&window) != 0; }
@@ -128,6 +134,8 @@ class WindowHost {
   std::map<const Window*, std::unique_ptr<Hosted>> windows_;
   bool ending_ = false;
   int handlersRunning_ = 0;
+  int modalBoxes_ = 0;
+  bool Busy() const { return handlersRunning_ > 0 || modalBoxes_ > 0; }
 };
 
 }  // namespace xr

@@ -9,8 +9,8 @@
 
 namespace xr {
 
-class MoreAppsForm;
-class ContactForm;
+struct MoreAppsForm;
+struct ContactForm;
 
 class Program {
  public:

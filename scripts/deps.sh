@@ -53,6 +53,16 @@ xr_windows_packages=(
   fonts-arphic-uming fonts-arphic-ukai # the faces that stand in for 宋体 and 楷体
   nsis binutils                        # the installer, and strings to read its shortcut
 )
+# shellcheck disable=SC2034
+xr_web_packages=(
+  cmake ninja-build g++                # g++: the catalogue's generator, run at build time
+  emscripten nodejs                    # the page's module; Node runs the core's tests
+  googletest                           # the sources, built with em++
+  fonts-arphic-uming fonts-arphic-ukai # the faces the page carries, cut by
+  python3-fonttools python3-brotli     # pyftsubset to its characters, as WOFF2
+  chromium chromium-driver             # the page's scenarios in a headless browser
+  python3-selenium
+)
 
 # install_missing PACKAGE...: installs the packages that dpkg does not list as installed, with
 # one update of the package lists beforehand; through sudo when not root.

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -24,7 +24,12 @@
 
 namespace xr::test {
 
-inline std::uint32_t Bits(float v) { return std::bit_cast<std::uint32_t>(v); }
+// Through memcpy: the libc++ of Debian's emscripten has no std::bit_cast.
+inline std::uint32_t Bits(float v) {
+  std::uint32_t bits = 0;
+  std::memcpy(&bits, &v, sizeof bits);
+  return bits;
+}
 
 namespace {
 // Names a data row by its description in test output, instead of as a dump of its bytes.

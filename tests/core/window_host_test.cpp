@@ -47,54 +47,65 @@ TEST_P(WindowHostTest, RunsHandlersInTheCoresOrder) {
   EXPECT_EQ(fake.Shown(w), r.shownAfter);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rules, WindowHostTest,
-                         ::testing::Values(HostRow{"first showing",
-                                                   [](auto& f, auto& w) { f.ShowWindow(w); },
-                                                   {"load 520x363", "resize 520x363 framed"},
-                                                   true},
-                                           HostRow{"a second showing only brings it to the front",
-                                                   [](auto& f, auto& w) {
-                                                     f.ShowWindow(w);
-                                                     f.ShowWindow(w);
-                                                   },
-                                                   {"load 520x363", "resize 520x363 framed"},
-                                                   true},
-                                           HostRow{"a load that unloads its window shows nothing",
-                                                   [](auto& f, auto& w) {
-                                                     w.onLoad = [&f, &w] { f.UnloadWindow(w); };
-                                                     f.ShowWindow(w);
-                                                   },
-                                                   {},
-                                                   false},
-                                           HostRow{"close box",
-                                                   [](auto& f, auto& w) {
-                                                     f.ShowWindow(w);
-                                                     f.Close(w);
-                                                     f.Click(w["b"]);
-                                                   },
-                                                   {"load 520x363", "resize 520x363 framed",
-                                                    "unload 520x363 framed"},
-                                                   false},
-                                           HostRow{"close box of the window that ends the program",
-                                                   [](auto& f, auto& w) {
-                                                     f.ShowWindow(w);
-                                                     w.onUnload = [&f] { f.Host().EndProgram(); };
-                                                     f.Close(w);
-                                                     f.Click(w["b"]);
-                                                     f.ResizeClient(w, 100, 100);
-                                                   },
-                                                   {"load 520x363", "resize 520x363 framed"},
-                                                   false},
-                                           HostRow{"minimised once, then restored",
-                                                   [](auto& f, auto& w) {
-                                                     f.ShowWindow(w);
-                                                     f.Host().SizeChanged(w, 0, 0, true);
-                                                     f.Host().SizeChanged(w, 0, 0, true);
-                                                     f.Host().SizeChanged(w, 600, 400, false);
-                                                   },
-                                                   {"load 520x363", "resize 520x363 framed",
-                                                    "resize 0x0 framed", "resize 600x400 framed"},
-                                                   true}));
+INSTANTIATE_TEST_SUITE_P(
+    Rules, WindowHostTest,
+    ::testing::Values(HostRow{"first showing",
+                              [](auto& f, auto& w) { f.ShowWindow(w); },
+                              {"load 520x363", "resize 520x363 framed"},
+                              true},
+                      HostRow{"a second showing only brings it to the front",
+                              [](auto& f, auto& w) {
+                                f.ShowWindow(w);
+                                f.ShowWindow(w);
+                              },
+                              {"load 520x363", "resize 520x363 framed"},
+                              true},
+                      HostRow{"a load that unloads its window shows nothing",
+                              [](auto& f, auto& w) {
+                                w.onLoad = [&f, &w] { f.UnloadWindow(w); };
+                                f.ShowWindow(w);
+                              },
+                              {},
+                              false},
+                      HostRow{"close box",
+                              [](auto& f, auto& w) {
+                                f.ShowWindow(w);
+                                f.Close(w);
+                                f.Click(w["b"]);
+                              },
+                              {"load 520x363", "resize 520x363 framed", "unload 520x363 framed"},
+                              false},
+                      HostRow{"close box of the window that ends the program",
+                              [](auto& f, auto& w) {
+                                f.ShowWindow(w);
+                                w.onUnload = [&f] { f.Host().EndProgram(); };
+                                f.Close(w);
+                                f.Click(w["b"]);
+                                f.ResizeClient(w, 100, 100);
+                              },
+                              {"load 520x363", "resize 520x363 framed"},
+                              false},
+                      HostRow{"minimised once, then restored",
+                              [](auto& f, auto& w) {
+                                f.ShowWindow(w);
+                                f.Host().SizeChanged(w, 0, 0, true);
+                                f.Host().SizeChanged(w, 0, 0, true);
+                                f.Host().SizeChanged(w, 600, 400, false);
+                              },
+                              {"load 520x363", "resize 520x363 framed", "resize 0x0 framed",
+                               "resize 600x400 framed"},
+                              true},
+                      HostRow{"a box that returns at once drops clicks "
+                              "until it closes",
+                              [](auto& f, auto& w) {
+                                f.ShowWindow(w);
+                                f.Host().ModalBoxOpened();
+                                f.Click(w["b"]);
+                                f.Host().ModalBoxClosed();
+                                f.Click(w["b"]);
+                              },
+                              {"load 520x363", "resize 520x363 framed", "click 520x363 framed"},
+                              true}));
 
 }  // namespace
 }  // namespace xr::test

@@ -1,0 +1,388 @@
+// The page's side of the web platform: it builds and changes the DOM as the C++ layer asks, by
+// the numbers that layer gives windows, controls and timers, and hands every user action back
+// to it. It decides nothing: the rules are the core's.
+var XrPage = (function () {
+  'use strict';
+  var windows = new Map();  // id -> {root, client, isPage, controls: []}
+  var controls = new Map(); // id -> {el, kind, window}
+  var pageId = 0;
+  var topZ = 10;
+  var audio = null;
+  var cue = null;       // {channels: [Float32Array], frames, rate}
+  var cueBuffer = null; // the cue as an AudioBuffer, made at its first playing
+  var playing = null;
+
+  // Timers come from a worker: a hidden tab's own timers are slowed down to once a minute.
+  var worker = new Worker(URL.createObjectURL(new Blob([
+    'var t = new Map();\n' +
+    'onmessage = function (e) {\n' +
+    '  var id = e.data.id, ms = e.data.ms;\n' +
+    '  clearTimeout(t.get(id)); t.delete(id);\n' +
+    '  if (ms >= 0) t.set(id, setTimeout(function () { t.delete(id); postMessage(id); }, ms));\n' +
+    '};\n'], {type: 'text/javascript'})));
+  worker.onmessage = function (e) { Module['_xr_timer_due'](e.data); };
+
+  // A page served from an address the browser trusts keeps its files for a reload offline.
+  if ('serviceWorker' in navigator && window.isSecureContext) {
+    navigator.serviceWorker.register('sw.js').catch(function (e) {
+      console.log('xiuran-timer: the page is not kept for offline use: ' + e);
+    });
+  }
+
+  function colour(c) {
+    c = c >>> 0;
+    if (c & 0x80000000) {
+      // The system colours the program uses, as a plain light desktop draws them.
+      switch (c & 0xff) {
+        case 5: return '#ffffff';
+        case 11: case 15: return '#f0f0f0';
+        default: return '#000000';
+      }
+    }
+    return 'rgb(' + (c & 255) + ',' + ((c >>> 8) & 255) + ',' + ((c >>> 16) & 255) + ')';
+  }
+  var kButtonFace = 0x8000000B;
+
+  function families(face) {
+    if (face === '楷体') return '"KaiTi", "楷体", "AR PL UKai CN", serif';
+    return '"SimSun", "宋体", "NSimSun", "AR PL UMing CN", serif';
+  }
+
+  // The faces that stand in for 宋体 and 楷体 come with the page, cut to what it shows; the
+  // program starts once they are in, so that no control is first drawn in another face.
+  Module['preRun'] = Module['preRun'] || [];
+  Module['preRun'].push(function () {
+    addRunDependency('xr-fonts');
+    Promise.all([['AR PL UMing CN', 'fonts/uming.woff2'], ['AR PL UKai CN', 'fonts/ukai.woff2']]
+        .map(function (f) {
+          return new FontFace(f[0], 'url("' + f[1] + '")').load().then(function (face) {
+            document.fonts.add(face);
+          });
+        }))
+        .catch(function (e) { console.error('xiuran-timer: a face did not load: ' + e); })
+        .then(function () { removeRunDependency('xr-fonts'); });
+  });
+
+  function windowOf(node) {
+    for (var n = node; n && n.nodeType === 1; n = n.parentNode) {
+      if (n.dataset && n.dataset.xrWindow) return Number(n.dataset.xrWindow);
+      if (n.classList.contains('xr-modal')) return 0;
+    }
+    return pageId;
+  }
+
+  function focusFirst(w) {
+    var best = null;
+    w.controls.forEach(function (id) {
+      var c = controls.get(id);
+      if (c.kind === 1 && c.el.tabIndex > 0 && c.el.style.display !== 'none' &&
+          (best === null || c.el.tabIndex < best.tabIndex)) best = c.el;
+    });
+    if (best) best.focus();
+  }
+
+  function reportFrame(id) {
+    var w = windows.get(id);
+    Module['_xr_frame_moved'](id, w.root.offsetLeft, w.root.offsetTop, w.root.offsetWidth,
+                              w.root.offsetHeight);
+  }
+
+  function makeMovable(id, bar) {
+    var from = null;
+    bar.addEventListener('pointerdown', function (e) {
+      if (e.button !== 0 || e.target.tagName === 'BUTTON') return;
+      var root = windows.get(id).root;
+      from = {x: e.clientX - root.offsetLeft, y: e.clientY - root.offsetTop};
+      bar.setPointerCapture(e.pointerId);
+    });
+    bar.addEventListener('pointermove', function (e) {
+      if (!from || !windows.has(id)) return;
+      var root = windows.get(id).root;
+      root.style.left = Math.round(e.clientX - from.x) + 'px';
+      root.style.top = Math.max(0, Math.round(e.clientY - from.y)) + 'px';
+      reportFrame(id);
+    });
+    bar.addEventListener('pointerup', function () { from = null; });
+  }
+
+  function unlockAudio() {
+    if (!audio) audio = new AudioContext();
+    if (audio.state === 'suspended') audio.resume();
+  }
+
+  function onKey(e, down) {
+    if (!pageId) return;
+    var w = windowOf(e.target);
+    if (!w) return;  // the message box's own keys
+    if (Module['_xr_key'](w, e.keyCode >>> 0, down ? 1 : 0)) {
+      e.preventDefault();
+      e.stopPropagation();
+    }
+  }
+  document.addEventListener('keydown', function (e) { onKey(e, true); }, true);
+  document.addEventListener('keyup', function (e) { onKey(e, false); }, true);
+  document.addEventListener('pointerdown', unlockAudio, true);
+  document.addEventListener('keydown', unlockAudio, true);
+  document.addEventListener('mousemove', function (e) {
+    if (pageId) Module['_xr_pointer_moved'](Math.round(e.clientX), Math.round(e.clientY));
+  }, true);
+  window.addEventListener('resize', function () {
+    if (pageId) Module['_xr_viewport_resized'](window.innerWidth, window.innerHeight);
+  });
+  window.addEventListener('blur', function () {
+    windows.forEach(function (w, id) { Module['_xr_keyboard_lost'](id); });
+  });
+
+  return {
+    buildWindow: function (id, isPage, caption, width, height, back, picture, icon) {
+      var w = {isPage: isPage, controls: []};
+      if (isPage) {
+        w.root = w.client = document.createElement('div');
+        w.root.id = 'xr-page';
+        document.title = caption;
+        pageId = id;
+      } else {
+        w.root = document.createElement('div');
+        w.root.className = 'xr-box';
+        w.root.setAttribute('role', 'dialog');
+        w.root.setAttribute('aria-label', caption);
+        var bar = document.createElement('div');
+        bar.className = 'xr-bar';
+        if (icon) {
+          var img = document.createElement('img');
+          img.src = icon;
+          img.alt = '';
+          bar.appendChild(img);
+        }
+        var title = document.createElement('span');
+        title.textContent = caption;
+        bar.appendChild(title);
+        var close = document.createElement('button');
+        close.className = 'xr-close';
+        close.type = 'button';
+        close.textContent = '×';
+        close.setAttribute('aria-label', '关闭');
+        close.addEventListener('click', function () { Module['_xr_close_requested'](id); });
+        bar.appendChild(close);
+        w.root.appendChild(bar);
+        makeMovable(id, bar);
+        w.client = document.createElement('div');
+        w.client.className = 'xr-client';
+        w.client.style.width = width + 'px';
+        w.client.style.height = height + 'px';
+        w.root.appendChild(w.client);
+      }
+      w.root.dataset.xrWindow = String(id);
+      w.root.style.visibility = 'hidden';
+      w.client.style.backgroundColor = colour(back);
+      if (picture) {
+        // Drawn unscaled from the top-left corner; a scaled screen takes the copy with twice
+        // the pixels, at the same size, rather than an enlarged blur.
+        var high = picture.replace(/(\.[a-z]+)$/, '@2x$1');
+        w.client.style.backgroundImage = XrHighPictures.indexOf(picture) >= 0
+            ? 'image-set(url("' + picture + '") 1x, url("' + high + '") 2x)'
+            : 'url("' + picture + '")';
+      }
+      document.body.appendChild(w.root);
+      windows.set(id, w);
+      return id;
+    },
+    addControl: function (window, id, kind, name, text, tabIndex, alignLeft, wordWrap, transparent) {
+      var el;
+      if (kind === 1) {
+        el = document.createElement('button');
+        el.type = 'button';
+        el.tabIndex = tabIndex >= 0 ? tabIndex + 1 : -1;
+        el.textContent = text;
+      } else if (kind === 2) {
+        el = document.createElement('img');
+        el.alt = '';
+        el.draggable = false;
+      } else {
+        el = document.createElement('div');
+        el.className = 'xr-label';
+        el.textContent = text;
+        el.style.textAlign = alignLeft ? 'left' : 'center';
+        if (wordWrap) el.style.whiteSpace = 'pre-wrap';
+      }
+      el.classList.add('xr-c');
+      el.dataset.name = name;  // the control's name in the program, for whoever reads the page
+      el.addEventListener('click', function () { Module['_xr_clicked'](id); });
+      var w = windows.get(window);
+      w.client.appendChild(el);
+      w.controls.push(id);
+      controls.set(id, {el: el, kind: kind, window: window});
+    },
+    setText: function (id, text) {
+      var el = controls.get(id).el;
+      el = el.firstElementChild || el;  // a clock's digit, hidden from readers
+      if (el.textContent !== text) el.textContent = text;
+    },
+    setPicture: function (id, resource) { controls.get(id).el.src = resource; },
+    setGeometry: function (id, left, top, width, height) {
+      var s = controls.get(id).el.style;
+      s.left = left + 'px';
+      s.top = top + 'px';
+      s.width = width + 'px';
+      s.height = height + 'px';
+    },
+    setColors: function (id, fore, back) {
+      var s = controls.get(id).el.style;
+      s.color = colour(fore);
+      s.backgroundColor = (back >>> 0) === kButtonFace ? '' : colour(back);
+    },
+    setFont: function (id, face, px, bold) {
+      var s = controls.get(id).el.style;
+      s.fontFamily = families(face);
+      s.fontSize = px + 'px';
+      s.fontWeight = bold ? 'bold' : 'normal';
+    },
+    setVisible: function (id, visible) {
+      controls.get(id).el.style.display = visible ? '' : 'none';
+    },
+    focus: function (id) { controls.get(id).el.focus(); },
+    // role: the core's Role (1 text, 2 button, 3 radio button, 4 image, 5 clock).
+    setAccess: function (id, role, name, description, checked, folded) {
+      var el = controls.get(id).el;
+      function attr(key, value) {
+        if (value === null) {
+          if (el.hasAttribute(key)) el.removeAttribute(key);
+        } else if (el.getAttribute(key) !== value) {
+          el.setAttribute(key, value);
+        }
+      }
+      attr('aria-hidden', folded ? 'true' : null);
+      if (folded) return;
+      var native = (el.tagName === 'BUTTON' && role === 2) || (el.tagName === 'IMG' && role === 4);
+      // A clock is one element whose name is the whole face: its digits are folded into it.
+      attr('role', native ? null : ({1: null, 2: 'button', 3: 'radio', 4: 'img', 5: 'img'})[role]);
+      if (role === 5 && !el.firstElementChild) {
+        var digit = document.createElement('span');
+        digit.setAttribute('aria-hidden', 'true');
+        digit.textContent = el.textContent;
+        el.textContent = '';
+        el.appendChild(digit);
+      }
+      if (el.tagName === 'IMG') {
+        if (el.alt !== name) el.alt = name;
+      } else {
+        attr('aria-label', role === 1 && name === el.textContent ? null : name);
+      }
+      attr('aria-checked', role === 3 ? String(!!checked) : null);
+      attr('aria-description', description || null);
+    },
+    announce: function (text) {
+      var live = document.getElementById('xr-live');
+      // Emptied first, so that the same words said twice are said again.
+      live.textContent = '';
+      setTimeout(function () { live.textContent = text; }, 50);
+    },
+    showCentred: function (id, again) {
+      var w = windows.get(id);
+      w.root.style.visibility = '';
+      if (w.isPage) {
+        if (!again) focusFirst(w);
+        Module['_xr_viewport_resized'](window.innerWidth, window.innerHeight);
+        return;
+      }
+      w.root.style.zIndex = String(++topZ);
+      w.root.style.left = Math.max(0, Math.round((window.innerWidth - w.root.offsetWidth) / 2)) + 'px';
+      w.root.style.top = Math.max(0, Math.round((window.innerHeight - w.root.offsetHeight) / 2)) + 'px';
+      if (!again) focusFirst(w);
+      reportFrame(id);
+    },
+    activate: function (id) {
+      var w = windows.get(id);
+      if (!w.isPage) w.root.style.zIndex = String(++topZ);
+      if (!w.root.contains(document.activeElement)) focusFirst(w);
+    },
+    removeWindow: function (id) {
+      var w = windows.get(id);
+      if (!w) return;
+      w.controls.forEach(function (c) { controls.delete(c); });
+      w.root.remove();
+      windows.delete(id);
+      if (id === pageId) pageId = 0;
+    },
+    armTimer: function (id, ms) { worker.postMessage({id: id, ms: ms}); },
+    messageBox: function (text, caption) {
+      var before = document.activeElement;
+      var modal = document.createElement('div');
+      modal.className = 'xr-modal';
+      var box = document.createElement('div');
+      box.className = 'xr-box xr-message';
+      box.setAttribute('role', 'alertdialog');
+      box.setAttribute('aria-modal', 'true');
+      box.setAttribute('aria-label', caption);
+      var bar = document.createElement('div');
+      bar.className = 'xr-bar';
+      var title = document.createElement('span');
+      title.textContent = caption;
+      bar.appendChild(title);
+      var body = document.createElement('div');
+      body.className = 'xr-message-text';
+      body.textContent = text;
+      var ok = document.createElement('button');
+      ok.type = 'button';
+      ok.textContent = '确定';
+      var closed = false;
+      function close() {
+        if (closed) return;
+        closed = true;
+        modal.remove();
+        if (before && before.focus) before.focus();
+        Module['_xr_box_closed']();
+      }
+      ok.addEventListener('click', close);
+      box.addEventListener('keydown', function (e) {
+        if (e.key === 'Escape') close();
+        if (e.key === 'Tab') e.preventDefault();  // modal: the focus stays on its one button
+      });
+      box.appendChild(bar);
+      box.appendChild(body);
+      box.appendChild(ok);
+      modal.appendChild(box);
+      document.body.appendChild(modal);
+      ok.focus();
+    },
+    openUrl: function (url) { window.open(url, '_blank', 'noopener'); },
+    hideCursor: function (hide) {
+      document.documentElement.classList.toggle('xr-nocursor', !!hide);
+    },
+    log: function (line, error) {
+      if (error) console.error(line); else console.log(line);
+    },
+    setCue: function (bytes, frames, channels, rate) {
+      var view = new DataView(bytes.buffer, bytes.byteOffset, bytes.length);
+      var data = [];
+      for (var ch = 0; ch < channels; ++ch) data.push(new Float32Array(frames));
+      for (var i = 0; i < frames; ++i) {
+        for (ch = 0; ch < channels; ++ch) {
+          // Half amplitude, as the program always plays its cue.
+          data[ch][i] = view.getInt16((i * channels + ch) * 2, true) / 65536;
+        }
+      }
+      cue = {channels: data, frames: frames, rate: rate};
+      cueBuffer = null;
+    },
+    playCue: function () {
+      if (!cue) return;
+      if (!audio) audio = new AudioContext();
+      if (!cueBuffer) {
+        // At the file's own rate: the context resamples as it plays.
+        cueBuffer = audio.createBuffer(cue.channels.length, cue.frames, cue.rate);
+        cue.channels.forEach(function (d, ch) { cueBuffer.copyToChannel(d, ch); });
+      }
+      if (playing) {
+        try { playing.stop(); } catch (e) { /* already ended */ }
+      }
+      playing = audio.createBufferSource();
+      playing.buffer = cueBuffer;
+      playing.connect(audio.destination);
+      playing.start(0);
+    },
+    quit: function () {
+      Array.from(windows.keys()).forEach(function (id) { XrPage.removeWindow(id); });
+    },
+  };
+})();

@@ -1,0 +1,193 @@
+#!/usr/bin/python3
+"""The page in a headless chromium: what a user of the web timer sees and hears.
+
+usage: page_test.py BUILD_TREE CUE_WAV
+"""
+import functools
+import http.server
+import sys
+import tempfile
+import threading
+import wave
+
+from selenium import webdriver
+from selenium.webdriver.chrome.options import Options
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.wait import WebDriverWait
+
+tree, cue_path = sys.argv[1], sys.argv[2]
+
+# Every cue handed to Web Audio: its length, channels, rate and the peak of its samples.
+RECORD_CUES = """
+window.xrPlayed = [];
+const start = AudioBufferSourceNode.prototype.start;
+AudioBufferSourceNode.prototype.start = function (...args) {
+  const b = this.buffer;
+  let peak = 0;
+  for (let c = 0; c < b.numberOfChannels; ++c)
+    for (const v of b.getChannelData(c)) peak = Math.max(peak, Math.abs(v));
+  window.xrPlayed.push([b.length, b.numberOfChannels, b.sampleRate, peak]);
+  return start.apply(this, args);
+};
+// The page's faces as the first control is put in the page.
+new MutationObserver(function (changes, observer) {
+  if (!document.querySelector('.xr-c')) return;
+  observer.disconnect();
+  window.xrFacesAtFirstControl = [...document.fonts].map(f => f.family + ' ' + f.status).sort();
+}).observe(document, {childList: true, subtree: true});
+"""
+
+with wave.open(cue_path) as w:
+    frames = w.readframes(w.getnframes())
+    samples = [int.from_bytes(frames[i:i + 2], "little", signed=True)
+               for i in range(0, len(frames), 2)]
+    # At half amplitude: what the program always plays.
+    expected_cue = [w.getnframes(), w.getnchannels(), w.getframerate(),
+                    max(abs(s) for s in samples) / 65536]
+
+handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=tree)
+handler.func.log_message = lambda *a: None
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+threading.Thread(target=server.serve_forever, daemon=True).start()
+
+options = Options()
+options.binary_location = "/usr/bin/chromium"
+profile = tempfile.TemporaryDirectory()
+for a in ("--headless=new", "--no-sandbox", "--autoplay-policy=no-user-gesture-required",
+          f"--user-data-dir={profile.name}"):
+    options.add_argument(a)
+d = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+wait = WebDriverWait(d, 30, poll_frequency=0.05)
+
+
+def viewport(width, height):
+    d.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                      {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": False})
+    wait.until(lambda _: d.execute_script("return [innerWidth, innerHeight]") == [width, height])
+
+
+def control(name):
+    return d.find_element(By.CSS_SELECTOR, f'[data-name="{name}"]')
+
+
+def face():
+    return "{}{}:{}{}".format(*(control(n).text for n in ("f1", "f0", "m1", "m0")))
+
+
+def box(name):
+    return d.execute_script("const r = arguments[0].getBoundingClientRect();"
+                            "return [r.left, r.top, r.width, r.height]", control(name))
+
+
+def reader():
+    """What a screen reader finds: the role, name and checked state of every element, text
+    runs included."""
+    found = []
+    for n in d.execute_cdp_cmd("Accessibility.getFullAXTree", {})["nodes"]:
+        if n.get("ignored"):
+            continue
+        checked = [p["value"]["value"] for p in n.get("properties", []) if p["name"] == "checked"]
+        found.append((n["role"]["value"], n.get("name", {}).get("value", ""), *checked))
+    return found
+
+
+failures = []
+
+
+def check(what, got, expected):
+    if got != expected:
+        failures.append(f"{what}: got {got!r}, expected {expected!r}")
+
+
+try:
+    d.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": RECORD_CUES})
+    viewport(520, 363)
+    d.get(f"http://127.0.0.1:{server.server_address[1]}/")
+    wait.until(lambda _: d.find_elements(By.CSS_SELECTOR, '[data-name="m0"]'))
+
+    # The page is the main window: its title, and the controls where the design puts them
+    # in a client area of the design's size.
+    check("title", d.title, "岫然计时器")
+    check("faces as the first control comes", d.execute_script("return xrFacesAtFirstControl"),
+          ['"AR PL UKai CN" loaded', '"AR PL UMing CN" loaded'])
+    check("start button at the design size", box("开始"), [64, 304, 81, 33])
+    check("face at start", face(), "00:00")
+
+    control("jm0").click()
+    check("+ on the seconds' units", face(), "00:01")
+
+    digit = box("m0")
+    viewport(1040, 726)
+    wait.until(lambda _: box("m0") != digit)
+    check("a digit's box in a viewport twice the size",
+          [round(a / b, 1) for a, b in zip(box("m0"), digit)], [2.0, 2.0, 2.0, 2.0])
+    check("a digit's font in a viewport twice the size",
+          d.execute_script("return parseFloat(getComputedStyle(arguments[0]).fontSize) > 250",
+                           control("m0")), True)
+
+    for _ in range(4):
+        control("jm0").click()
+    check("a countdown set to", face(), "00:05")
+    wait.until(lambda _: d.find_element(By.ID, "xr-live").get_attribute("textContent"))
+    check("said politely", d.find_element(By.ID, "xr-live").get_attribute("textContent"),
+          "倒计时 00:05")
+    found = reader()
+    for node in (("button", "秒钟个位加一"), ("button", "分钟十位减一"), ("radio", "倒计时", "true"),
+                 ("radio", "正计时", "false"), ("image", "倒计时 00:05")):
+        check(f"a reader finds {node}", node in found, True)
+    check("the face's digits, folded into it", [n for n in found if n[1] in ("0", "5")], [])
+    control("开始").click()
+    wait.until(lambda _: not control("开始").is_displayed())
+    check("controls while it runs", [control(n).is_displayed() for n in ("重置", "jm0", "djs")],
+          [False, False, False])
+    # A key goes to the core first: it brings the controls back, with the focus on the pause
+    # button, and does nothing else; the next Space presses that button, and the one after.
+    ActionChains(d).send_keys(Keys.SPACE).perform()
+    wait.until(lambda _: control("开始").is_displayed())
+    check("a Space while it runs", [control("开始").text, d.switch_to.active_element.text],
+          ["暂 停", "暂 停"])
+    ActionChains(d).send_keys(Keys.SPACE).perform()
+    check("a second Space", control("开始").text, "开 始")
+    ActionChains(d).send_keys(Keys.SPACE).perform()
+    check("a third Space", control("开始").get_attribute("textContent"), "暂 停")
+    wait.until(lambda _: face() == "00:03")
+    wait.until(lambda _: d.execute_script("return window.xrPlayed.length") > 0)
+    check("digits at 00:03", control("m0").value_of_css_property("color"), "rgba(255, 0, 0, 1)")
+    check("cue handed to Web Audio", d.execute_script("return window.xrPlayed"), [expected_cue])
+    wait.until(lambda _: face() == "00:00" and control("开始").is_displayed())
+    check("digits at the end", control("f1").value_of_css_property("color"), "rgba(255, 0, 0, 1)")
+
+    # A countdown started at 00:00 is refused in a modal box; while it is up the page's clicks
+    # reach no handler, and once it is closed they do again.
+    control("开始").click()
+    message = d.find_element(By.CSS_SELECTOR, ".xr-message")
+    check("message box", [message.find_element(By.CSS_SELECTOR, ".xr-bar").text,
+                          message.find_element(By.CSS_SELECTOR, ".xr-message-text").text,
+                          message.find_element(By.TAG_NAME, "button").text],
+          ["岫然计时器", "请先设置倒记时时间！", "确定"])
+    d.execute_script("arguments[0].click()", control("jm0"))
+    check("a click while the box is up", face(), "00:00")
+    message.find_element(By.TAG_NAME, "button").click()
+    check("box after 确定", d.find_elements(By.CSS_SELECTOR, ".xr-message"), [])
+    control("jm0").click()
+    check("a click after the box", face(), "00:01")
+
+    # Once the service worker has the page, a reload with the server gone starts it afresh.
+    wait.until(lambda _: d.execute_script("return navigator.serviceWorker.controller !== null"))
+    server.shutdown()
+    server.server_close()
+    d.refresh()
+    wait.until(lambda _: d.find_elements(By.CSS_SELECTOR, '[data-name="m0"]'))
+    check("offline reload", [d.title, face(), d.execute_script("return xrFacesAtFirstControl")],
+          ["岫然计时器", "00:00", ['"AR PL UKai CN" loaded', '"AR PL UMing CN" loaded']])
+finally:
+    d.quit()
+    server.shutdown()
+    server.server_close()
+
+for f in failures:
+    print("FAIL", f)
+sys.exit(1 if failures else 0)
