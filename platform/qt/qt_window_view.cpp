@@ -158,6 +158,10 @@ QtWindow::~QtWindow() {
 void QtWindow::Build() {
   const WindowDesign& d = window_.design;
   form_->setAttribute(Qt::WA_DeleteOnClose, false);
+  // The form's paint event fills every pixel it is asked for (the colour, then the picture over
+  // it): Qt's own fill of a window's background beforehand would paint each changed digit's
+  // cell twice at every tick.
+  form_->setAttribute(Qt::WA_OpaquePaintEvent);
   form_->setWindowFlags(FlagsFor(d));
   form_->setWindowTitle(QString::fromStdString(window_.caption));
   form_->backColor = ResolveColor(d.backColor);
