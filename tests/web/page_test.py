@@ -56,7 +56,9 @@ threading.Thread(target=server.serve_forever, daemon=True).start()
 options = Options()
 options.binary_location = "/usr/bin/chromium"
 profile = tempfile.TemporaryDirectory()
+# No name resolves but the server's: a link's tab goes nowhere.
 for a in ("--headless=new", "--no-sandbox", "--autoplay-policy=no-user-gesture-required",
+          "--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1",
           f"--user-data-dir={profile.name}"):
     options.add_argument(a)
 d = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
@@ -75,6 +77,13 @@ def control(name):
 
 def face():
     return "{}{}:{}{}".format(*(control(n).text for n in ("f1", "f0", "m1", "m0")))
+
+
+def boxes():
+    """The page's box windows: caption, frame size and place."""
+    return d.execute_script("return [...document.querySelectorAll('[role=dialog]')].map(b => ["
+                            "b.getAttribute('aria-label'), b.offsetWidth, b.offsetHeight,"
+                            "b.offsetLeft, b.offsetTop])")
 
 
 def box(name):
@@ -174,6 +183,28 @@ try:
     check("box after 确定", d.find_elements(By.CSS_SELECTOR, ".xr-message"), [])
     control("jm0").click()
     check("a click after the box", face(), "00:01")
+
+    # The companion windows: boxes in the page at their design size, centred, one of each.
+    control("more").click()
+    control("more").click()
+    check("更多应用, twice", boxes(), [["应用列表", 533, 392, 254, 167]])
+    control("lianxi").click()
+    check("联系作者", boxes()[1], ["联系作者", 722, 430, 159, 148])
+    d.find_elements(By.CSS_SELECTOR, '[aria-label="联系作者"] .xr-close')[0].click()
+    check("the close box", [b[0] for b in boxes()], ["应用列表"])
+    # A link opens a tab of its own that cannot reach back into the page.
+    page, before = d.current_window_handle, set(d.window_handles)
+    control("link1").click()
+    wait.until(lambda _: set(d.window_handles) - before)
+    tab = (set(d.window_handles) - before).pop()
+    opened = wait.until(lambda _: [t for t in d.execute_cdp_cmd("Target.getTargets", {})[
+        "targetInfos"] if t["targetId"] == tab and t["url"]])[0]
+    check("a link's tab", [opened["url"], opened["canAccessOpener"]],
+          [control("link1").get_attribute("aria-description"), False])
+    d.switch_to.window(tab)
+    d.close()
+    d.switch_to.window(page)
+    control("close").click()
 
     # Once the service worker has the page, a reload with the server gone starts it afresh.
     wait.until(lambda _: d.execute_script("return navigator.serviceWorker.controller !== null"))
