@@ -8,6 +8,7 @@ import http.server
 import sys
 import tempfile
 import threading
+import time
 import wave
 
 from selenium import webdriver
@@ -38,6 +39,17 @@ new MutationObserver(function (changes, observer) {
   observer.disconnect();
   window.xrFacesAtFirstControl = [...document.fonts].map(f => f.family + ' ' + f.status).sort();
 }).observe(document, {childList: true, subtree: true});
+window.xrHidden = 0;
+document.addEventListener('visibilitychange', () => { xrHidden += document.hidden; });
+"""
+
+# The page's time and its face at the face's next change.
+NEXT_TICK = """
+const done = arguments[1], digits = arguments[0], read = () => digits.map(e => e.textContent);
+const was = read().join('');
+new MutationObserver((_, o) => {
+  if (read().join('') !== was) { o.disconnect(); done([performance.now(), read()]); }
+}).observe(document.getElementById('xr-page'), {subtree: true, childList: true, characterData: true});
 """
 
 with wave.open(cue_path) as w:
@@ -56,13 +68,15 @@ threading.Thread(target=server.serve_forever, daemon=True).start()
 options = Options()
 options.binary_location = "/usr/bin/chromium"
 profile = tempfile.TemporaryDirectory()
-# No name resolves but the server's: a link's tab goes nowhere.
+# A hidden tab's timers slowed down as in a user's browser; no name resolves but the server's.
+options.add_experimental_option("excludeSwitches", ["disable-background-timer-throttling"])
 for a in ("--headless=new", "--no-sandbox", "--autoplay-policy=no-user-gesture-required",
           "--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1",
           f"--user-data-dir={profile.name}"):
     options.add_argument(a)
 d = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 wait = WebDriverWait(d, 30, poll_frequency=0.05)
+d.set_script_timeout(30)
 
 
 def viewport(width, height):
@@ -84,6 +98,11 @@ def boxes():
     return d.execute_script("return [...document.querySelectorAll('[role=dialog]')].map(b => ["
                             "b.getAttribute('aria-label'), b.offsetWidth, b.offsetHeight,"
                             "b.offsetLeft, b.offsetTop])")
+
+
+def next_tick():
+    ms, digits = d.execute_async_script(NEXT_TICK, [control(n) for n in ("f1", "f0", "m1", "m0")])
+    return ms / 1000, int("".join(digits[:2])) * 60 + int("".join(digits[2:]))
 
 
 def box(name):
@@ -205,6 +224,22 @@ try:
     d.close()
     d.switch_to.window(page)
     control("close").click()
+
+    # A count-up keeps time while another tab hides the page, its timers in a worker that the
+    # browser does not slow down.
+    control("zjs").click()
+    control("开始").click()
+    start, shown = next_tick()
+    d.execute_script("xrHidden = 0")
+    d.switch_to.new_window("tab")
+    time.sleep(15)
+    d.close()
+    d.switch_to.window(page)
+    end, later = next_tick()
+    check("hidden once", d.execute_script("return xrHidden"), 1)
+    lost = round(end - start) - (later - shown)
+    if abs(lost) > 1:
+        failures.append(f"a count-up hidden for 15 s: {lost} s behind")
 
     # Once the service worker has the page, a reload with the server gone starts it afresh.
     wait.until(lambda _: d.execute_script("return navigator.serviceWorker.controller !== null"))
