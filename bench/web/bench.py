@@ -216,7 +216,7 @@ if hidden_minutes > 0:
             behind[name].append(int(now - t0) - face_seconds(d, name))
     finally:
         d.quit()
-    print(f"\nseconds behind after {hidden_minutes:g} min hidden, {runs} tabs each, hidden together")
+    print(f"\nseconds behind after {hidden_minutes:g} min hidden, {runs} tabs each, all at once")
     for name, b in behind.items():
         print(f"{name:8} median {statistics.median(b):g}  all {b}")
 server.shutdown()

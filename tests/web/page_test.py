@@ -49,7 +49,8 @@ const done = arguments[1], digits = arguments[0], read = () => digits.map(e => e
 const was = read().join('');
 new MutationObserver((_, o) => {
   if (read().join('') !== was) { o.disconnect(); done([performance.now(), read()]); }
-}).observe(document.getElementById('xr-page'), {subtree: true, childList: true, characterData: true});
+}).observe(document.getElementById('xr-page'),
+            {subtree: true, childList: true, characterData: true});
 """
 
 with wave.open(cue_path) as w:
