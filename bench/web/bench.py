@@ -1,0 +1,222 @@
+#!/usr/bin/python3
+"""The timer page against a bare page with the same faces, in headless chromium.
+
+usage: bench.py TREE BASELINE_HTML RUNS CPU_SECONDS HIDDEN_MINUTES
+
+Prints every run and the medians; asserts nothing. See bench/README.md.
+"""
+import functools
+import http.server
+import os
+import statistics
+import sys
+import tempfile
+import threading
+import time
+
+from selenium import webdriver
+from selenium.webdriver.chrome.options import Options
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+
+tree, baseline_html = sys.argv[1], sys.argv[2]
+runs, cpu_seconds, hidden_minutes = int(sys.argv[3]), float(sys.argv[4]), float(sys.argv[5])
+TICKS = os.sysconf("SC_CLK_TCK")
+
+
+class Handler(http.server.SimpleHTTPRequestHandler):
+    """build-web/ with the baseline beside it; counts every byte it sends, headers included."""
+    sent = 0
+    lock = threading.Lock()
+
+    def __init__(self, *a, **k):
+        super().__init__(*a, directory=tree, **k)
+
+    def log_message(self, *a):
+        pass
+
+    def translate_path(self, path):
+        if path.split("?")[0] == "/baseline.html":
+            return baseline_html
+        return super().translate_path(path)
+
+    def setup(self):
+        super().setup()
+        raw = self.wfile
+
+        class Counting:
+            def write(_, b):
+                with Handler.lock:
+                    Handler.sent += len(b)
+                return raw.write(b)
+
+            def __getattr__(_, name):
+                return getattr(raw, name)
+
+        self.wfile = Counting()
+
+
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+threading.Thread(target=server.serve_forever, daemon=True).start()
+origin = f"http://127.0.0.1:{server.server_address[1]}/"
+SUBJECTS = {"baseline": origin + "baseline.html", "xiuran": origin}
+
+
+def browser():
+    options = Options()
+    options.binary_location = "/usr/bin/chromium"
+    # A hidden tab's timers slowed down as a user's browser does it.
+    options.add_experimental_option("excludeSwitches", ["disable-background-timer-throttling"])
+    profile = tempfile.TemporaryDirectory()
+    for a in ("--headless=new", "--no-sandbox", "--window-size=1920,1080",
+              "--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1",
+              f"--user-data-dir={profile.name}"):
+        options.add_argument(a)
+    d = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    d.profile = profile
+    d.set_script_timeout(60)
+    d.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                      {"width": 1920, "height": 1080, "deviceScaleFactor": 1, "mobile": False})
+    return d
+
+
+def face_seconds(d, name):
+    if name == "baseline":
+        text = d.find_element(By.ID, "face").text.replace(":", "")
+    else:
+        text = d.execute_script("return ['f1', 'f0', 'm1', 'm0'].map(n => document.querySelector("
+                                "`[data-name=${n}]`).textContent).join('')")
+    return int(text[:2]) * 60 + int(text[2:])
+
+
+def drawn(d, name):
+    """Waits for the four digits, then for the first contentful paint; its time in ms."""
+    sel = "#face" if name == "baseline" else '[data-name="m0"]'
+    deadline = time.monotonic() + 60
+    while time.monotonic() < deadline:
+        fcp = d.execute_script(
+            "const e = document.querySelector(arguments[0]);"
+            "const p = performance.getEntriesByName('first-contentful-paint')[0];"
+            "return e && e.textContent && p ? p.startTime : null", sel)
+        if fcp is not None:
+            return fcp
+        time.sleep(0.05)
+    raise RuntimeError(f"{name}: no digits drawn")
+
+
+def visit(d, name):
+    """Bytes the server sent for one visit (the service worker's own fetches included) and the
+    time to the first frame with the digits."""
+    before = Handler.sent
+    d.get(SUBJECTS[name])
+    fcp = drawn(d, name)
+    # What the page fetches after its first frame (a service worker's install) counts too.
+    time.sleep(2)
+    return Handler.sent - before, fcp
+
+
+def start(d, name):
+    """Starts a count-up; the page's clock at that moment, in seconds."""
+    if name == "baseline":
+        return d.execute_script("xrStart(); return performance.now()") / 1000
+    d.find_element(By.CSS_SELECTOR, '[data-name="zjs"]').click()
+    d.find_element(By.CSS_SELECTOR, '[data-name="开始"]').click()
+    return d.execute_script("return performance.now()") / 1000
+
+
+def descendants(root):
+    kids = {}
+    for p in os.listdir("/proc"):
+        if p.isdigit():
+            try:
+                with open(f"/proc/{p}/stat") as f:
+                    kids.setdefault(int(f.read().rsplit(")", 1)[1].split()[1]), []).append(int(p))
+            except OSError:
+                pass
+    out, todo = [], [root]
+    while todo:
+        p = todo.pop()
+        out.append(p)
+        todo.extend(kids.get(p, []))
+    return out
+
+
+def browser_cpu(d):
+    """CPU seconds of every process of the browser (renderer, GPU, browser, utilities)."""
+    total = 0
+    for p in descendants(d.service.process.pid):
+        try:
+            with open(f"/proc/{p}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            total += int(fields[11]) + int(fields[12])
+        except OSError:
+            pass
+    return total / TICKS
+
+
+def task_seconds(d):
+    metrics = d.execute_cdp_cmd("Performance.getMetrics", {})["metrics"]
+    return next(m["value"] for m in metrics if m["name"] == "TaskDuration")
+
+
+def cpu_per_minute(d, name):
+    d.execute_cdp_cmd("Performance.enable", {})
+    start(d, name)
+    time.sleep(3)
+    t0, c0, w0 = task_seconds(d), browser_cpu(d), time.monotonic()
+    time.sleep(cpu_seconds)
+    t1, c1, w1 = task_seconds(d), browser_cpu(d), time.monotonic()
+    per_min = 60 / (w1 - w0)
+    return (t1 - t0) * per_min * 1000, (c1 - c0) * per_min * 1000
+
+
+COLUMNS = ("first visit B", "second visit B", "first frame ms", "second frame ms",
+           "page main thread ms/min", "browser CPU ms/min")
+results = {name: [] for name in SUBJECTS}
+names = list(SUBJECTS)
+for r in range(runs):
+    for name in names[r % 2:] + names[:r % 2]:
+        d = browser()
+        try:
+            first_bytes, first_fcp = visit(d, name)
+            second_bytes, second_fcp = visit(d, name)
+            main_ms, all_ms = cpu_per_minute(d, name)
+        finally:
+            d.quit()
+        row = (first_bytes, second_bytes, first_fcp, second_fcp, main_ms, all_ms)
+        results[name].append(row)
+        print(f"run {r + 1} {name:8} " + "  ".join(f"{c} {v:.0f}" for c, v in zip(COLUMNS, row)),
+              flush=True)
+
+print("\nmedians over", runs, "runs; CPU over", cpu_seconds, "s of a running count-up at 1920x1080")
+print("| subject | " + " | ".join(COLUMNS) + " |")
+print("|---" * (len(COLUMNS) + 1) + "|")
+for name, rows in results.items():
+    print(f"| {name} | " + " | ".join(f"{statistics.median(c):.0f}" for c in zip(*rows)) + " |")
+
+# Hidden: RUNS tabs of each subject count up together, then a blank tab hides them all for
+# HIDDEN_MINUTES; each is read as it is shown again.
+if hidden_minutes > 0:
+    d = browser()
+    try:
+        tabs = []
+        for i in range(runs):
+            for name in names:
+                if tabs:
+                    d.switch_to.new_window("tab")
+                d.get(SUBJECTS[name])
+                drawn(d, name)
+                tabs.append((name, d.current_window_handle, start(d, name)))
+        d.switch_to.new_window("tab")
+        time.sleep(hidden_minutes * 60)
+        behind = {name: [] for name in SUBJECTS}
+        for name, handle, t0 in tabs:
+            d.switch_to.window(handle)
+            now = d.execute_script("return performance.now()") / 1000
+            behind[name].append(int(now - t0) - face_seconds(d, name))
+    finally:
+        d.quit()
+    print(f"\nseconds behind after {hidden_minutes:g} min hidden, {runs} tabs each, all at once")
+    for name, b in behind.items():
+        print(f"{name:8} median {statistics.median(b):g}  all {b}")
+server.shutdown()
