@@ -43,7 +43,7 @@ if [[ $bus == 1 ]]; then
   command -v dbus-run-session > /dev/null ||
     { echo "needs dbus-run-session (dbus-daemon), or --no-session-bus" >&2; exit 1; }
   # The whole run under a bus of its own, ended with it.
-  exec dbus-run-session -- "$0" "${args[@]}" --in-session-bus
+  exec dbus-run-session -- "$BASH" "$0" "${args[@]}" --in-session-bus
 fi
 probe=$build/bench/startup/xr-launch-probe
 baseline=$build/bench/startup/xr-bench-startup-baseline
