@@ -145,7 +145,7 @@ last=${samples[-1]}
 floor_last=${floor_samples[-1]}
 kb=$(rss_kb "$subject_pid")
 bench_stop "$subject_pid" "$floor_pid"
-subject_pid= floor_pid=
+subject_pid='' floor_pid=''
 
 # The same program set to M minutes with the adjusters, then to M-1 as a control.
 launch

@@ -127,7 +127,9 @@ if ((run_s > 0)); then
     line="run $((r + 1)):"
     for ((k = 0; k < ${#subjects[@]}; k++)); do
       s=${subjects[(k + r) % ${#subjects[@]}]}
-      kb=$(ran_hwm "$s" "${exe[$s]}") || { rc=1; continue; }
+      # Not in a $(...): the subject's pid has to be this shell's, for the cleanup.
+      ran_hwm "$s" "${exe[$s]}" > "$work/hwm" || { rc=1; continue; }
+      kb=$(< "$work/hwm")
       hwms[$s]+=" $kb"
       line+=" $s $(awk -v k="$kb" 'BEGIN { printf "%.1f", k / 1024 }')"
     done
