@@ -44,9 +44,20 @@ bench_geometry() {
 # bench_click_design LEFT TOP WIDTH HEIGHT: clicks the middle of a main-window control given in
 # the program's design twips (client area 7800x5445), the window filling the 1920x1080 screen.
 bench_click_design() {
+  bench_click_scaled "0 0 1920 1080" "$@"
+}
+
+# bench_click_in WID LEFT TOP WIDTH HEIGHT: the same in window WID at whatever size it has.
+bench_click_in() {
+  bench_click_scaled "$(bench_geometry "$1")" "${@:2}"
+}
+
+# bench_click_scaled "X Y W H" LEFT TOP WIDTH HEIGHT: design twips scaled to a client area.
+bench_click_scaled() {
   local x y
-  x=$(awk -v l="$1" -v w="$3" 'BEGIN { printf "%d", (l + w / 2) / 7800 * 1920 }')
-  y=$(awk -v t="$2" -v h="$4" 'BEGIN { printf "%d", (t + h / 2) / 5445 * 1080 }')
+  read -r x y < <(awk -v g="$1" -v l="$2" -v t="$3" -v w="$4" -v h="$5" 'BEGIN {
+    split(g, a, " ")
+    printf "%d %d\n", a[1] + (l + w / 2) / 7800 * a[3], a[2] + (t + h / 2) / 5445 * a[4] }')
   # --sync waits for the pointer to move, which it never does when it is already there.
   if [[ $(xdotool getmouselocation) == "x:$x y:$y "* ]]; then
     xdotool click 1

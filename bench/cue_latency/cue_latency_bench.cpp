@@ -3,13 +3,14 @@
 //   xr-cue-latency-bench CUE.wav [--runs N] [--baseline]
 //
 // Needs a PulseAudio server whose default sink is a null sink named "null" (run.sh sets one up).
-// Records the sink's monitor with parec for the whole run, plays the cue N times (default 5)
+// Records the sink's monitor with parec for the whole run, plays the cue N times (default 7)
 // 5.5 s apart, and times each Play call against the recording. The recorder's stream is put on
 // the monotonic clock by its byte count: sample i was produced at T0 + i / 44100, where T0 is
 // taken from the promptest chunk delivery, so the figures include the monitor's own delivery
 // delay of at most its 10 ms fragment.
 //
-// With --baseline, the same is measured for QSoundEffect at volume 0.5.
+// With --baseline, the same is measured for QSoundEffect at volume 0.5, the two taking turns,
+// which goes first changing each round, so that neither always plays into a fresher stream.
 //
 // Prints figures only.
 
@@ -211,7 +212,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const QString path = args[1];
-  int runs_wanted = 5;
+  int runs_wanted = 7;
   bool baseline = false;
   for (int i = 2; i < args.size(); ++i) {
     if (args[i] == QLatin1String("--runs") && i + 1 < args.size()) {
@@ -256,7 +257,8 @@ int main(int argc, char** argv) {
       QTimer::singleShot(kGapMs, &app, &QCoreApplication::quit);
       return;
     }
-    const bool use_effect = started >= runs_wanted;
+    // Round started / 2 plays both, in turned order: player first in even rounds.
+    const bool use_effect = baseline && (started % 2 + started / 2) % 2 == 1;
     const Clock::time_point before = Clock::now();
     if (use_effect) {
       effect.play();

@@ -1,9 +1,9 @@
 #!/bin/bash
 # Measures cue playback on a private PulseAudio null sink: latency from the Play call to the first
-# sample at the sink's monitor (median of 5 plays) and how much of the sound arrives, with
-# QSoundEffect measured in the same run as a baseline.
+# sample at the sink's monitor (median of RUNS plays, default 7) and how much of the sound
+# arrives, with QSoundEffect measured in the same run as a baseline, the two taking turns.
 #
-#   bench/cue_latency/run.sh [BUILD_DIR]     (default: build)
+#   bench/cue_latency/run.sh [BUILD_DIR [RUNS]]     (default: build, 7)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -31,4 +31,4 @@ pulseaudio -n --daemonize=yes --exit-idle-time=-1 --use-pid-file=yes \
 pactl set-default-sink null
 
 echo "cue latency bench, $(date -u +%Y-%m-%dT%H:%MZ), $(nproc) cores, load: $(cut -d' ' -f1-3 /proc/loadavg)"
-"$bench" "$repo/resources/3sdjs.wav" --runs 5 --baseline
+"$bench" "$repo/resources/3sdjs.wav" --runs "${2:-7}" --baseline

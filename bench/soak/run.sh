@@ -7,7 +7,10 @@
 # 2. real: xiuran-timer counting up for M minutes, full screen on a private Xvfb, the pointer
 #    moved at random intervals of 2 to 20 s, so that the idle hide and the show after it both
 #    happen many times. VmRSS is sampled every 10 s; prints the first-minute and the final
-#    figure and their difference. At the end the minutes cells are compared with the same
+#    figure and their difference, beside the same of a floor running for the same minutes:
+#    xr-bench-clock-baseline, a plain Qt clock counting up (it reads the pointer each second and
+#    blinks its colon too), started first and so beneath the program's full-screen window,
+#    where it repaints all the same: what Qt and the X connection grow by on their own. At the end the minutes cells are compared with the same
 #    program set by its adjusters to M minutes (and, as a control, to M-1): a clock that
 #    stopped or drifted would not match.
 #
@@ -32,6 +35,7 @@ done
 ((minutes >= 0 && minutes <= 59)) || { echo "--minutes: 0 to 59" >&2; exit 2; }
 bench=$build/bench/soak/xr-bench-soak
 program=$build/app/xiuran-timer
+floor=$build/bench/cpu_running/xr-bench-clock-baseline
 xcursor=$build/tools/xcursor/xr-xcursor
 
 echo "# soak bench, $(date -Iseconds), $(nproc) cores, build $build" \
@@ -46,7 +50,7 @@ if ((events > 0)); then
 fi
 ((minutes > 0)) || exit 0
 
-[[ -x $program ]] || { echo "not built: $program" >&2; exit 1; }
+for f in "$program" "$floor"; do [[ -x $f ]] || { echo "not built: $f" >&2; exit 1; }; done
 for t in xdotool xwininfo import compare; do
   command -v $t > /dev/null || { echo "needs $t (xdotool, x11-utils, imagemagick)" >&2; exit 1; }
 done
@@ -54,10 +58,11 @@ done
 
 work=$(mktemp -d)
 subject_pid=
+floor_pid=
 # shellcheck source=bench/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 cleanup() {
-  bench_stop "$subject_pid"
+  bench_stop "$subject_pid" "$floor_pid"
   bench_stop "$XVFB_PID"
   rm -rf "$work"
 }
@@ -88,6 +93,9 @@ minutes_cells() { import -silent -window "$wid" -crop 600x400+212+300 +repage "$
 
 echo
 echo "## real: xiuran-timer counting up for $minutes min, full screen, pointer moved every 2-20 s"
+"$floor" 2>> "$work/program.log" &
+floor_pid=$!
+[[ -n $(bench_find_window "$floor_pid") ]] || { echo "the floor shows no window" >&2; exit 1; }
 launch
 bench_click_design 2160 120 1815 465 # 正计时
 bench_click_design 960 4560 1215 495 # 开 始
@@ -97,17 +105,20 @@ next_sample=$((start + 10000))
 RANDOM=$seed
 next_move=$((start + (RANDOM % 18001) + 2000))
 last_move_at=$start
-samples=() moves=0 long_rests=0 hidden_before=0 shown_after=0 first_minute=
-printf "%6s %9s\n" "t s" "VmRSS kB"
+samples=() floor_samples=() moves=0 long_rests=0 hidden_before=0 shown_after=0 first_minute=
+floor_first_minute=
+printf "%6s %9s %9s\n" "t s" "VmRSS kB" "floor kB"
 while :; do
   t=$(now_ms)
   ((t < end)) || break
   if ((t >= next_sample)); then
     kb=$(rss_kb "$subject_pid")
+    fkb=$(rss_kb "$floor_pid")
     samples+=("$kb")
+    floor_samples+=("$fkb")
     elapsed=$(((next_sample - start) / 1000))
-    printf "%6d %9d\n" "$elapsed" "$kb"
-    ((elapsed == 60)) && first_minute=$kb
+    printf "%6d %9d %9d\n" "$elapsed" "$kb" "$fkb"
+    ((elapsed == 60)) && first_minute=$kb && floor_first_minute=$fkb
     next_sample=$((next_sample + 10000))
   fi
   if ((t >= next_move)); then
@@ -131,9 +142,10 @@ done
 sleep 1.5
 minutes_cells "$work/run.png"
 last=${samples[-1]}
+floor_last=${floor_samples[-1]}
 kb=$(rss_kb "$subject_pid")
-bench_stop "$subject_pid"
-subject_pid=
+bench_stop "$subject_pid" "$floor_pid"
+subject_pid='' floor_pid=''
 
 # The same program set to M minutes with the adjusters, then to M-1 as a control.
 launch
@@ -162,8 +174,11 @@ if [[ -n $first_minute ]]; then
   echo "RSS after the first minute: $first_minute kB; at the end: $last kB (at exit $kb kB);" \
     "difference: $((last - first_minute)) kB (aim: within 1024), ratio" \
     "$(awk -v a="$last" -v b="$first_minute" 'BEGIN { printf "%.4f", a / b }')"
+  echo "floor (plain Qt clock) over the same time: $floor_first_minute kB -> $floor_last kB," \
+    "difference: $((floor_last - floor_first_minute)) kB"
 else
-  echo "RSS at the end: $last kB (at exit $kb kB); the run was too short for a first-minute figure"
+  echo "RSS at the end: $last kB (at exit $kb kB), floor $floor_last kB; the run was too short" \
+    "for a first-minute figure"
 fi
 echo "pointer: $moves moves; hidden after $hidden_before of $long_rests rests over 5.5 s;" \
   "shown 1.5 s after $shown_after of $moves moves"

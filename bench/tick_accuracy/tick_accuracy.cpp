@@ -25,6 +25,7 @@
 #include "main_window/program.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/sound/sound_player.h"
+#include "tick_stats.h"
 #include "timer_face/face.h"
 
 namespace {
@@ -59,30 +60,6 @@ class PaintStamper final : public QObject {
  private:
   std::vector<Tick>& ticks_;
 };
-
-double Percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  // Nearest rank.
-  const auto rank = static_cast<std::size_t>(std::ceil(p / 100.0 * static_cast<double>(v.size())));
-  return v[std::clamp<std::size_t>(rank, 1, v.size()) - 1];
-}
-
-void PrintSpread(const char* what, const std::vector<double>& v) {
-  std::vector<double> magnitude;
-  for (double x : v) magnitude.push_back(std::fabs(x));
-  const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
-  std::printf("%-34s median %+8.3f  p99 |.| %7.3f  max |.| %7.3f  (min %+8.3f, max %+8.3f) ms\n",
-              what, Percentile(v, 50), Percentile(magnitude, 99), Percentile(magnitude, 100), *lo,
-              *hi);
-}
-
-std::string LoadAverage() {
-  std::ifstream f("/proc/loadavg");
-  std::string a, b, c;
-  f >> a >> b >> c;
-  return a + " " + b + " " + c;
-}
 
 [[noreturn]] void Usage() {
   std::fprintf(stderr, "usage: xr-bench-tick [--seconds N] [--csv FILE]   (1 <= N <= 3599)\n");
@@ -149,7 +126,7 @@ int main(int argc, char** argv) {
   };
 
   Clock::time_point started;
-  const std::string loadBefore = LoadAverage();
+  const std::string loadBefore = xr::bench::LoadAverage();
   // Set the face and start once the window is up and the event loop is running, as a user would.
   QTimer::singleShot(1000, &app, [&] {
     const int digits[4] = {seconds / 600, (seconds / 60) % 10, (seconds % 60) / 10, seconds % 10};
@@ -194,15 +171,17 @@ int main(int argc, char** argv) {
   std::printf("countdown %02d:%02d, %zu ticks seen (expected %d), last face %02d:%02d\n",
               seconds / 60, seconds % 60, ticks.size(), seconds, last.faceSeconds / 60,
               last.faceSeconds % 60);
-  std::printf("load average before %s, after %s\n", loadBefore.c_str(), LoadAverage().c_str());
+  std::printf("load average before %s, after %s\n", loadBefore.c_str(),
+              xr::bench::LoadAverage().c_str());
   std::printf("start click -> 00:00 tick        %.3f ms  (nominal %d000 ms, error %+.3f ms)\n",
               total, seconds, total - seconds * 1000.0);
   std::printf("start click -> 00:00 painted     %.3f ms  (nominal %d000 ms, error %+.3f ms)\n",
               totalPainted, seconds, totalPainted - seconds * 1000.0);
-  PrintSpread("interval - 1000 ms", intervals);
-  PrintSpread("tick k - (click + k s), lateness", lateness);
-  PrintSpread("tick -> seconds cell painted", paintLag);
+  xr::bench::PrintSpread("interval - 1000 ms", intervals);
+  xr::bench::PrintSpread("tick k - (click + k s), lateness", lateness);
+  xr::bench::PrintSpread("tick -> seconds cell painted", paintLag);
   if (missedPaints > 0) std::printf("ticks with no paint seen: %td\n", missedPaints);
+  xr::bench::PrintSummary(total - seconds * 1000.0, intervals, lateness);
 
   if (!csv.empty()) {
     std::ofstream out(csv);
