@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "main_window/program.h"
 #include "app/win32_command_line.h"
+#include "main_window/program.h"
 #include "platform/win32/win_platform.h"
 #include "platform/win32/win_sound.h"
 #include "platform/win32/win_system_dll.h"

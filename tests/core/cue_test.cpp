@@ -16,7 +16,7 @@ struct CueRow {
   const char* what;
   bool resource = true;
   std::optional<std::string> place = std::nullopt;  // the platform's answer
-  std::string played = {};  // what PlayCue plays; empty: nothing
+  std::string played = {};                          // what PlayCue plays; empty: nothing
 };
 
 class CueTest : public ::testing::TestWithParam<CueRow> {};
