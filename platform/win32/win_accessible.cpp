@@ -2,7 +2,6 @@
 
 // Needs windows.h first.
 // clang-format off
-#include <commctrl.h>
 #include <oleacc.h>
 // clang-format on
 
@@ -18,7 +17,6 @@ namespace {
 // answers E_NOINTERFACE.
 constexpr IID kIidAccessible = {
     0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-constexpr UINT_PTR kSubclassId = 1;
 
 // oleacc is not among the DLLs Windows always takes from its own folder: a copy planted beside
 // the program would be loaded by a static import. Loaded from the system folder by name, at the
@@ -303,19 +301,48 @@ bool Answer(HWND hwnd, bool form, WPARAM wp, LPARAM lp, LRESULT& result) {
   return result > 0;
 }
 
-LRESULT CALLBACK ChildProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+// The system's procedures of the classes ours are made from; set once, before any window.
+WNDPROC g_labelProc = nullptr;
+WNDPROC g_buttonProc = nullptr;
+
+LRESULT ChildMessage(WNDPROC system, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_GETOBJECT) {
     LRESULT result = 0;
     if (Answer(hwnd, false, wp, lp, result)) return result;
-  } else if (msg == WM_NCDESTROY) {
-    RemoveWindowSubclass(hwnd, &ChildProc, kSubclassId);
   }
-  return DefSubclassProc(hwnd, msg, wp, lp);
+  return CallWindowProcW(system, hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  return ChildMessage(g_labelProc, hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  return ChildMessage(g_buttonProc, hwnd, msg, wp, lp);
+}
+
+// Ours is the system's class with our procedure in front; the system's class is the one the
+// program's manifest chose (the common controls' own, with the visual style).
+bool RegisterOver(HINSTANCE instance, const wchar_t* system, const wchar_t* name, WNDPROC proc,
+                  WNDPROC& systemProc) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  if (GetClassInfoExW(nullptr, system, &wc) == FALSE) return false;
+  systemProc = wc.lpfnWndProc;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.lpszClassName = name;
+  // A global class of the system's would be shared with every program; ours is the program's.
+  wc.style &= ~static_cast<UINT>(CS_GLOBALCLASS);
+  return RegisterClassExW(&wc) != 0;
 }
 
 }  // namespace
 
-void ExposeToReaders(HWND child) { SetWindowSubclass(child, &ChildProc, kSubclassId, 0); }
+bool RegisterReaderClasses(HINSTANCE instance) {
+  return RegisterOver(instance, L"STATIC", kReaderLabelClass, &LabelProc, g_labelProc) &&
+         RegisterOver(instance, L"BUTTON", kReaderButtonClass, &ButtonProc, g_buttonProc);
+}
 
 bool AnswerReader(HWND form, WPARAM wp, LPARAM lp, LRESULT& result) {
   return Answer(form, true, wp, lp, result);

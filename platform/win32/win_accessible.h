@@ -9,9 +9,14 @@
 
 namespace xr::win32 {
 
-// A child window of a form: its WM_GETOBJECT is answered from its control where the standard
-// object would know only the window's text.
-void ExposeToReaders(HWND child);
+// The window classes of a form's labels and buttons, by the names ReaderLabelClass and
+// ReaderButtonClass: the system's own, whose WM_GETOBJECT is answered from the control where
+// the standard object would know only the window's text. A class of our own rather than a
+// subclass of each window: under Wine a subclass costs each window a lookup in the server for
+// every message it gets, a good part of showing a form.
+bool RegisterReaderClasses(HINSTANCE instance);
+inline constexpr const wchar_t* kReaderLabelClass = L"XiuranLabel";
+inline constexpr const wchar_t* kReaderButtonClass = L"XiuranButton";
 
 // WM_GETOBJECT of a form: true, with the answer, when it is ours to give; otherwise the
 // window's default procedure answers.

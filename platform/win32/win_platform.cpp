@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "controls/window.h"
+#include "platform/win32/win_accessible.h"
 #include "platform/win32/win_files.h"
 #include "platform/win32/win_text.h"
 #include "platform/win32/win_window_view.h"
@@ -53,7 +54,7 @@ bool RegisterFormClass(HINSTANCE instance) {
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   wc.lpszClassName = L"XiuranForm";
-  return RegisterClassExW(&wc) != 0;
+  return RegisterClassExW(&wc) != 0 && RegisterReaderClasses(instance);
 }
 
 WinPlatform::WinPlatform(HINSTANCE instance, std::function<void(const std::wstring&)> playSound,

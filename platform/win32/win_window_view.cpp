@@ -186,14 +186,6 @@ void WinWindowView::Build() {
   if (hwnd_ == nullptr) throw PlatformError("CreateWindowEx failed");
   scale_ = DpiOf(hwnd_) / 96.0;
   platform_.ScaleChanged(this, scale_);
-  if (!d.icon.empty()) {
-    const std::wstring name = ResourceName(d.icon);
-    for (const auto& [which, size] : {std::pair{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}}) {
-      const int px = GetSystemMetrics(size);
-      HANDLE icon = LoadImageW(platform_.Instance(), name.c_str(), IMAGE_ICON, px, px, LR_SHARED);
-      if (icon != nullptr) SendMessageW(hwnd_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
-    }
-  }
   if (!d.picture.empty()) picture_ = LoadPictureResource(platform_.Instance(), d.picture);
 
   std::vector<std::pair<int, HWND>> tabOrder;
@@ -202,7 +194,7 @@ void WinWindowView::Build() {
     Control& c = *owned;
     const int cid = id++;
     DWORD cstyle = WS_CHILD;
-    const wchar_t* cls = L"STATIC";
+    const wchar_t* cls = kReaderLabelClass;
     switch (c.kind()) {
       case Kind::Label: {
         const auto& l = static_cast<const Label&>(c);
@@ -213,7 +205,7 @@ void WinWindowView::Build() {
         break;
       }
       case Kind::Button:
-        cls = L"BUTTON";
+        cls = kReaderButtonClass;
         cstyle |= BS_PUSHBUTTON | BS_NOTIFY |
                   (static_cast<const Button&>(c).tabIndex >= 0 ? WS_TABSTOP : 0);
         break;
@@ -233,7 +225,6 @@ void WinWindowView::Build() {
                                  platform_.Instance(), nullptr);
     if (child == nullptr) continue;
     children_[&c] = child;
-    ExposeToReaders(child);
     // A new child has the system font; nothing of it is on screen yet to redraw.
     if (text != nullptr) {
       SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(*text)), FALSE);
@@ -463,6 +454,19 @@ void WinWindowView::ShowCentred() {
   HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
   if (first != nullptr) SetFocus(first);
   ClientResized(false);
+  SetIcons();
+}
+
+void WinWindowView::SetIcons() {
+  if (window_ == nullptr || hwnd_ == nullptr || window_->design.icon.empty()) return;
+  // After the first frame, as the Qt program does: Wine makes each icon over for the X server,
+  // a few milliseconds that would otherwise hold the window back from the screen.
+  const std::wstring name = ResourceName(window_->design.icon);
+  for (const auto& [which, size] : {std::pair{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}}) {
+    const int px = GetSystemMetrics(size);
+    HANDLE icon = LoadImageW(platform_.Instance(), name.c_str(), IMAGE_ICON, px, px, LR_SHARED);
+    if (icon != nullptr) SendMessageW(hwnd_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+  }
 }
 
 void WinWindowView::Centre() {

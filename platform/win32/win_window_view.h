@@ -52,6 +52,7 @@ class WinWindowView final {
   HFONT FontFor(const TextControl& control);
   HBRUSH SolidBrush(COLORREF color);
   void RebuildBackground();
+  void SetIcons();
   void TimerFired(UINT_PTR id);
   void Clicked(int id);
   void ClientResized(bool minimised);
