@@ -105,9 +105,20 @@ var XrPage = (function () {
     bar.addEventListener('pointerup', function () { from = null; });
   }
 
+  // A running context renders silence when it has nothing to play, which kept the browser's
+  // audio service busy for as long as the page was open: it runs only while the cue sounds.
+  // Resumed once during a click or a key, it may resume later without one.
+  var unlocked = false;
+  function rest() {
+    if (audio && !playing && audio.state === 'running') audio.suspend();
+  }
   function unlockAudio() {
+    if (unlocked) return;
     if (!audio) audio = new AudioContext();
-    if (audio.state === 'suspended') audio.resume();
+    audio.resume().then(function () {
+      unlocked = true;
+      rest();
+    });
   }
 
   function onKey(e, down) {
@@ -376,10 +387,17 @@ var XrPage = (function () {
       if (playing) {
         try { playing.stop(); } catch (e) { /* already ended */ }
       }
-      playing = audio.createBufferSource();
-      playing.buffer = cueBuffer;
-      playing.connect(audio.destination);
-      playing.start(0);
+      var source = audio.createBufferSource();
+      source.buffer = cueBuffer;
+      source.connect(audio.destination);
+      source.onended = function () {
+        if (playing !== source) return;
+        playing = null;
+        rest();
+      };
+      playing = source;
+      audio.resume();
+      source.start(0);
     },
     quit: function () {
       Array.from(windows.keys()).forEach(function (id) { XrPage.removeWindow(id); });
