@@ -22,8 +22,10 @@ var XrPage = (function () {
     '};\n'], {type: 'text/javascript'})));
   worker.onmessage = function (e) { Module['_xr_timer_due'](e.data); };
 
-  // A page served from an address the browser trusts keeps its files for a reload offline.
-  if ('serviceWorker' in navigator && window.isSecureContext) {
+  // A page served from an address the browser trusts keeps its files for a reload offline. The
+  // worker's own fetches would compete with the first frame, so it comes after that frame.
+  function keepOffline() {
+    if (!('serviceWorker' in navigator) || !window.isSecureContext) return;
     navigator.serviceWorker.register('sw.js').catch(function (e) {
       console.log('xiuran-timer: the page is not kept for offline use: ' + e);
     });
@@ -49,18 +51,30 @@ var XrPage = (function () {
   }
 
   // The faces that stand in for 宋体 and 楷体 come with the page, cut to what it shows; the
-  // program starts once they are in, so that no control is first drawn in another face.
+  // program starts once they are in, so that no control is first drawn in another face. They
+  // load while the module compiles: the module's own run would only ask for them after that.
+  var faces = Promise.all([['AR PL UMing CN', 'fonts/uming.woff2'],
+                           ['AR PL UKai CN', 'fonts/ukai.woff2']].map(function (f) {
+    return new FontFace(f[0], 'url("' + f[1] + '")').load().then(function (face) {
+      document.fonts.add(face);
+    });
+  })).catch(function (e) { console.error('xiuran-timer: a face did not load: ' + e); });
+  // The program's resources (the cue), read by LoadResource from main() on; one that did not come
+  // is missing there, as a file that is not there would be.
+  var resources = new Map();
+  var fetched = Promise.all(XrResources.map(function (name) {
+    return fetch(name)
+        .then(function (r) {
+          if (!r.ok) throw new Error(r.status);
+          return r.arrayBuffer();
+        })
+        .then(function (b) { resources.set(name, new Uint8Array(b)); })
+        .catch(function (e) { console.error('xiuran-timer: ' + name + ' did not load: ' + e); });
+  }));
   Module['preRun'] = Module['preRun'] || [];
   Module['preRun'].push(function () {
-    addRunDependency('xr-fonts');
-    Promise.all([['AR PL UMing CN', 'fonts/uming.woff2'], ['AR PL UKai CN', 'fonts/ukai.woff2']]
-        .map(function (f) {
-          return new FontFace(f[0], 'url("' + f[1] + '")').load().then(function (face) {
-            document.fonts.add(face);
-          });
-        }))
-        .catch(function (e) { console.error('xiuran-timer: a face did not load: ' + e); })
-        .then(function () { removeRunDependency('xr-fonts'); });
+    addRunDependency('xr-page');
+    Promise.all([faces, fetched]).then(function () { removeRunDependency('xr-page'); });
   });
 
   function windowOf(node) {
@@ -229,6 +243,11 @@ var XrPage = (function () {
       el = el.firstElementChild || el;  // a clock's digit, hidden from readers
       if (el.textContent !== text) el.textContent = text;
     },
+    resourceSize: function (name) {
+      var r = resources.get(name);
+      return r ? r.length : -1;
+    },
+    copyResource: function (name, to) { HEAPU8.set(resources.get(name), to); },
     setPicture: function (id, resource) { controls.get(id).el.src = resource; },
     setGeometry: function (id, left, top, width, height) {
       var s = controls.get(id).el.style;
@@ -292,8 +311,10 @@ var XrPage = (function () {
       var w = windows.get(id);
       w.root.style.visibility = '';
       if (w.isPage) {
-        if (!again) focusFirst(w);
+        // Laid out at the viewport's size before the focus, which lays the page out at once.
         Module['_xr_viewport_resized'](window.innerWidth, window.innerHeight);
+        if (!again) focusFirst(w);
+        if (!again) requestAnimationFrame(function () { setTimeout(keepOffline); });
         return;
       }
       w.root.style.zIndex = String(++topZ);
