@@ -89,7 +89,7 @@ var XrPage = (function () {
     var best = null;
     w.controls.forEach(function (id) {
       var c = controls.get(id);
-      if (c.kind === 1 && c.el.tabIndex > 0 && c.el.style.display !== 'none' &&
+      if (c.kind === 1 && c.el.tabIndex > 0 && c.el.style.visibility !== 'hidden' &&
           (best === null || c.el.tabIndex < best.tabIndex)) best = c.el;
     });
     if (best) best.focus();
@@ -268,7 +268,10 @@ var XrPage = (function () {
       s.fontWeight = bold ? 'bold' : 'normal';
     },
     setVisible: function (id, visible) {
-      controls.get(id).el.style.display = visible ? '' : 'none';
+      // Hidden in place rather than taken out of the layout: the colon blinks twice a second, and
+      // the idle watch hides the hidden chrome again every second.
+      var s = controls.get(id).el.style, v = visible ? '' : 'hidden';
+      if (s.visibility !== v) s.visibility = v;
     },
     focus: function (id) { controls.get(id).el.focus(); },
     // role: the core's Role (1 text, 2 button, 3 radio button, 4 image, 5 clock).
