@@ -45,19 +45,21 @@ var XrPage = (function () {
   }
   var kButtonFace = 0x8000000B;
 
+  // The program's two faces: the system's own where it has them, else the stand-ins cut to what
+  // the program shows. Each is one face of the page's, so that the system's fonts are looked up
+  // once as the page starts, while the module compiles, rather than family by family by the
+  // first layout.
+  var kFaces = [['宋体', 'local("SimSun"), local("宋体"), local("NSimSun"), url("fonts/uming.woff2")'],
+                ['楷体', 'local("KaiTi"), local("楷体"), url("fonts/ukai.woff2")']];
   function families(face) {
-    if (face === '楷体') return '"KaiTi", "楷体", "AR PL UKai CN", serif';
-    return '"SimSun", "宋体", "NSimSun", "AR PL UMing CN", serif';
+    return (face === '楷体' ? '"楷体"' : '"宋体"') + ', serif';
   }
 
-  // The faces that stand in for 宋体 and 楷体 come with the page, cut to what it shows; the
-  // program starts once they are in, so that no control is first drawn in another face. They
-  // load while the module compiles: the module's own run would only ask for them after that.
-  var faces = Promise.all([['AR PL UMing CN', 'fonts/uming.woff2'],
-                           ['AR PL UKai CN', 'fonts/ukai.woff2']].map(function (f) {
-    return new FontFace(f[0], 'url("' + f[1] + '")').load().then(function (face) {
-      document.fonts.add(face);
-    });
+  // The program starts once the faces are in, so that no control is first drawn in another
+  // face. They load while the module compiles: the module's own run would only ask for them
+  // after that.
+  var faces = Promise.all(kFaces.map(function (f) {
+    return new FontFace(f[0], f[1]).load().then(function (face) { document.fonts.add(face); });
   })).catch(function (e) { console.error('xiuran-timer: a face did not load: ' + e); });
   // The program's resources (the cue), read by LoadResource from main() on; one that did not come
   // is missing there, as a file that is not there would be.
