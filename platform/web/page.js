@@ -22,8 +22,10 @@ var XrPage = (function () {
     '};\n'], {type: 'text/javascript'})));
   worker.onmessage = function (e) { Module['_xr_timer_due'](e.data); };
 
-  // A page served from an address the browser trusts keeps its files for a reload offline.
-  if ('serviceWorker' in navigator && window.isSecureContext) {
+  // A page served from an address the browser trusts keeps its files for a reload offline. The
+  // worker's own fetches would compete with the first frame, so it comes after that frame.
+  function keepOffline() {
+    if (!('serviceWorker' in navigator) || !window.isSecureContext) return;
     navigator.serviceWorker.register('sw.js').catch(function (e) {
       console.log('xiuran-timer: the page is not kept for offline use: ' + e);
     });
@@ -43,24 +45,38 @@ var XrPage = (function () {
   }
   var kButtonFace = 0x8000000B;
 
+  // The program's two faces: the system's own where it has them, else the stand-ins cut to what
+  // the program shows. Each is one face of the page's, so that the system's fonts are looked up
+  // once as the page starts, while the module compiles, rather than family by family by the
+  // first layout.
+  var kFaces = [['宋体', 'local("SimSun"), local("宋体"), local("NSimSun"), url("fonts/uming.woff2")'],
+                ['楷体', 'local("KaiTi"), local("楷体"), url("fonts/ukai.woff2")']];
   function families(face) {
-    if (face === '楷体') return '"KaiTi", "楷体", "AR PL UKai CN", serif';
-    return '"SimSun", "宋体", "NSimSun", "AR PL UMing CN", serif';
+    return (face === '楷体' ? '"楷体"' : '"宋体"') + ', serif';
   }
 
-  // The faces that stand in for 宋体 and 楷体 come with the page, cut to what it shows; the
-  // program starts once they are in, so that no control is first drawn in another face.
+  // The program starts once the faces are in, so that no control is first drawn in another
+  // face. They load while the module compiles: the module's own run would only ask for them
+  // after that.
+  var faces = Promise.all(kFaces.map(function (f) {
+    return new FontFace(f[0], f[1]).load().then(function (face) { document.fonts.add(face); });
+  })).catch(function (e) { console.error('xiuran-timer: a face did not load: ' + e); });
+  // The program's resources (the cue), read by LoadResource from main() on; one that did not come
+  // is missing there, as a file that is not there would be.
+  var resources = new Map();
+  var fetched = Promise.all(XrResources.map(function (name) {
+    return fetch(name)
+        .then(function (r) {
+          if (!r.ok) throw new Error(r.status);
+          return r.arrayBuffer();
+        })
+        .then(function (b) { resources.set(name, new Uint8Array(b)); })
+        .catch(function (e) { console.error('xiuran-timer: ' + name + ' did not load: ' + e); });
+  }));
   Module['preRun'] = Module['preRun'] || [];
   Module['preRun'].push(function () {
-    addRunDependency('xr-fonts');
-    Promise.all([['AR PL UMing CN', 'fonts/uming.woff2'], ['AR PL UKai CN', 'fonts/ukai.woff2']]
-        .map(function (f) {
-          return new FontFace(f[0], 'url("' + f[1] + '")').load().then(function (face) {
-            document.fonts.add(face);
-          });
-        }))
-        .catch(function (e) { console.error('xiuran-timer: a face did not load: ' + e); })
-        .then(function () { removeRunDependency('xr-fonts'); });
+    addRunDependency('xr-page');
+    Promise.all([faces, fetched]).then(function () { removeRunDependency('xr-page'); });
   });
 
   function windowOf(node) {
@@ -75,7 +91,7 @@ var XrPage = (function () {
     var best = null;
     w.controls.forEach(function (id) {
       var c = controls.get(id);
-      if (c.kind === 1 && c.el.tabIndex > 0 && c.el.style.display !== 'none' &&
+      if (c.kind === 1 && c.el.tabIndex > 0 && c.el.style.visibility !== 'hidden' &&
           (best === null || c.el.tabIndex < best.tabIndex)) best = c.el;
     });
     if (best) best.focus();
@@ -105,9 +121,20 @@ var XrPage = (function () {
     bar.addEventListener('pointerup', function () { from = null; });
   }
 
+  // A running context renders silence when it has nothing to play, which kept the browser's
+  // audio service busy for as long as the page was open: it runs only while the cue sounds.
+  // Resumed once during a click or a key, it may resume later without one.
+  var unlocked = false;
+  function rest() {
+    if (audio && !playing && audio.state === 'running') audio.suspend();
+  }
   function unlockAudio() {
+    if (unlocked) return;
     if (!audio) audio = new AudioContext();
-    if (audio.state === 'suspended') audio.resume();
+    audio.resume().then(function () {
+      unlocked = true;
+      rest();
+    });
   }
 
   function onKey(e, down) {
@@ -218,6 +245,11 @@ var XrPage = (function () {
       el = el.firstElementChild || el;  // a clock's digit, hidden from readers
       if (el.textContent !== text) el.textContent = text;
     },
+    resourceSize: function (name) {
+      var r = resources.get(name);
+      return r ? r.length : -1;
+    },
+    copyResource: function (name, to) { HEAPU8.set(resources.get(name), to); },
     setPicture: function (id, resource) { controls.get(id).el.src = resource; },
     setGeometry: function (id, left, top, width, height) {
       var s = controls.get(id).el.style;
@@ -238,7 +270,10 @@ var XrPage = (function () {
       s.fontWeight = bold ? 'bold' : 'normal';
     },
     setVisible: function (id, visible) {
-      controls.get(id).el.style.display = visible ? '' : 'none';
+      // Hidden in place rather than taken out of the layout: the colon blinks twice a second, and
+      // the idle watch hides the hidden chrome again every second.
+      var s = controls.get(id).el.style, v = visible ? '' : 'hidden';
+      if (s.visibility !== v) s.visibility = v;
     },
     focus: function (id) { controls.get(id).el.focus(); },
     // role: the core's Role (1 text, 2 button, 3 radio button, 4 image, 5 clock).
@@ -281,8 +316,10 @@ var XrPage = (function () {
       var w = windows.get(id);
       w.root.style.visibility = '';
       if (w.isPage) {
-        if (!again) focusFirst(w);
+        // Laid out at the viewport's size before the focus, which lays the page out at once.
         Module['_xr_viewport_resized'](window.innerWidth, window.innerHeight);
+        if (!again) focusFirst(w);
+        if (!again) requestAnimationFrame(function () { setTimeout(keepOffline); });
         return;
       }
       w.root.style.zIndex = String(++topZ);
@@ -376,10 +413,17 @@ var XrPage = (function () {
       if (playing) {
         try { playing.stop(); } catch (e) { /* already ended */ }
       }
-      playing = audio.createBufferSource();
-      playing.buffer = cueBuffer;
-      playing.connect(audio.destination);
-      playing.start(0);
+      var source = audio.createBufferSource();
+      source.buffer = cueBuffer;
+      source.connect(audio.destination);
+      source.onended = function () {
+        if (playing !== source) return;
+        playing = null;
+        rest();
+      };
+      playing = source;
+      audio.resume();
+      source.start(0);
     },
     quit: function () {
       Array.from(windows.keys()).forEach(function (id) { XrPage.removeWindow(id); });

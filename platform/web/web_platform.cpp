@@ -4,9 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 
 #include "controls/units.h"
 #include "cue/wav_pcm.h"
@@ -61,6 +58,12 @@ EM_JS(void, xr_js_cue, (const unsigned char* bytes, int frames, int channels, in
   XrPage.setCue(HEAPU8.subarray(bytes, bytes + frames * channels * 2), frames, channels, rate);
 });
 EM_JS(void, xr_js_play_cue, (), { XrPage.playCue(); });
+EM_JS(int, xr_js_resource_size, (const char* name), {
+  return XrPage.resourceSize(UTF8ToString(name));
+});
+EM_JS(void, xr_js_copy_resource, (const char* name, unsigned char* to), {
+  XrPage.copyResource(UTF8ToString(name), to);
+});
 EM_JS(void, xr_js_quit, (), { XrPage.quit(); });
 EM_JS(double, xr_js_seconds_since_midnight, (), {
   const d = new Date();
@@ -365,17 +368,21 @@ void WebPlatform::PlaySoundFile(std::string_view path) {
   xr_js_play_cue();
 }
 
+// The page fetched the program's resources before main(), beside the module rather than inside
+// it: the module compiles sooner, and no file system comes with it.
 std::span<const std::uint8_t> WebPlatform::LoadResource(std::string_view type, int id) {
-  const std::string name = "/" + std::string(type) + "/" + std::to_string(id);
+  const std::string name = std::string(type) + "/" + std::to_string(id);
   auto it = resources_.find(name);
   if (it == resources_.end()) {
-    std::ifstream in(name, std::ios::binary);
-    if (!in) throw PlatformError("no resource " + name);
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                    std::istreambuf_iterator<char>()};
-    it = resources_.emplace(name, std::move(bytes)).first;
+    const int size = xr_js_resource_size(name.c_str());
+    if (size < 0) throw PlatformError("no resource " + name);
+    // Left uninitialised for the page to fill: zeroing the cue first took longer than its copy.
+    Resource r{std::unique_ptr<std::uint8_t[]>(new std::uint8_t[static_cast<std::size_t>(size)]),
+               static_cast<std::size_t>(size)};
+    xr_js_copy_resource(name.c_str(), r.bytes.get());
+    it = resources_.emplace(name, std::move(r)).first;
   }
-  return it->second;
+  return {it->second.bytes.get(), it->second.size};
 }
 
 std::optional<std::string> WebPlatform::KeepCueFile(std::span<const std::uint8_t> bytes) {

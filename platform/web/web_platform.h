@@ -59,7 +59,11 @@ class WebPlatform final : public Platform {
   std::optional<std::pair<int, int>> pointer_;
   int displayCount_ = 0;
   bool toldAboutPointer_ = false;
-  std::map<std::string, std::vector<std::uint8_t>> resources_;
+  struct Resource {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t size = 0;
+  };
+  std::map<std::string, Resource> resources_;
   std::vector<std::uint8_t> cue_;
   bool cueHandedOver_ = false;
 };

@@ -141,7 +141,7 @@ try:
     # in a client area of the design's size.
     check("title", d.title, "岫然计时器")
     check("faces as the first control comes", d.execute_script("return xrFacesAtFirstControl"),
-          ['"AR PL UKai CN" loaded', '"AR PL UMing CN" loaded'])
+          ['宋体 loaded', '楷体 loaded'])
     check("start button at the design size", box("开始"), [64, 304, 81, 33])
     check("face at start", face(), "00:00")
 
@@ -251,7 +251,7 @@ try:
     d.refresh()
     wait.until(lambda _: d.find_elements(By.CSS_SELECTOR, '[data-name="m0"]'))
     check("offline reload", [d.title, face(), d.execute_script("return xrFacesAtFirstControl")],
-          ["岫然计时器", "00:00", ['"AR PL UKai CN" loaded', '"AR PL UMing CN" loaded']])
+          ["岫然计时器", "00:00", ['宋体 loaded', '楷体 loaded']])
 finally:
     d.quit()
     server.shutdown()
