@@ -250,8 +250,12 @@ try:
     server.server_close()
     d.refresh()
     wait.until(lambda _: d.find_elements(By.CSS_SELECTOR, '[data-name="m0"]'))
-    check("offline reload", [d.title, face(), d.execute_script("return xrFacesAtFirstControl")],
-          ["岫然计时器", "00:00", ['宋体 loaded', '楷体 loaded']])
+    # A picture the page never showed is kept too, for the companion windows opened offline.
+    kept = d.execute_async_script(
+        "caches.match(arguments[0]).then((r) => arguments[1](r !== undefined))",
+        "pictures/lxzz_bg@2x.jpg")
+    check("offline reload", [d.title, face(), d.execute_script("return xrFacesAtFirstControl"), kept],
+          ["岫然计时器", "00:00", ['宋体 loaded', '楷体 loaded'], True])
 finally:
     d.quit()
     server.shutdown()
