@@ -254,7 +254,8 @@ try:
     kept = d.execute_async_script(
         "caches.match(arguments[0]).then((r) => arguments[1](r !== undefined))",
         "pictures/lxzz_bg@2x.jpg")
-    check("offline reload", [d.title, face(), d.execute_script("return xrFacesAtFirstControl"), kept],
+    faces = d.execute_script("return xrFacesAtFirstControl")
+    check("offline reload", [d.title, face(), faces, kept],
           ["岫然计时器", "00:00", ['宋体 loaded', '楷体 loaded'], True])
 finally:
     d.quit()
