@@ -50,9 +50,9 @@ QtPlatform::QtPlatform(std::function<void(const QByteArray&)> playSound,
   InstallQtChinese();
 }
 
-void QtPlatform::TimerStarted() {
+void QtPlatform::PrepareSound() {
   if (!prepareSound_) return;
-  // Once, and after the click that started the clock has been handled.
+  // Once, and after the click that started the countdown has been handled.
   QTimer::singleShot(0, this, std::exchange(prepareSound_, {}));
 }
 

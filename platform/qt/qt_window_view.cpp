@@ -324,7 +324,6 @@ void QtWindow::ArmTimer(Timer& timer, std::int64_t deadlineUs) {
   // Whole milliseconds rounded up: never early, at most a millisecond late; the core computes
   // the next deadline from this one, so the lateness does not add up.
   t->start(left <= 0 ? 0 : static_cast<int>((left + 999) / 1000));
-  platform_.TimerStarted();
 }
 
 void QtWindow::CancelTimer(Timer& timer) {
