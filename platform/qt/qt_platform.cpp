@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPixmapCache>
 #include <QResource>
 #include <QTimer>
 #include <QTranslator>
@@ -48,6 +49,11 @@ QtPlatform::QtPlatform(std::function<void(const QByteArray&)> playSound,
       pointerMovable_(PointerCanBeMoved()) {
   InstallAccessibility();
   InstallQtChinese();
+  // The style keeps an image of every button it draws, for each size and state (hovered,
+  // pressed, focused) it has met, up to 10 MB: a full-screen window's buttons take over 100 kB
+  // each, so the heap grew a step whenever the pointer showed the buttons in a new state. Drawn
+  // afresh instead, which only happens while the buttons are shown, never per tick.
+  QPixmapCache::setCacheLimit(0);
 }
 
 void QtPlatform::PrepareSound() {
