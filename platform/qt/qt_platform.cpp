@@ -1,5 +1,6 @@
 #include "platform/qt/qt_platform.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QTranslator>
 #include <QUrl>
 #include <chrono>
+#include <cstdint>
 #include <ctime>
 #include <utility>
 
@@ -169,8 +171,11 @@ std::span<const std::uint8_t> QtPlatform::LoadResource(std::string_view type, in
   if (!resource.isValid() || resource.data() == nullptr) throw PlatformError("missing resource");
   if (resource.compressionAlgorithm() == QResource::NoCompression) {
     // Straight from the program file's mapped data: no copy.
-    return {reinterpret_cast<const std::uint8_t*>(resource.data()),
-            static_cast<std::size_t>(resource.size())};
+    const std::span<const std::uint8_t> mapped{
+        reinterpret_cast<const std::uint8_t*>(resource.data()),
+        static_cast<std::size_t>(resource.size())};
+    mappedResources_.insert(mapped.data());
+    return mapped;
   }
   QByteArray& unpacked = unpackedResources_[name];
   if (unpacked.isEmpty()) unpacked = resource.uncompressedData();
@@ -179,7 +184,19 @@ std::span<const std::uint8_t> QtPlatform::LoadResource(std::string_view type, in
 }
 
 std::optional<std::string> QtPlatform::KeepCueFile(std::span<const std::uint8_t> bytes) {
-  return posix::KeepCueFile(bytes);
+  std::optional<std::string> kept = posix::KeepCueFile(bytes);
+  // Written, the cue is played from its file and its bytes in the program are not read again:
+  // their pages leave the process rather than stay resident for the whole run (the program
+  // file still holds them, should they be read after all). Only pages of the program file's
+  // read-only data, which a release cannot change, never a copy on the heap.
+  if (mappedResources_.contains(bytes.data())) {
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto begin = reinterpret_cast<std::uintptr_t>(bytes.data());
+    const std::uintptr_t first = (begin + page - 1) / page * page;
+    const std::uintptr_t last = (begin + bytes.size()) / page * page;
+    if (first < last) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+  }
+  return kept;
 }
 
 }  // namespace xr::qt

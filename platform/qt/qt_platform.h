@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "controls/platform.h"
@@ -62,6 +63,7 @@ class QtPlatform final : public QObject, public Platform {
   std::function<void(const QByteArray&)> playSound_;
   std::function<void()> prepareSound_;
   std::map<QString, QByteArray> unpackedResources_;
+  std::set<const std::uint8_t*> mappedResources_;  // resources read straight from the program file
   std::vector<std::function<void()>> afterFirstFrame_;
   bool firstFrameDrawn_ = false;
   int displayCount_ = 0;
