@@ -1,6 +1,5 @@
 #include "platform/qt/qt_platform.h"
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -21,6 +20,7 @@
 #include "controls/window.h"
 #include "platform/posix_files.h"
 #include "platform/qt/qt_accessible.h"
+#include "platform/qt/qt_look.h"
 #include "platform/qt/qt_window_system.h"
 #include "platform/qt/qt_window_view.h"
 
@@ -174,7 +174,7 @@ std::span<const std::uint8_t> QtPlatform::LoadResource(std::string_view type, in
     const std::span<const std::uint8_t> mapped{
         reinterpret_cast<const std::uint8_t*>(resource.data()),
         static_cast<std::size_t>(resource.size())};
-    mappedResources_.insert(mapped.data());
+    mappedResources_[mapped.data()] = name;
     return mapped;
   }
   QByteArray& unpacked = unpackedResources_[name];
@@ -185,16 +185,9 @@ std::span<const std::uint8_t> QtPlatform::LoadResource(std::string_view type, in
 
 std::optional<std::string> QtPlatform::KeepCueFile(std::span<const std::uint8_t> bytes) {
   std::optional<std::string> kept = posix::KeepCueFile(bytes);
-  // Written, the cue is played from its file and its bytes in the program are not read again:
-  // their pages leave the process rather than stay resident for the whole run (the program
-  // file still holds them, should they be read after all). Only pages of the program file's
-  // read-only data, which a release cannot change, never a copy on the heap.
-  if (mappedResources_.contains(bytes.data())) {
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const auto begin = reinterpret_cast<std::uintptr_t>(bytes.data());
-    const std::uintptr_t first = (begin + page - 1) / page * page;
-    const std::uintptr_t last = (begin + bytes.size()) / page * page;
-    if (first < last) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+  // Written, the cue is played from its file: its bytes in the program are not read again.
+  if (auto it = mappedResources_.find(bytes.data()); it != mappedResources_.end()) {
+    ReleaseResource(it->second);
   }
   return kept;
 }

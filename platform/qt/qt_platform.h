@@ -8,7 +8,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <set>
 #include <vector>
 
 #include "controls/platform.h"
@@ -63,7 +62,8 @@ class QtPlatform final : public QObject, public Platform {
   std::function<void(const QByteArray&)> playSound_;
   std::function<void()> prepareSound_;
   std::map<QString, QByteArray> unpackedResources_;
-  std::set<const std::uint8_t*> mappedResources_;  // resources read straight from the program file
+  // Resources read straight from the program file, by their data.
+  std::map<const std::uint8_t*, QString> mappedResources_;
   std::vector<std::function<void()>> afterFirstFrame_;
   bool firstFrameDrawn_ = false;
   int displayCount_ = 0;
