@@ -49,6 +49,10 @@ class Platform : public WindowSystem {
   // core calls it for every cue.
   virtual void PlaySoundFile(std::string_view path) = 0;
 
+  // A cue may be due within seconds: a platform whose sound output takes a while to ready
+  // readies it now, so that the first cue is not late. Called again on every such run.
+  virtual void PrepareSound() {}
+
   // A resource of the program by type name and numeric id, valid as long as the program runs
   // (it lives in the program file). Throws PlatformError if missing.
   virtual std::span<const std::uint8_t> LoadResource(std::string_view type, int id) = 0;

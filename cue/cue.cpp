@@ -16,6 +16,10 @@ void ExtractCue(Platform& platform, CueVars& vars) {
   }
 }
 
+void ReadyCue(const CueVars& vars, Platform& platform) {
+  if (!vars.cueFile.empty()) platform.PrepareSound();
+}
+
 void PlayCue(const CueVars& vars, Platform& platform) {
   if (vars.cueFile.empty()) return;
   platform.PlaySoundFile(vars.cueFile);

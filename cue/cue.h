@@ -20,6 +20,10 @@ struct CueVars {
 // kept only means a silent countdown, and start-up must go on to lay out the window.
 void ExtractCue(Platform& platform, CueVars& vars);
 
+// A run that can end in the cue has started: the platform readies its sound for it, unless the
+// cue has no place and never plays.
+void ReadyCue(const CueVars& vars, Platform& platform);
+
 // Plays the cue file from its beginning, even while it is still playing. Plays nothing when the
 // cue has no place.
 void PlayCue(const CueVars& vars, Platform& platform);

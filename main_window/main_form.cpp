@@ -178,6 +178,8 @@ void MainForm::SetChromeVisible(bool visible) {
   for (Control* c : chrome) c->SetVisible(visible);
 }
 
+void MainForm::ReadyCue() { xr::ReadyCue(cue, platform); }
+
 void MainForm::PlayCue() { xr::PlayCue(cue, platform); }
 
 void MainForm::ShowMessage(const char* text) { platform.MessageBox(text, kProgramTitle); }

@@ -100,6 +100,7 @@ struct MainForm final : private FaceHost {
   void SetChromeVisible(bool visible) override;
   void StartIdleWatch() override;
   void StopIdleWatch() override;
+  void ReadyCue() override;
   void PlayCue() override;
   void ShowMessage(const char* text) override;
   void CentrePointer();

@@ -96,6 +96,7 @@ void ClockFace::Perform(Step step, const ClockState& before) {
       return;
     case Step::TickTimer:
       tickTimer.SetEnabled(state_.ticking);
+      if (state_.ticking && state_.mode == Mode::Countdown) host_.ReadyCue();
       return;
     case Step::BlinkTimer:
       blinkTimer.SetEnabled(state_.running);

@@ -29,6 +29,8 @@ class FaceHost {
   virtual void StartIdleWatch() = 0;
   virtual void StopIdleWatch() = 0;
   virtual void CursorOn() = 0;
+  // A countdown ticks: its cue will be due, so the sound is readied; a count-up never has one.
+  virtual void ReadyCue() = 0;
   virtual void PlayCue() = 0;
   virtual void ShowMessage(const char* text) = 0;
 

@@ -62,6 +62,7 @@ class FakePlatform final : public Platform {
   void MessageBox(std::string_view text, std::string_view caption) override;
   void OpenUrl(std::string_view url) override;
   void PlaySoundFile(std::string_view path) override;
+  void PrepareSound() override { ++soundPreparations; }
   std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override;
   std::optional<std::string> KeepCueFile(std::span<const std::uint8_t> bytes) override;
 
@@ -85,6 +86,7 @@ class FakePlatform final : public Platform {
   std::vector<std::string> messages;
   std::vector<std::string> openedUrls;
   std::vector<std::string> playedSounds;
+  int soundPreparations = 0;
   std::vector<std::vector<std::uint8_t>> keptCues;  // the bytes of every KeepCueFile call
   std::vector<std::string> failureReports;          // the lines the real platform writes to stderr
   std::vector<std::string> activated;

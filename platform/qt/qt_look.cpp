@@ -1,10 +1,16 @@
 #include "platform/qt/qt_look.h"
 
+#include <dlfcn.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QHash>
 #include <QPalette>
+#include <QResource>
 #include <QStringList>
+#include <cstdint>
 #include <cstdio>
 
 namespace xr::qt {
@@ -84,8 +90,29 @@ QIcon ResourceIcon(const std::string& resource) {
   static QHash<QString, QIcon> icons;
   const QString key = QString::fromStdString(resource);
   auto it = icons.find(key);
-  if (it == icons.end()) it = icons.insert(key, QIcon(":/" + key));
+  if (it == icons.end()) {
+    // Every image of the file is read here, once.
+    it = icons.insert(key, QIcon(":/" + key));
+    ReleaseResource(":/" + key);
+  }
   return *it;
+}
+
+void ReleaseResource(const QString& path) {
+  const QResource resource(path);
+  // Stored uncompressed, the data is the program file's own mapped pages; compressed, or read
+  // from a file of resources onto the heap, it is a copy, which must not be touched.
+  Dl_info object{};
+  if (!resource.isValid() || resource.data() == nullptr ||
+      resource.compressionAlgorithm() != QResource::NoCompression ||
+      ::dladdr(resource.data(), &object) == 0) {
+    return;
+  }
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto begin = reinterpret_cast<std::uintptr_t>(resource.data());
+  const std::uintptr_t first = (begin + page - 1) / page * page;
+  const std::uintptr_t last = (begin + static_cast<std::uintptr_t>(resource.size())) / page * page;
+  if (first < last) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
 namespace {

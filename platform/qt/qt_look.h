@@ -31,6 +31,12 @@ bool CheckChineseFonts();
 // The icon in a resource file, read once however many windows carry it.
 QIcon ResourceIcon(const std::string& resource);
 
+// A resource that has been read into what the program keeps (a picture, an icon, the cue's
+// file) is not read again: the pages of the program file that hold it leave the process
+// instead of staying resident for the whole run. Should it be read after all, they come back
+// from the file. Only the program file's read-only data is released, never a copy.
+void ReleaseResource(const QString& path);
+
 // Until the installed fonts have been read (SettleFonts), a font names every stand-in for the
 // Windows face, best first, and leaves the choice to the toolkit, which reads the list only as it
 // draws the first text: a window can be mapped before that. Afterwards it names the family

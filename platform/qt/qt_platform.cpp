@@ -7,17 +7,20 @@
 #include <QDesktopServices>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPixmapCache>
 #include <QResource>
 #include <QTimer>
 #include <QTranslator>
 #include <QUrl>
 #include <chrono>
+#include <cstdint>
 #include <ctime>
 #include <utility>
 
 #include "controls/window.h"
 #include "platform/posix_files.h"
 #include "platform/qt/qt_accessible.h"
+#include "platform/qt/qt_look.h"
 #include "platform/qt/qt_window_system.h"
 #include "platform/qt/qt_window_view.h"
 
@@ -48,11 +51,16 @@ QtPlatform::QtPlatform(std::function<void(const QByteArray&)> playSound,
       pointerMovable_(PointerCanBeMoved()) {
   InstallAccessibility();
   InstallQtChinese();
+  // The style keeps an image of every button it draws, for each size and state (hovered,
+  // pressed, focused) it has met, up to 10 MB: a full-screen window's buttons take over 100 kB
+  // each, so the heap grew a step whenever the pointer showed the buttons in a new state. Drawn
+  // afresh instead, which only happens while the buttons are shown, never per tick.
+  QPixmapCache::setCacheLimit(0);
 }
 
-void QtPlatform::TimerStarted() {
+void QtPlatform::PrepareSound() {
   if (!prepareSound_) return;
-  // Once, and after the click that started the clock has been handled.
+  // Once, and after the click that started the countdown has been handled.
   QTimer::singleShot(0, this, std::exchange(prepareSound_, {}));
 }
 
@@ -163,8 +171,11 @@ std::span<const std::uint8_t> QtPlatform::LoadResource(std::string_view type, in
   if (!resource.isValid() || resource.data() == nullptr) throw PlatformError("missing resource");
   if (resource.compressionAlgorithm() == QResource::NoCompression) {
     // Straight from the program file's mapped data: no copy.
-    return {reinterpret_cast<const std::uint8_t*>(resource.data()),
-            static_cast<std::size_t>(resource.size())};
+    const std::span<const std::uint8_t> mapped{
+        reinterpret_cast<const std::uint8_t*>(resource.data()),
+        static_cast<std::size_t>(resource.size())};
+    mappedResources_[mapped.data()] = name;
+    return mapped;
   }
   QByteArray& unpacked = unpackedResources_[name];
   if (unpacked.isEmpty()) unpacked = resource.uncompressedData();
@@ -173,7 +184,12 @@ std::span<const std::uint8_t> QtPlatform::LoadResource(std::string_view type, in
 }
 
 std::optional<std::string> QtPlatform::KeepCueFile(std::span<const std::uint8_t> bytes) {
-  return posix::KeepCueFile(bytes);
+  std::optional<std::string> kept = posix::KeepCueFile(bytes);
+  // Written, the cue is played from its file: its bytes in the program are not read again.
+  if (auto it = mappedResources_.find(bytes.data()); it != mappedResources_.end()) {
+    ReleaseResource(it->second);
+  }
+  return kept;
 }
 
 }  // namespace xr::qt

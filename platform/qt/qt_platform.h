@@ -21,8 +21,8 @@ class QtWindow;
 class QtPlatform final : public QObject, public Platform {
  public:
   // playSound stands in for the media player: it must start the file and return at once.
-  // prepareSound readies it; it runs soon after a clock first starts, a second at least before
-  // any cue can be due, and never during start-up.
+  // prepareSound readies it; it runs soon after a countdown first starts, a second at least
+  // before its cue can be due, and never during start-up: a count-up never loads the sound.
   // The path is in bytes, as the environment and the file system gave it.
   explicit QtPlatform(std::function<void(const QByteArray&)> playSound = {},
                       std::function<void()> prepareSound = {});
@@ -39,6 +39,7 @@ class QtPlatform final : public QObject, public Platform {
   void MessageBox(std::string_view text, std::string_view caption) override;
   void OpenUrl(std::string_view url) override;
   void PlaySoundFile(std::string_view path) override;
+  void PrepareSound() override;
   std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override;
   std::optional<std::string> KeepCueFile(std::span<const std::uint8_t> bytes) override;
 
@@ -50,8 +51,6 @@ class QtPlatform final : public QObject, public Platform {
   // The real windows there are, for WidgetOf.
   void Register(const Window& window, QtWindow* native) { natives_[&window] = native; }
   void Forget(const Window& window, const QtWindow* native);
-  // Called by a real window when one of its timers starts running.
-  void TimerStarted();
   // Runs the task once the first frame of the program has reached the screen (at once if it has
   // already): work the first frame does not need must not delay it.
   void AfterFirstFrame(std::function<void()> task);
@@ -63,6 +62,8 @@ class QtPlatform final : public QObject, public Platform {
   std::function<void(const QByteArray&)> playSound_;
   std::function<void()> prepareSound_;
   std::map<QString, QByteArray> unpackedResources_;
+  // Resources read straight from the program file, by their data.
+  std::map<const std::uint8_t*, QString> mappedResources_;
   std::vector<std::function<void()>> afterFirstFrame_;
   bool firstFrameDrawn_ = false;
   int displayCount_ = 0;

@@ -89,7 +89,9 @@ void FormWidget::paintEvent(QPaintEvent*) {
   // Drawn unscaled from the top-left corner: a larger picture is cut off at the edges. A scaled
   // screen takes the picture with twice the pixels, so that it is not an enlarged blur.
   if (devicePixelRatioF() > 1 && !backgroundHighResource.isEmpty()) {
-    backgroundHigh_.load(std::exchange(backgroundHighResource, {}));
+    const QString high = std::exchange(backgroundHighResource, {});
+    backgroundHigh_.load(high);
+    ReleaseResource(high);
     backgroundHigh_.setDevicePixelRatio(2);
   }
   if (devicePixelRatioF() > 1 && !backgroundHigh_.isNull()) {
@@ -169,6 +171,7 @@ void QtWindow::Build() {
   if (!d.picture.empty()) {
     const QString picture = ":/" + QString::fromStdString(d.picture);
     form_->background = QPixmap(picture);
+    ReleaseResource(picture);
     const qsizetype dot = picture.lastIndexOf('.');
     const QString high = picture.left(dot) + "@2x" + picture.mid(dot);
     if (QFile::exists(high)) form_->backgroundHighResource = high;
@@ -215,8 +218,9 @@ void QtWindow::Build() {
       case Kind::Picture: {
         auto* picture = new ControlLabel(this, c, form_);
         picture->setScaledContents(true);
-        picture->setPixmap(
-            QPixmap(":/" + QString::fromStdString(static_cast<const Picture&>(c).resource)));
+        const QString path = ":/" + QString::fromStdString(static_cast<const Picture&>(c).resource);
+        picture->setPixmap(QPixmap(path));
+        ReleaseResource(path);
         picture->setFocusPolicy(Qt::NoFocus);
         w = picture;
         break;
@@ -324,7 +328,6 @@ void QtWindow::ArmTimer(Timer& timer, std::int64_t deadlineUs) {
   // Whole milliseconds rounded up: never early, at most a millisecond late; the core computes
   // the next deadline from this one, so the lateness does not add up.
   t->start(left <= 0 ? 0 : static_cast<int>((left + 999) / 1000));
-  platform_.TimerStarted();
 }
 
 void QtWindow::CancelTimer(Timer& timer) {

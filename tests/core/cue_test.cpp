@@ -1,4 +1,5 @@
-// The countdown cue at start-up: kept through the platform, and played from where it was kept.
+// The countdown cue at start-up: kept through the platform, readied for a countdown, and played
+// from where it was kept.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -30,6 +31,19 @@ TEST_P(CueTest, KeptAtStartAndPlayedOnlyFromWhereThePlatformKeptIt) {
   EXPECT_EQ(h.fake.keptCues, r.resource ? std::vector<Bytes>{SmallCue()} : std::vector<Bytes>{});
   PlayCue(f.cue, h.platform);
   EXPECT_EQ(h.fake.playedSounds, r.played.empty() ? Log{} : Log{r.played});
+  // The sound is readied for a countdown, which ends in the cue, never for a count-up.
+  const auto readiedBy = [&r](bool countdown) {
+    Harness run;
+    run.fake.cuePlace = r.place;
+    if (!r.resource) run.fake.resources.clear();
+    MainForm& m = run.Open();
+    EXPECT_TRUE(run.Click(countdown ? m.countdownSelector : m.countUpSelector));
+    EXPECT_TRUE(run.Click(m.secondUnitsPlus));
+    EXPECT_TRUE(run.Click(m.startButton));
+    return run.fake.soundPreparations;
+  };
+  EXPECT_EQ(readiedBy(false), 0);
+  EXPECT_EQ(readiedBy(true), r.played.empty() ? 0 : 1);
   // Start-up goes on to the layout whatever became of the cue.
   ASSERT_TRUE(f.layoutTable.has_value());
   EXPECT_EQ(Bits(f.layoutTable->Get(18, 1)), Bits(0.107692309f));
