@@ -57,9 +57,8 @@ else()
       "its window, so that a maximised window fills the screen with the clock. In a\n"
       "countdown the digits turn red and a cue sounds when three seconds are left.")
   string(JOIN "" CPACK_DEBIAN_PACKAGE_DESCRIPTION ${CPACK_DEBIAN_PACKAGE_DESCRIPTION})
-  # The libraries the program and its sound module link, from dpkg-shlibdeps: the module's
-  # libqt6multimedia6 is also the package of Qt Multimedia's plugins (the module's audio output
-  # itself opens none of them under Qt 6.4) ...
+  # The libraries the program and its sound module link (Qt, libxcb, libpulse), from
+  # dpkg-shlibdeps ...
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   # ... and what no linker sees: the Chinese faces the program asks for by name (boxes without
   # them).

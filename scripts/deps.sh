@@ -5,7 +5,7 @@
 # shellcheck disable=SC2034  # used by the scripts that source this file
 xr_build_packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-multimedia-dev      # the program
+  qt6-base-dev                         # the program
   qt6-translations-l10n                # Qt's own words in Chinese: the message box's "确定"
   libxcb1-dev                          # the keyboard's state, asked of the X server
   libpulse-dev                         # the cue, straight to the sound server
@@ -35,6 +35,7 @@ xr_package_packages=(
 )
 # shellcheck disable=SC2034
 xr_bench_packages=(
+  qt6-multimedia-dev                   # QSoundEffect, beside which bench/cue_latency plays the cue
   clang libclang-rt-dev                # libFuzzer for bench/fuzz (its runtime is only recommended)
 )
 
