@@ -116,7 +116,7 @@ bool QtPlatform::GetCursorPos(std::int32_t& x, std::int32_t& y) {
 bool QtPlatform::SetCursorPos(std::int32_t x, std::int32_t y) {
   // Wayland refuses, with a warning at every start.
   if (!pointerMovable_) return false;
-  QCursor::setPos(x, y);
+  if (!WarpPointer(x, y)) QCursor::setPos(x, y);
   return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
@@ -64,6 +65,25 @@ void NoteWindowSystem() {
   std::fprintf(stderr,
                "xiuran-timer: running on Wayland without an X server, which lets no program move "
                "the pointer: a start leaves it where it is\n");
+}
+
+bool WarpPointer(int x, int y) {
+  const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+  if (connection == nullptr) return false;
+  const QPoint at(x, y);
+  QScreen* screen = QGuiApplication::screenAt(at);
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return false;
+  // A scaled screen keeps its top-left corner in the server's pixels and scales from there.
+  const QPoint origin = screen->geometry().topLeft();
+  const QPoint native = origin + (at - origin) * screen->devicePixelRatio();
+  const xcb_screen_t* root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+  if (root == nullptr) return false;
+  xcb_warp_pointer(connection, XCB_NONE, root->root, 0, 0, 0, 0,
+                   static_cast<std::int16_t>(native.x()), static_cast<std::int16_t>(native.y()));
+  xcb_flush(connection);
+  return true;
 }
 
 bool KeyIsDown(std::uint32_t keyCode) {

@@ -41,6 +41,12 @@ void CloseWindowsOnSignals();
 // Once the application is built: says in one line on stderr when the pointer cannot be moved.
 void NoteWindowSystem();
 
+// Moves the pointer to a point of Qt's screen coordinates on an X server without waiting for it:
+// QCursor::setPos asks the server where the pointer is, twice, before it moves it, and the start
+// of a clock waits on those answers, tens of milliseconds on a busy machine. False where there
+// is no X server (Wayland, offscreen).
+bool WarpPointer(int x, int y);
+
 // Whether the X server holds the key of this X key code down at this moment. False where there is
 // no X server to ask (Wayland, offscreen), whose key events mark every repeat as one.
 bool KeyIsDown(std::uint32_t keyCode);
