@@ -98,21 +98,23 @@ QIcon ResourceIcon(const std::string& resource) {
   return *it;
 }
 
+void ReleaseProgramPages(const void* data, std::size_t size) {
+  // Only data inside a loaded object is the program file's own mapped pages; a copy on the heap
+  // (a compressed resource, unpacked) must not be touched.
+  Dl_info object{};
+  if (data == nullptr || ::dladdr(data, &object) == 0) return;
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto begin = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t first = (begin + page - 1) / page * page;
+  const std::uintptr_t last = (begin + size) / page * page;
+  if (first < last) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+}
+
 void ReleaseResource(const QString& path) {
   const QResource resource(path);
-  // Stored uncompressed, the data is the program file's own mapped pages; compressed, or read
-  // from a file of resources onto the heap, it is a copy, which must not be touched.
-  Dl_info object{};
-  if (!resource.isValid() || resource.data() == nullptr ||
-      resource.compressionAlgorithm() != QResource::NoCompression ||
-      ::dladdr(resource.data(), &object) == 0) {
-    return;
-  }
-  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-  const auto begin = reinterpret_cast<std::uintptr_t>(resource.data());
-  const std::uintptr_t first = (begin + page - 1) / page * page;
-  const std::uintptr_t last = (begin + static_cast<std::uintptr_t>(resource.size())) / page * page;
-  if (first < last) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+  // Compressed, what was read was an unpacked copy.
+  if (!resource.isValid() || resource.compressionAlgorithm() != QResource::NoCompression) return;
+  ReleaseProgramPages(resource.data(), static_cast<std::size_t>(resource.size()));
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QString>
 #include <cmath>
+#include <cstddef>
 
 #include "controls/control.h"
 #include "controls/units.h"
@@ -36,6 +37,8 @@ QIcon ResourceIcon(const std::string& resource);
 // instead of staying resident for the whole run. Should it be read after all, they come back
 // from the file. Only the program file's read-only data is released, never a copy.
 void ReleaseResource(const QString& path);
+// The same for data already in hand, which is released only if it lies in the program file.
+void ReleaseProgramPages(const void* data, std::size_t size);
 
 // Until the installed fonts have been read (SettleFonts), a font names every stand-in for the
 // Windows face, best first, and leaves the choice to the toolkit, which reads the list only as it

@@ -171,11 +171,8 @@ std::span<const std::uint8_t> QtPlatform::LoadResource(std::string_view type, in
   if (!resource.isValid() || resource.data() == nullptr) throw PlatformError("missing resource");
   if (resource.compressionAlgorithm() == QResource::NoCompression) {
     // Straight from the program file's mapped data: no copy.
-    const std::span<const std::uint8_t> mapped{
-        reinterpret_cast<const std::uint8_t*>(resource.data()),
-        static_cast<std::size_t>(resource.size())};
-    mappedResources_[mapped.data()] = name;
-    return mapped;
+    return {reinterpret_cast<const std::uint8_t*>(resource.data()),
+            static_cast<std::size_t>(resource.size())};
   }
   QByteArray& unpacked = unpackedResources_[name];
   if (unpacked.isEmpty()) unpacked = resource.uncompressedData();
@@ -186,9 +183,7 @@ std::span<const std::uint8_t> QtPlatform::LoadResource(std::string_view type, in
 std::optional<std::string> QtPlatform::KeepCueFile(std::span<const std::uint8_t> bytes) {
   std::optional<std::string> kept = posix::KeepCueFile(bytes);
   // Written, the cue is played from its file: its bytes in the program are not read again.
-  if (auto it = mappedResources_.find(bytes.data()); it != mappedResources_.end()) {
-    ReleaseResource(it->second);
-  }
+  ReleaseProgramPages(bytes.data(), bytes.size());
   return kept;
 }
 

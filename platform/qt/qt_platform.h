@@ -62,8 +62,6 @@ class QtPlatform final : public QObject, public Platform {
   std::function<void(const QByteArray&)> playSound_;
   std::function<void()> prepareSound_;
   std::map<QString, QByteArray> unpackedResources_;
-  // Resources read straight from the program file, by their data.
-  std::map<const std::uint8_t*, QString> mappedResources_;
   std::vector<std::function<void()>> afterFirstFrame_;
   bool firstFrameDrawn_ = false;
   int displayCount_ = 0;
