@@ -52,16 +52,6 @@ const Oleacc* Library() {
              : nullptr;
 }
 
-template <typename F>
-void ForEachChild(HWND parent, F f) {
-  for (HWND h = GetWindow(parent, GW_CHILD); h != nullptr; h = GetWindow(h, GW_HWNDNEXT)) f(h);
-}
-
-bool Folded(HWND child) {
-  const Control* c = WinWindowView::ControlOf(child);
-  return c != nullptr && c->access.partOf != nullptr;
-}
-
 bool Pressable(const Control& c) {
   return c.AccessibleRole() == Role::Button || c.AccessibleRole() == Role::RadioButton;
 }
@@ -89,13 +79,28 @@ HRESULT Text(const std::string& utf8, BSTR* out) {
   return *out != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-// The element of one window: a form, whose children are its controls less those folded into
-// another's element, or a control, read from the model. Whatever the model does not say, and
-// everything once the window or its control is gone, the window's standard object answers.
+// Where an element is on the screen: its control with the controls folded into it.
+RECT Bounds(HWND form, const WinWindowView& view, const Control& c) {
+  RECT r = view.Place(c);
+  for (const auto& part : c.window().Controls()) {
+    if (part->access.partOf != &c) continue;
+    const RECT p = view.Place(*part);
+    UnionRect(&r, &r, &p);
+  }
+  MapWindowPoints(form, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+// The element of a form, whose children are its controls less those folded into another's
+// element; of a control's own window; or of a label the form draws, which has none and is known
+// by its id in the form. Each is read from the model when asked; whatever the model does not say,
+// and everything once the window or its control is gone, the window's standard object answers
+// (a drawn label has none: it answers nothing more).
 class Element final : public IAccessible {
  public:
-  Element(HWND hwnd, bool form, IAccessible* standard, const Oleacc& lib)
-      : hwnd_(hwnd), form_(form), standard_(standard), lib_(lib) {}
+  enum class Of { Form, Window, Drawn };
+  Element(HWND hwnd, Of of, int control, IAccessible* standard, const Oleacc& lib)
+      : hwnd_(hwnd), of_(of), control_(control), standard_(standard), lib_(lib) {}
   Element(const Element&) = delete;
   Element& operator=(const Element&) = delete;
 
@@ -131,64 +136,77 @@ class Element final : public IAccessible {
   }
 
   HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override {
-    if (!form_) return standard_->get_accChildCount(count);
+    if (of_ != Of::Form) return Standard() ? standard_->get_accChildCount(count) : Childless(count);
     if (count == nullptr) return E_POINTER;
-    *count = 0;
-    ForEachChild(hwnd_, [count](HWND h) { *count += Folded(h) ? 0 : 1; });
+    const WinWindowView* view = WinWindowView::Of(hwnd_);
+    if (view == nullptr) return standard_->get_accChildCount(count);
+    *count = static_cast<LONG>(view->ReaderChildren().size());
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_accChild(VARIANT id, IDispatch** out) override {
-    if (!form_) return standard_->get_accChild(id, out);
+    if (of_ == Of::Window) return standard_->get_accChild(id, out);
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
-    if (id.vt != VT_I4 || id.lVal <= 0) return E_INVALIDARG;
-    HWND found = nullptr;
-    LONG n = 0;
-    ForEachChild(hwnd_, [&](HWND h) {
-      if (found == nullptr && !Folded(h) && ++n == id.lVal) found = h;
-    });
-    if (found == nullptr) return E_INVALIDARG;
-    return lib_.fromWindow(found, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IDispatch),
-                           reinterpret_cast<void**>(out));
+    const WinWindowView* view = of_ == Of::Form ? WinWindowView::Of(hwnd_) : nullptr;
+    if (view == nullptr || id.vt != VT_I4 || id.lVal <= 0) return E_INVALIDARG;
+    const auto children = view->ReaderChildren();
+    if (static_cast<std::size_t>(id.lVal) > children.size()) return E_INVALIDARG;
+    const Control& c = *children[static_cast<std::size_t>(id.lVal) - 1];
+    if (HWND child = view->ChildWindow(c)) {
+      return lib_.fromWindow(child, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IDispatch),
+                             reinterpret_cast<void**>(out));
+    }
+    *out = new Element(hwnd_, Of::Drawn, view->IdOf(c), nullptr, lib_);
+    return S_OK;
   }
 
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT id, BSTR* out) override {
     if (const Control* c = Answering(id)) return Text(c->AccessibleName(), out);
-    return standard_->get_accName(id, out);
+    return Standard() ? standard_->get_accName(id, out) : E_FAIL;
   }
   HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT id, BSTR* out) override {
     if (const Control* c = Answering(id)) return Text(c->access.description, out);
-    return standard_->get_accDescription(id, out);
+    return Standard() ? standard_->get_accDescription(id, out) : E_FAIL;
   }
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT id, VARIANT* out) override {
     const Control* c = Answering(id);
-    if (c == nullptr) return standard_->get_accRole(id, out);
+    if (c == nullptr) return Standard() ? standard_->get_accRole(id, out) : E_FAIL;
     if (out == nullptr) return E_POINTER;
     out->vt = VT_I4;
     out->lVal = MsaaRole(c->AccessibleRole());
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_accState(VARIANT id, VARIANT* out) override {
-    const HRESULT hr = standard_->get_accState(id, out);
     const Control* c = Answering(id);
+    HRESULT hr = E_FAIL;
+    if (Standard()) {
+      hr = standard_->get_accState(id, out);
+    } else if (c != nullptr && out != nullptr) {
+      // What the system's static text would say of itself.
+      out->vt = VT_I4;
+      out->lVal =
+          (c->Visible() ? 0 : STATE_SYSTEM_INVISIBLE) | (Pressable(*c) ? 0 : STATE_SYSTEM_READONLY);
+      hr = S_OK;
+    }
     if (c == nullptr || FAILED(hr) || out->vt != VT_I4) return hr;
     if (c->AccessibleRole() == Role::RadioButton && c->Checked()) out->lVal |= STATE_SYSTEM_CHECKED;
     return hr;
   }
   HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT id, BSTR* out) override {
     const Control* c = Answering(id);
-    if (c == nullptr) return standard_->get_accDefaultAction(id, out);
+    if (c == nullptr) return Standard() ? standard_->get_accDefaultAction(id, out) : E_FAIL;
     if (!Pressable(*c)) return Text("", out);
     return Text(c->AccessibleRole() == Role::RadioButton ? "Check" : "Press", out);
   }
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT id) override {
     const Control* c = Answering(id);
-    if (c == nullptr) return standard_->accDoDefaultAction(id);
+    if (c == nullptr) return Standard() ? standard_->accDoDefaultAction(id) : E_FAIL;
     if (!Pressable(*c)) return DISP_E_MEMBERNOTFOUND;
     // Posted to the form as the control's own click: it runs after the reader's call has had its
     // answer, so a handler that waits in a message box does not hold the reader up, and the
     // window host drops it as it drops a click (hidden control, modal box).
-    return PostMessageW(GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd_), STN_CLICKED),
+    const int cid = of_ == Of::Drawn ? control_ : GetDlgCtrlID(hwnd_);
+    return PostMessageW(Form(), WM_COMMAND, MAKEWPARAM(cid, BN_CLICKED),
                         reinterpret_cast<LPARAM>(hwnd_))
                ? S_OK
                : E_FAIL;
@@ -196,75 +214,115 @@ class Element final : public IAccessible {
   HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height,
                                         VARIANT id) override {
     const Control* c = Answering(id);
-    RECT r;
-    if (c == nullptr || left == nullptr || top == nullptr || width == nullptr ||
-        height == nullptr || !GetWindowRect(hwnd_, &r)) {
-      return standard_->accLocation(left, top, width, height, id);
+    const WinWindowView* view = c != nullptr ? WinWindowView::Of(Form()) : nullptr;
+    if (view == nullptr || left == nullptr || top == nullptr || width == nullptr ||
+        height == nullptr) {
+      return Standard() ? standard_->accLocation(left, top, width, height, id) : E_FAIL;
     }
-    // An element spans the windows of the controls folded into it.
-    ForEachChild(GetParent(hwnd_), [&](HWND h) {
-      const Control* part = WinWindowView::ControlOf(h);
-      RECT p;
-      if (part != nullptr && part->access.partOf == c && GetWindowRect(h, &p)) {
-        UnionRect(&r, &r, &p);
-      }
-    });
+    const RECT r = Bounds(Form(), *view, *c);
     *left = r.left;
     *top = r.top;
     *width = r.right - r.left;
     *height = r.bottom - r.top;
     return S_OK;
   }
-
-  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** out) override {
-    return standard_->get_accParent(out);
-  }
-  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT id, BSTR* out) override {
-    return standard_->get_accValue(id, out);
-  }
-  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT id, BSTR* out) override {
-    return standard_->get_accHelp(id, out);
-  }
-  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT id, LONG* topic) override {
-    return standard_->get_accHelpTopic(file, id, topic);
-  }
-  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT id, BSTR* out) override {
-    return standard_->get_accKeyboardShortcut(id, out);
-  }
-  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* out) override {
-    return standard_->get_accFocus(out);
-  }
-  HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* out) override {
-    return standard_->get_accSelection(out);
-  }
-  HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT id) override {
-    return standard_->accSelect(flags, id);
-  }
-  HRESULT STDMETHODCALLTYPE accNavigate(LONG dir, VARIANT start, VARIANT* out) override {
-    return standard_->accNavigate(dir, start, out);
-  }
   HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* out) override {
+    const WinWindowView* view = of_ != Of::Window ? WinWindowView::Of(hwnd_) : nullptr;
+    if (view == nullptr) return Standard() ? standard_->accHitTest(x, y, out) : E_FAIL;
+    if (out == nullptr) return E_POINTER;
+    out->vt = VT_EMPTY;
+    const POINT p{x, y};
+    if (of_ == Of::Drawn) {
+      const Control* c = view->ControlById(control_);
+      if (c == nullptr) return E_FAIL;
+      const RECT r = Bounds(hwnd_, *view, *c);
+      if (PtInRect(&r, p) == FALSE) return S_FALSE;
+      out->vt = VT_I4;
+      out->lVal = CHILDID_SELF;
+      return S_OK;
+    }
+    // The topmost shown control there, window or drawn; else the form itself.
+    const auto children = view->ReaderChildren();
+    for (std::size_t i = 0; i < children.size(); ++i) {
+      const RECT r = Bounds(hwnd_, *view, *children[i]);
+      if (!children[i]->Visible() || PtInRect(&r, p) == FALSE) continue;
+      VARIANT which{};
+      which.vt = VT_I4;
+      which.lVal = static_cast<LONG>(i) + 1;
+      IDispatch* child = nullptr;
+      if (FAILED(get_accChild(which, &child)) || child == nullptr) break;
+      out->vt = VT_DISPATCH;
+      out->pdispVal = child;
+      return S_OK;
+    }
     return standard_->accHitTest(x, y, out);
   }
+
+  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** out) override {
+    if (Standard()) return standard_->get_accParent(out);
+    return lib_.fromWindow(hwnd_, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IDispatch),
+                           reinterpret_cast<void**>(out));
+  }
+  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT id, BSTR* out) override {
+    return Standard() ? standard_->get_accValue(id, out) : DISP_E_MEMBERNOTFOUND;
+  }
+  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT id, BSTR* out) override {
+    return Standard() ? standard_->get_accHelp(id, out) : DISP_E_MEMBERNOTFOUND;
+  }
+  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT id, LONG* topic) override {
+    return Standard() ? standard_->get_accHelpTopic(file, id, topic) : DISP_E_MEMBERNOTFOUND;
+  }
+  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT id, BSTR* out) override {
+    return Standard() ? standard_->get_accKeyboardShortcut(id, out) : DISP_E_MEMBERNOTFOUND;
+  }
+  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* out) override {
+    if (Standard()) return standard_->get_accFocus(out);
+    if (out != nullptr) out->vt = VT_EMPTY;
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* out) override {
+    if (Standard()) return standard_->get_accSelection(out);
+    if (out != nullptr) out->vt = VT_EMPTY;
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT id) override {
+    return Standard() ? standard_->accSelect(flags, id) : DISP_E_MEMBERNOTFOUND;
+  }
+  HRESULT STDMETHODCALLTYPE accNavigate(LONG dir, VARIANT start, VARIANT* out) override {
+    return Standard() ? standard_->accNavigate(dir, start, out) : DISP_E_MEMBERNOTFOUND;
+  }
   HRESULT STDMETHODCALLTYPE put_accName(VARIANT id, BSTR name) override {
-    return standard_->put_accName(id, name);
+    return Standard() ? standard_->put_accName(id, name) : DISP_E_MEMBERNOTFOUND;
   }
   HRESULT STDMETHODCALLTYPE put_accValue(VARIANT id, BSTR value) override {
-    return standard_->put_accValue(id, value);
+    return Standard() ? standard_->put_accValue(id, value) : DISP_E_MEMBERNOTFOUND;
   }
 
  private:
-  ~Element() { standard_->Release(); }
-
-  // The control that answers for the element itself, read afresh: null for a form, a child id,
-  // or a window whose control is gone.
-  const Control* Answering(const VARIANT& id) const {
-    if (form_ || id.vt != VT_I4 || id.lVal != CHILDID_SELF) return nullptr;
-    return WinWindowView::ControlOf(hwnd_);
+  ~Element() {
+    if (standard_ != nullptr) standard_->Release();
   }
 
-  HWND hwnd_;
-  bool form_;
+  bool Standard() const { return standard_ != nullptr; }
+  static HRESULT Childless(LONG* count) {
+    if (count == nullptr) return E_POINTER;
+    *count = 0;
+    return S_OK;
+  }
+  HWND Form() const { return of_ == Of::Window ? GetParent(hwnd_) : hwnd_; }
+
+  // The control that answers for the element itself, read afresh: null for a form, a child id,
+  // or a control that is gone.
+  const Control* Answering(const VARIANT& id) const {
+    if (of_ == Of::Form || id.vt != VT_I4 || id.lVal != CHILDID_SELF) return nullptr;
+    if (of_ == Of::Window) return WinWindowView::ControlOf(hwnd_);
+    const WinWindowView* view = WinWindowView::Of(hwnd_);
+    return view != nullptr ? view->ControlById(control_) : nullptr;
+  }
+
+  HWND hwnd_;  // the form's, for a drawn label
+  Of of_;
+  int control_;  // a drawn label's id in the form
   IAccessible* standard_;
   const Oleacc& lib_;
   LONG refs_ = 1;  // COM calls them on this thread only
@@ -282,12 +340,6 @@ bool Answer(HWND hwnd, bool form, WPARAM wp, LPARAM lp, LRESULT& result) {
   if (!form) {
     const Control* c = WinWindowView::ControlOf(hwnd);
     if (c == nullptr || !NeedsOwnElement(*c)) return false;
-    // A part is read, pressed and placed as the whole it belongs to.
-    if (c->access.partOf != nullptr) {
-      ForEachChild(GetParent(hwnd), [&](HWND h) {
-        if (WinWindowView::ControlOf(h) == c->access.partOf) hwnd = h;
-      });
-    }
   }
   const Oleacc* lib = Library();
   IAccessible* standard = nullptr;
@@ -295,7 +347,8 @@ bool Answer(HWND hwnd, bool form, WPARAM wp, LPARAM lp, LRESULT& result) {
                                              reinterpret_cast<void**>(&standard)))) {
     return false;
   }
-  auto* element = new Element(hwnd, form, standard, *lib);
+  auto* element =
+      new Element(hwnd, form ? Element::Of::Form : Element::Of::Window, 0, standard, *lib);
   result = lib->lresult(kIidAccessible, wp, element);
   element->Release();  // the answer holds its own reference
   return result > 0;
@@ -348,9 +401,9 @@ bool AnswerReader(HWND form, WPARAM wp, LPARAM lp, LRESULT& result) {
   return Answer(form, true, wp, lp, result);
 }
 
-void AnnounceToReaders(HWND child, Prop what) {
-  NotifyWinEvent(what == Prop::Checked ? EVENT_OBJECT_STATECHANGE : EVENT_OBJECT_NAMECHANGE, child,
-                 OBJID_CLIENT, CHILDID_SELF);
+void AnnounceToReaders(HWND hwnd, LONG child, Prop what) {
+  NotifyWinEvent(what == Prop::Checked ? EVENT_OBJECT_STATECHANGE : EVENT_OBJECT_NAMECHANGE, hwnd,
+                 OBJID_CLIENT, child);
 }
 
 }  // namespace xr::win32

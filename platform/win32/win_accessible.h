@@ -9,7 +9,7 @@
 
 namespace xr::win32 {
 
-// The window classes of a form's labels and buttons, by the names ReaderLabelClass and
+// The window classes of a form's pictures and buttons, by the names ReaderLabelClass and
 // ReaderButtonClass: the system's own, whose WM_GETOBJECT is answered from the control where
 // the standard object would know only the window's text. A class of our own rather than a
 // subclass of each window: under Wine a subclass costs each window a lookup in the server for
@@ -22,7 +22,9 @@ inline constexpr const wchar_t* kReaderButtonClass = L"XiuranButton";
 // window's default procedure answers.
 bool AnswerReader(HWND form, WPARAM wp, LPARAM lp, LRESULT& result);
 
-// Control::Announce: a listening reader is told the child's present name or checked state.
-void AnnounceToReaders(HWND child, Prop what);
+// Control::Announce: a listening reader is told the present name or checked state of a control's
+// window (child CHILDID_SELF) or of a label the form draws (the form's window, the label's child
+// id among the form's children).
+void AnnounceToReaders(HWND hwnd, LONG child, Prop what);
 
 }  // namespace xr::win32

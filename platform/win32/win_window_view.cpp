@@ -188,40 +188,39 @@ void WinWindowView::Build() {
   platform_.ScaleChanged(this, scale_);
   if (!d.picture.empty()) picture_ = LoadPictureResource(platform_.Instance(), d.picture);
 
-  std::vector<std::pair<int, HWND>> tabOrder;
-  int id = kFirstControlId;
-  for (const auto& owned : w.Controls()) {
+  // Buttons in their tab order on top, as keyboard navigation follows the stack; then the rest
+  // in the window's order, the first on top.
+  for (const auto& owned : w.Controls()) stacked_.push_back(owned.get());
+  const auto tabbed = std::stable_partition(stacked_.begin(), stacked_.end(), [](const Control* c) {
+    return c->kind() == Kind::Button && static_cast<const Button*>(c)->tabIndex >= 0;
+  });
+  std::stable_sort(stacked_.begin(), tabbed, [](const Control* a, const Control* b) {
+    return static_cast<const Button*>(a)->tabIndex < static_cast<const Button*>(b)->tabIndex;
+  });
+  for (Control* owned : stacked_) {
     Control& c = *owned;
-    const int cid = id++;
+    // Labels are drawn by the form: under Wine each child window cost half a millisecond of the
+    // start-up.
+    if (c.kind() == Kind::Label) continue;
     DWORD cstyle = WS_CHILD;
     const wchar_t* cls = kReaderLabelClass;
-    switch (c.kind()) {
-      case Kind::Label: {
-        const auto& l = static_cast<const Label&>(c);
-        cstyle |= SS_NOTIFY | SS_NOPREFIX |
-                  (l.align == Align::Center ? SS_CENTER
-                   : l.wordWrap             ? SS_LEFT
-                                            : SS_LEFTNOWORDWRAP);
-        break;
-      }
-      case Kind::Button:
-        cls = kReaderButtonClass;
-        cstyle |= BS_PUSHBUTTON | BS_NOTIFY |
-                  (static_cast<const Button&>(c).tabIndex >= 0 ? WS_TABSTOP : 0);
-        break;
-      case Kind::Picture:
-        cstyle |= SS_NOTIFY | SS_OWNERDRAW;
-        images_[&c] =
-            LoadPictureResource(platform_.Instance(), static_cast<const Picture&>(c).resource);
-        break;
+    if (c.kind() == Kind::Button) {
+      cls = kReaderButtonClass;
+      cstyle |= BS_PUSHBUTTON | BS_NOTIFY |
+                (static_cast<const Button&>(c).tabIndex >= 0 ? WS_TABSTOP : 0);
+    } else {
+      cstyle |= SS_NOTIFY | SS_OWNERDRAW;
+      images_[&c] =
+          LoadPictureResource(platform_.Instance(), static_cast<const Picture&>(c).resource);
     }
     const auto* text = dynamic_cast<const TextControl*>(&c);
     // In place and shown from the start: each later move or show is a round of messages and
-    // server calls per child, a good part of the program's start-up under Wine.
+    // server calls per child, a good part of the program's start-up under Wine. Each new child
+    // goes below those before it, so the windows stack as the list does.
     if (c.Visible()) cstyle |= WS_VISIBLE;
     HWND child = CreateWindowExW(0, cls, Wide(text != nullptr ? text->Caption() : "").c_str(),
                                  cstyle, Px(c.Left()), Px(c.Top()), Px(c.Width()), Px(c.Height()),
-                                 hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(cid)),
+                                 hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(c))),
                                  platform_.Instance(), nullptr);
     if (child == nullptr) continue;
     children_[&c] = child;
@@ -229,17 +228,6 @@ void WinWindowView::Build() {
     if (text != nullptr) {
       SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(*text)), FALSE);
     }
-    if (c.kind() == Kind::Button && static_cast<const Button&>(c).tabIndex >= 0) {
-      tabOrder.emplace_back(static_cast<const Button&>(c).tabIndex, child);
-    }
-  }
-  // Keyboard navigation follows the children's order: the buttons in their tab order first.
-  std::stable_sort(tabOrder.begin(), tabOrder.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  HWND after = HWND_TOP;
-  for (const auto& [index, child] : tabOrder) {
-    SetWindowPos(child, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    after = child;
   }
 }
 
@@ -278,6 +266,7 @@ void WinWindowView::ApplyAllGeometry() {
     ApplyGeometry(c, child);
     ApplyFont(c, child);
   }
+  InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 HBRUSH WinWindowView::SolidBrush(COLORREF color) {
@@ -286,8 +275,8 @@ HBRUSH WinWindowView::SolidBrush(COLORREF color) {
   return brushes_[color] = CreateSolidBrush(color);
 }
 
-// The window's background as one brush: transparent labels fill with it too (aligned to their
-// own place), so that text they no longer show is painted over with what lies underneath.
+// The window's background as one brush, the picture in it: any part of the window is painted
+// again with one fill, so that text a label no longer shows goes with it.
 void WinWindowView::RebuildBackground() {
   if (window_ == nullptr || picture_ == nullptr) return;
   RECT client;
@@ -322,10 +311,75 @@ Control* WinWindowView::ControlById(int id) const {
   return controls[static_cast<std::size_t>(index)].get();
 }
 
-void WinWindowView::ControlChanged(Control& c, Prop prop) {
+int WinWindowView::IdOf(const Control& c) const {
+  if (window_ == nullptr) return 0;
+  const auto& controls = window_->Controls();
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    if (controls[i].get() == &c) return kFirstControlId + static_cast<int>(i);
+  }
+  return 0;
+}
+
+HWND WinWindowView::ChildWindow(const Control& c) const {
   auto it = children_.find(&c);
-  if (it == children_.end()) return;
-  HWND child = it->second;
+  return it != children_.end() ? it->second : nullptr;
+}
+
+RECT WinWindowView::Place(const Control& c) const {
+  const int left = Px(c.Left());
+  const int top = Px(c.Top());
+  return RECT{left, top, left + Px(c.Width()), top + Px(c.Height())};
+}
+
+std::vector<Control*> WinWindowView::ReaderChildren() const {
+  std::vector<Control*> out;
+  if (window_ == nullptr) return out;
+  for (Control* c : stacked_) {
+    if (c->access.partOf == nullptr) out.push_back(c);
+  }
+  return out;
+}
+
+void WinWindowView::Redraw(const Control& c) {
+  // Not erased by the system: the paint draws the ground under the labels itself.
+  const RECT r = Place(c);
+  InvalidateRect(hwnd_, &r, FALSE);
+}
+
+void WinWindowView::ControlChanged(Control& c, Prop prop) {
+  if (window_ == nullptr) return;
+  HWND child = ChildWindow(c);
+  if (child == nullptr) {
+    if (c.kind() != Kind::Label) return;
+    switch (prop) {
+      case Prop::Caption:
+      case Prop::ForeColor:
+      case Prop::BackColor:
+      case Prop::Visible:
+      case Prop::FontSize:
+        Redraw(c);
+        break;
+      case Prop::Left:
+      case Prop::Top:
+      case Prop::Width:
+      case Prop::Height:
+        // Where it was is not kept; the layout moves everything at once anyway.
+        InvalidateRect(hwnd_, nullptr, FALSE);
+        break;
+      case Prop::AccessibleName:
+      case Prop::Checked: {
+        const auto readers = ReaderChildren();
+        const auto at = std::find(readers.begin(), readers.end(), &c);
+        if (at != readers.end()) {
+          AnnounceToReaders(hwnd_, static_cast<LONG>(at - readers.begin()) + 1, prop);
+        }
+        break;
+      }
+      default:
+        break;
+    }
+    return;
+  }
   switch (prop) {
     case Prop::Caption:
       SetWindowTextW(child, Wide(static_cast<const TextControl&>(c).Caption()).c_str());
@@ -353,11 +407,55 @@ void WinWindowView::ControlChanged(Control& c, Prop prop) {
       break;
     case Prop::AccessibleName:
     case Prop::Checked:
-      AnnounceToReaders(child, prop);
+      AnnounceToReaders(child, CHILDID_SELF, prop);
       break;
     default:
       break;
   }
+}
+
+// The ground, then the labels from the bottom of the stack up. Straight onto the window: a copy
+// off screen first cost a bitmap as large as what is painted, 8 MB for a full screen.
+void WinWindowView::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd_, &ps);
+  if (window_ != nullptr) {
+    HBRUSH ground =
+        background_ != nullptr ? background_ : SolidBrush(ResolveColor(window_->design.backColor));
+    FillRect(dc, &ps.rcPaint, ground);
+    for (auto it = stacked_.rbegin(); it != stacked_.rend(); ++it) {
+      if ((*it)->kind() == Kind::Label && (*it)->Visible()) {
+        DrawLabel(dc, static_cast<const Label&>(**it));
+      }
+    }
+  }
+  EndPaint(hwnd_, &ps);
+}
+
+void WinWindowView::DrawLabel(HDC dc, const Label& l) {
+  RECT r = Place(l);
+  if (!l.transparent) FillRect(dc, &r, SolidBrush(ResolveColor(l.BackColor())));
+  const std::wstring text = Wide(l.Caption());
+  if (text.empty()) return;
+  // As the system's static text draws it, by the same alignment and wrap.
+  UINT format = DT_NOPREFIX | DT_EXPANDTABS |
+                (l.align == Align::Center ? DT_CENTER | DT_WORDBREAK
+                 : l.wordWrap             ? DT_LEFT | DT_WORDBREAK
+                                          : DT_LEFT);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ResolveColor(l.ForeColor()));
+  HGDIOBJ oldFont = SelectObject(dc, FontFor(l));
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
+  SelectObject(dc, oldFont);
+}
+
+Control* WinWindowView::LabelAt(POINT p) const {
+  for (Control* c : stacked_) {
+    if (c->kind() != Kind::Label || !c->Visible()) continue;
+    const RECT r = Place(*c);
+    if (PtInRect(&r, p) != FALSE) return c;
+  }
+  return nullptr;
 }
 
 // A window timer's id: 1 and up in the window's order of timers; 0 is none.
@@ -500,8 +598,12 @@ LRESULT CALLBACK WinWindowView::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
   return view->Handle(msg, wp, lp);
 }
 
+WinWindowView* WinWindowView::Of(HWND form) {
+  return reinterpret_cast<WinWindowView*>(GetWindowLongPtrW(form, GWLP_USERDATA));
+}
+
 Control* WinWindowView::ControlOf(HWND child) {
-  auto* view = reinterpret_cast<WinWindowView*>(GetWindowLongPtrW(GetParent(child), GWLP_USERDATA));
+  WinWindowView* view = Of(GetParent(child));
   return view != nullptr ? view->ControlById(GetDlgCtrlID(child)) : nullptr;
 }
 
@@ -515,7 +617,7 @@ LRESULT WinWindowView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND: {
       const int code = HIWORD(wp);
       if (lp != 0 && code == BN_SETFOCUS) focus_ = reinterpret_cast<HWND>(lp);
-      // A second quick click on a label is a double click to Windows, and a click to the core.
+      // A second quick click on a picture is a double click to Windows, and a click to the core.
       if (lp != 0 && (code == BN_CLICKED || code == STN_DBLCLK)) Clicked(LOWORD(wp));
       return 0;
     }
@@ -544,35 +646,15 @@ LRESULT WinWindowView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       // A key held now goes up in another window.
       if (LOWORD(wp) == WA_INACTIVE && window_ != nullptr) host_.KeyboardLost(*window_);
       break;
-    case WM_ERASEBKGND: {
-      RECT r;
-      GetClientRect(hwnd_, &r);
-      HBRUSH brush = background_;
-      if (brush == nullptr && window_ != nullptr) {
-        brush = SolidBrush(ResolveColor(window_->design.backColor));
-      }
-      if (brush != nullptr) FillRect(reinterpret_cast<HDC>(wp), &r, brush);
-      return 1;
-    }
-    case WM_CTLCOLORSTATIC: {
-      HDC dc = reinterpret_cast<HDC>(wp);
-      HWND child = reinterpret_cast<HWND>(lp);
-      const auto* c = dynamic_cast<const Label*>(ControlById(GetDlgCtrlID(child)));
-      if (c == nullptr || window_ == nullptr) break;
-      SetTextColor(dc, ResolveColor(c->ForeColor()));
-      if (!c->transparent) {
-        SetBkColor(dc, ResolveColor(c->BackColor()));
-        return reinterpret_cast<LRESULT>(SolidBrush(ResolveColor(c->BackColor())));
-      }
-      SetBkMode(dc, TRANSPARENT);
-      if (background_ != nullptr) {
-        POINT origin{0, 0};
-        MapWindowPoints(child, hwnd_, &origin, 1);
-        SetBrushOrgEx(dc, -origin.x, -origin.y, nullptr);
-        return reinterpret_cast<LRESULT>(background_);
-      }
-      return reinterpret_cast<LRESULT>(SolidBrush(ResolveColor(window_->design.backColor)));
-    }
+    case WM_ERASEBKGND:
+      return 1;  // the paint draws the ground with the labels
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_LBUTTONDOWN:
+      // A label takes every click, a quick second one too (the form has no double clicks).
+      if (Control* c = LabelAt(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)})) host_.Clicked(*c);
+      return 0;
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
       Control* c = ControlById(static_cast<int>(item->CtlID));

@@ -1,13 +1,15 @@
-// The real window of one model window: a top-level window with a STATIC or BUTTON child per
-// visible control, and a window timer per model timer. What the core asks for arrives here and
-// becomes Win32 calls; the window's messages leave here as reports to the core's WindowHost.
-// The core works in logical pixels of 96 dpi; everything here converts at the window's real DPI.
+// The real window of one model window: a top-level window that draws its labels itself, with a
+// BUTTON or STATIC child window for each button and picture, and a window timer per model timer.
+// What the core asks for arrives here and becomes Win32 calls; the window's messages leave here as
+// reports to the core's WindowHost. The core works in logical pixels of 96 dpi; everything here
+// converts at the window's real DPI.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "controls/window.h"
 #include "controls/window_host.h"
@@ -39,8 +41,20 @@ class WinWindowView final {
   bool Key(std::uint32_t virtualKey, bool down);
 
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  // The view of a form's window; null once it is retired.
+  static WinWindowView* Of(HWND form);
   // The control a child window of a form shows; null once either is gone.
   static Control* ControlOf(HWND child);
+
+  // What a screen reader finds in the form: its controls from the top of the stack down, less
+  // those folded into another's element. A drawn label is known to readers by its place here.
+  std::vector<Control*> ReaderChildren() const;
+  // The control's own window; null for a label, which the form draws.
+  HWND ChildWindow(const Control& control) const;
+  // Where the control is, in the form's client pixels.
+  RECT Place(const Control& control) const;
+  int IdOf(const Control& control) const;
+  Control* ControlById(int id) const;
 
  private:
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
@@ -55,10 +69,13 @@ class WinWindowView final {
   void SetIcons();
   void TimerFired(UINT_PTR id);
   void Clicked(int id);
+  void Paint();
+  void DrawLabel(HDC dc, const Label& label);
+  void Redraw(const Control& control);
+  Control* LabelAt(POINT p) const;
   void ClientResized(bool minimised);
   void FrameMoved();
   UINT_PTR TimerId(const Timer& timer) const;
-  Control* ControlById(int id) const;
 
   WinPlatform& platform_;
   WindowHost& host_;
@@ -66,8 +83,9 @@ class WinWindowView final {
   HWND hwnd_ = nullptr;
   double scale_ = 1.0;
   bool shown_ = false;
-  HWND focus_ = nullptr;  // the control that last had the keyboard focus
-  std::map<const Control*, HWND> children_;
+  HWND focus_ = nullptr;                     // the control that last had the keyboard focus
+  std::map<const Control*, HWND> children_;  // buttons and pictures; labels have none
+  std::vector<Control*> stacked_;            // every control, the topmost first
   std::map<std::tuple<std::string, int, bool>, HFONT> fonts_;
   std::map<COLORREF, HBRUSH> brushes_;
   HBITMAP picture_ = nullptr;                 // the window's background picture, if any

@@ -121,6 +121,19 @@ int main() {
     Check((role == 0 || e.Role() == role) && e.Checked() == checked, name);
   }
 
+  // A reader that follows the pointer finds the face over its last digit, a part of it.
+  const Element& face0 = Find("倒计时 00:00");
+  LONG x = 0, y = 0, w = 0, h = 0;
+  VARIANT hit{};
+  Element under{};
+  Check(SUCCEEDED(face0.acc->accLocation(&x, &y, &w, &h, g_self)) &&
+            frame.acc->accHitTest(x + w * 9 / 10, y + h / 2, &hit) == S_OK &&
+            hit.vt == VT_DISPATCH &&
+            SUCCEEDED(hit.pdispVal->QueryInterface(kIidAccessible,
+                                                   reinterpret_cast<void**>(&under.acc))) &&
+            under.Name() == "倒计时 00:00",
+        "the face is not found under its last digit");
+
   DWORD pid = 0;
   GetWindowThreadProcessId(main, &pid);
   SetWinEventHook(EVENT_OBJECT_STATECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, &Listen, pid, 0,
