@@ -12,15 +12,34 @@ var XrPage = (function () {
   var cueBuffer = null; // the cue as an AudioBuffer, made at its first playing
   var playing = null;
 
-  // Timers come from a worker: a hidden tab's own timers are slowed down to once a minute.
+  // Timers come from a worker: a hidden tab's own timers are slowed down to once a minute. Each
+  // is due at a time of the page's clock (performance.timeOrigin and now(), which the worker
+  // shares); whatever is due when the worker wakes goes to the page in one message, earliest
+  // first, so timers due together (the tick, the blink, the idle watch) wake the page once.
   var worker = new Worker(URL.createObjectURL(new Blob([
-    'var t = new Map();\n' +
+    'var due = new Map(), wake = 0;\n' +
+    'function now() { return performance.timeOrigin + performance.now(); }\n' +
+    'function schedule() {\n' +
+    '  clearTimeout(wake); wake = 0;\n' +
+    '  var next = Infinity;\n' +
+    '  due.forEach(function (at) { next = Math.min(next, at); });\n' +
+    '  if (next < Infinity) wake = setTimeout(fire, Math.max(0, Math.ceil(next - now())));\n' +
+    '}\n' +
+    'function fire() {\n' +
+    '  var t = now(), out = [];\n' +
+    '  due.forEach(function (at, id) { if (at <= t) out.push([at, id]); });\n' +
+    '  out.sort(function (a, b) { return a[0] - b[0]; });\n' +
+    '  out.forEach(function (e) { due.delete(e[1]); });\n' +
+    '  if (out.length) postMessage(out.map(function (e) { return e[1]; }));\n' +
+    '  schedule();\n' +
+    '}\n' +
     'onmessage = function (e) {\n' +
-    '  var id = e.data.id, ms = e.data.ms;\n' +
-    '  clearTimeout(t.get(id)); t.delete(id);\n' +
-    '  if (ms >= 0) t.set(id, setTimeout(function () { t.delete(id); postMessage(id); }, ms));\n' +
+    '  if (e.data.at >= 0) due.set(e.data.id, e.data.at); else due.delete(e.data.id);\n' +
+    '  schedule();\n' +
     '};\n'], {type: 'text/javascript'})));
-  worker.onmessage = function (e) { Module['_xr_timer_due'](e.data); };
+  worker.onmessage = function (e) {
+    e.data.forEach(function (id) { Module['_xr_timer_due'](id); });
+  };
 
   // A page served from an address the browser trusts keeps its files for a reload offline. The
   // worker's own fetches would compete with the first frame, so it comes after that frame.
@@ -341,7 +360,9 @@ var XrPage = (function () {
       windows.delete(id);
       if (id === pageId) pageId = 0;
     },
-    armTimer: function (id, ms) { worker.postMessage({id: id, ms: ms}); },
+    armTimer: function (id, ms) {
+      worker.postMessage({id: id, at: ms < 0 ? -1 : performance.timeOrigin + performance.now() + ms});
+    },
     messageBox: function (text, caption) {
       var before = document.activeElement;
       var modal = document.createElement('div');

@@ -187,9 +187,10 @@ class WebPlatform::WebWindow final : public NativeWindow {
       timers_[id] = &timer;
     }
     const std::int64_t left = deadlineUs - platform_.MonotonicUs();
-    // Whole milliseconds rounded up: never early by the page's clock, and the core computes the
-    // next deadline from this one, so the lateness does not add up.
-    xr_js_arm_timer(id, left <= 0 ? 0.0 : static_cast<double>((left + 999) / 1000));
+    // To the microsecond: the worker wakes at the whole millisecond after, and gives the page
+    // every timer then due at once. The core computes the next deadline from this one, so the
+    // lateness does not add up.
+    xr_js_arm_timer(id, left <= 0 ? 0.0 : static_cast<double>(left) / 1000.0);
   }
   void CancelTimer(Timer& timer) override {
     auto it = timerIds_.find(&timer);
