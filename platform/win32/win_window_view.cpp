@@ -201,7 +201,10 @@ void WinWindowView::Build() {
     Control& c = *owned;
     // Labels are drawn by the form: under Wine each child window cost half a millisecond of the
     // start-up.
-    if (c.kind() == Kind::Label) continue;
+    if (c.kind() == Kind::Label) {
+      labelsShown_[&c] = Shown::Of(static_cast<const Label&>(c));
+      continue;
+    }
     DWORD cstyle = WS_CHILD;
     const wchar_t* cls = kReaderLabelClass;
     if (c.kind() == Kind::Button) {
@@ -340,7 +343,15 @@ std::vector<Control*> WinWindowView::ReaderChildren() const {
   return out;
 }
 
+WinWindowView::Shown WinWindowView::Shown::Of(const Label& l) {
+  return Shown{l.Caption(), l.ForeColor(), l.BackColor(), l.FontSize(), l.Visible()};
+}
+
 void WinWindowView::Redraw(const Control& c) {
+  Shown now = Shown::Of(static_cast<const Label&>(c));
+  Shown& before = labelsShown_[&c];
+  if (now == before) return;
+  before = std::move(now);
   // Not erased by the system: the paint draws the ground under the labels itself.
   const RECT r = Place(c);
   InvalidateRect(hwnd_, &r, FALSE);

@@ -86,6 +86,18 @@ class WinWindowView final {
   HWND focus_ = nullptr;                     // the control that last had the keyboard focus
   std::map<const Control*, HWND> children_;  // buttons and pictures; labels have none
   std::vector<Control*> stacked_;            // every control, the topmost first
+  // What each label shows: the core sets some properties again unchanged (the idle watch hides
+  // the hidden controls every second), which must not paint the window again.
+  struct Shown {
+    std::string caption;
+    Color fore = 0;
+    Color back = 0;
+    float fontSize = 0;
+    bool visible = false;
+    bool operator==(const Shown&) const = default;
+    static Shown Of(const Label& label);
+  };
+  std::map<const Control*, Shown> labelsShown_;
   std::map<std::tuple<std::string, int, bool>, HFONT> fonts_;
   std::map<COLORREF, HBRUSH> brushes_;
   HBITMAP picture_ = nullptr;                 // the window's background picture, if any
