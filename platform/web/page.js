@@ -15,31 +15,43 @@ var XrPage = (function () {
   // Timers come from a worker: a hidden tab's own timers are slowed down to once a minute. Each
   // is due at a time of the page's clock (performance.timeOrigin and now(), which the worker
   // shares); whatever is due when the worker wakes goes to the page in one message, earliest
-  // first, so timers due together (the tick, the blink, the idle watch) wake the page once.
-  var worker = new Worker(URL.createObjectURL(new Blob([
-    'var due = new Map(), wake = 0;\n' +
-    'function now() { return performance.timeOrigin + performance.now(); }\n' +
-    'function schedule() {\n' +
-    '  clearTimeout(wake); wake = 0;\n' +
-    '  var next = Infinity;\n' +
-    '  due.forEach(function (at) { next = Math.min(next, at); });\n' +
-    '  if (next < Infinity) wake = setTimeout(fire, Math.max(0, Math.ceil(next - now())));\n' +
-    '}\n' +
-    'function fire() {\n' +
-    '  var t = now(), out = [];\n' +
-    '  due.forEach(function (at, id) { if (at <= t) out.push([at, id]); });\n' +
-    '  out.sort(function (a, b) { return a[0] - b[0]; });\n' +
-    '  out.forEach(function (e) { due.delete(e[1]); });\n' +
-    '  if (out.length) postMessage(out.map(function (e) { return e[1]; }));\n' +
-    '  schedule();\n' +
-    '}\n' +
-    'onmessage = function (e) {\n' +
-    '  if (e.data.at >= 0) due.set(e.data.id, e.data.at); else due.delete(e.data.id);\n' +
-    '  schedule();\n' +
-    '};\n'], {type: 'text/javascript'})));
-  worker.onmessage = function (e) {
-    e.data.forEach(function (id) { Module['_xr_timer_due'](id); });
-  };
+  // first, so timers due together (the tick, the blink, the idle watch) wake the page once. The
+  // timers a handler arms go to the worker together once it returns. The worker starts with the
+  // first timer, not before the first frame.
+  var worker = null;
+  var armed = [];
+  function startWorker() {
+    worker = new Worker(URL.createObjectURL(new Blob([
+      'var due = new Map(), wake = 0;\n' +
+      'function now() { return performance.timeOrigin + performance.now(); }\n' +
+      'function schedule() {\n' +
+      '  clearTimeout(wake); wake = 0;\n' +
+      '  var next = Infinity;\n' +
+      '  due.forEach(function (at) { next = Math.min(next, at); });\n' +
+      '  if (next < Infinity) wake = setTimeout(fire, Math.max(0, Math.ceil(next - now())));\n' +
+      '}\n' +
+      'function fire() {\n' +
+      '  var t = now(), out = [];\n' +
+      '  due.forEach(function (at, id) { if (at <= t) out.push([at, id]); });\n' +
+      '  out.sort(function (a, b) { return a[0] - b[0]; });\n' +
+      '  out.forEach(function (e) { due.delete(e[1]); });\n' +
+      '  if (out.length) postMessage(out.map(function (e) { return e[1]; }));\n' +
+      '  schedule();\n' +
+      '}\n' +
+      'onmessage = function (e) {\n' +
+      '  for (var i = 0; i < e.data.length; i += 2) {\n' +
+      '    if (e.data[i + 1] >= 0) due.set(e.data[i], e.data[i + 1]); else due.delete(e.data[i]);\n' +
+      '  }\n' +
+      '  schedule();\n' +
+      '};\n'], {type: 'text/javascript'})));
+    worker.onmessage = function (e) {
+      e.data.forEach(function (id) { Module['_xr_timer_due'](id); });
+    };
+  }
+  function sendArmed() {
+    worker.postMessage(armed);
+    armed = [];
+  }
 
   // A page served from an address the browser trusts keeps its files for a reload offline. The
   // worker's own fetches would compete with the first frame, so it comes after that frame.
@@ -64,12 +76,10 @@ var XrPage = (function () {
   }
   var kButtonFace = 0x8000000B;
 
-  // The program's two faces: the system's own where it has them, else the stand-ins cut to what
-  // the program shows. Each is one face of the page's, so that the system's fonts are looked up
-  // once as the page starts, while the module compiles, rather than family by family by the
-  // first layout.
-  var kFaces = [['宋体', 'local("SimSun"), local("宋体"), local("NSimSun"), url("fonts/uming.woff2")'],
-                ['楷体', 'local("KaiTi"), local("楷体"), url("fonts/ukai.woff2")']];
+  // The program's two faces, the ones that come with the page, cut to what the program shows: the
+  // page looks the same on every machine, and no system font is looked up before the first
+  // frame (a local() source cost a lookup of every name it gave, 15-20 ms of the page's start).
+  var kFaces = [['宋体', 'url("fonts/uming.woff2")'], ['楷体', 'url("fonts/ukai.woff2")']];
   function families(face) {
     return (face === '楷体' ? '"楷体"' : '"宋体"') + ', serif';
   }
@@ -361,7 +371,9 @@ var XrPage = (function () {
       if (id === pageId) pageId = 0;
     },
     armTimer: function (id, ms) {
-      worker.postMessage({id: id, at: ms < 0 ? -1 : performance.timeOrigin + performance.now() + ms});
+      if (!worker) startWorker();
+      if (!armed.length) queueMicrotask(sendArmed);
+      armed.push(id, ms < 0 ? -1 : performance.timeOrigin + performance.now() + ms);
     },
     messageBox: function (text, caption) {
       var before = document.activeElement;
