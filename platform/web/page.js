@@ -53,9 +53,17 @@ var XrPage = (function () {
     armed = [];
   }
 
-  // A page served from an address the browser trusts keeps its files for a reload offline. The
-  // worker's own fetches would compete with the first frame, so it comes after that frame.
-  function keepOffline() {
+  // What the browser fetches for the page beside the page itself comes after the first frame: the
+  // icon (193 kB) and the manifest, whose icon the browser had the page download while that frame
+  // waited on the page's thread to be committed. A page served from an address the browser trusts
+  // keeps its files for a reload offline, through a worker whose own fetches would compete too.
+  function afterFirstFrame() {
+    [['icon', 'icons/app.ico'], ['manifest', 'manifest.webmanifest']].forEach(function (l) {
+      var link = document.createElement('link');
+      link.rel = l[0];
+      link.href = l[1];
+      document.head.appendChild(link);
+    });
     if (!('serviceWorker' in navigator) || !window.isSecureContext) return;
     navigator.serviceWorker.register('sw.js').catch(function (e) {
       console.log('xiuran-timer: the page is not kept for offline use: ' + e);
@@ -348,7 +356,7 @@ var XrPage = (function () {
         // Laid out at the viewport's size before the focus, which lays the page out at once.
         Module['_xr_viewport_resized'](window.innerWidth, window.innerHeight);
         if (!again) focusFirst(w);
-        if (!again) requestAnimationFrame(function () { setTimeout(keepOffline); });
+        if (!again) requestAnimationFrame(function () { setTimeout(afterFirstFrame); });
         return;
       }
       w.root.style.zIndex = String(++topZ);

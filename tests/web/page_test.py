@@ -246,6 +246,8 @@ try:
 
     # Once the service worker has the page, a reload with the server gone starts it afresh.
     wait.until(lambda _: d.execute_script("return navigator.serviceWorker.controller !== null"))
+    check("installable", d.execute_cdp_cmd("Page.getInstallabilityErrors", {}),
+          {"installabilityErrors": []})
     server.shutdown()
     server.server_close()
     d.refresh()
