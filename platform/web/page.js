@@ -15,7 +15,10 @@ var XrPage = (function () {
   // Timers come from a worker: a hidden tab's own timers are slowed down to once a minute. Each
   // is due at a time of the page's clock (performance.timeOrigin and now(), which the worker
   // shares); whatever is due when the worker wakes goes to the page in one message, earliest
-  // first, so timers due together (the tick, the blink, the idle watch) wake the page once. The
+  // first, so timers due together (the tick, the blink, the idle watch) wake the page once. Armed
+  // a little apart in the start's handler, they fall due up to a millisecond or two apart, so the
+  // worker waits for the last of those due within 4 ms of the first: a tick a few milliseconds
+  // late is not seen, and the core times the next one from when this one was due. The
   // timers a handler arms go to the worker together once it returns. The worker starts with the
   // first timer, not before the first frame.
   var worker = null;
@@ -26,9 +29,12 @@ var XrPage = (function () {
       'function now() { return performance.timeOrigin + performance.now(); }\n' +
       'function schedule() {\n' +
       '  clearTimeout(wake); wake = 0;\n' +
-      '  var next = Infinity;\n' +
-      '  due.forEach(function (at) { next = Math.min(next, at); });\n' +
-      '  if (next < Infinity) wake = setTimeout(fire, Math.max(0, Math.ceil(next - now())));\n' +
+      '  var first = Infinity, last;\n' +
+      '  due.forEach(function (at) { first = Math.min(first, at); });\n' +
+      '  if (first === Infinity) return;\n' +
+      '  last = first;\n' +
+      '  due.forEach(function (at) { if (at <= first + 4) last = Math.max(last, at); });\n' +
+      '  wake = setTimeout(fire, Math.max(0, Math.ceil(last - now())));\n' +
       '}\n' +
       'function fire() {\n' +
       '  var t = now(), out = [];\n' +
