@@ -434,8 +434,12 @@ void WinWindowView::Paint() {
     HBRUSH ground =
         background_ != nullptr ? background_ : SolidBrush(ResolveColor(window_->design.backColor));
     FillRect(dc, &ps.rcPaint, ground);
+    // A tick repaints one digit's place: the labels it does not touch are not laid out again.
     for (auto it = stacked_.rbegin(); it != stacked_.rend(); ++it) {
-      if ((*it)->kind() == Kind::Label && (*it)->Visible()) {
+      const RECT place = Place(**it);
+      RECT overlap;
+      if ((*it)->kind() == Kind::Label && (*it)->Visible() &&
+          IntersectRect(&overlap, &place, &ps.rcPaint) != FALSE) {
         DrawLabel(dc, static_cast<const Label&>(**it));
       }
     }
