@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""The timer page against a bare page with the same faces, in headless chromium.
+"""The timer page against a bare page with the same faces, in headless chromium, and beside them
+the page's first screen without the program.
 
 usage: bench.py TREE BASELINE_HTML RUNS CPU_SECONDS HIDDEN_MINUTES
 
@@ -7,6 +8,7 @@ Prints every run and the medians; asserts nothing. See bench/README.md.
 """
 import functools
 import http.server
+import json
 import os
 import statistics
 import sys
@@ -38,6 +40,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def translate_path(self, path):
         if path.split("?")[0] == "/baseline.html":
             return baseline_html
+        if path.split("?")[0] == "/screen.html":
+            return screen_html
         return super().translate_path(path)
 
     def setup(self):
@@ -60,6 +64,11 @@ server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
 threading.Thread(target=server.serve_forever, daemon=True).start()
 origin = f"http://127.0.0.1:{server.server_address[1]}/"
 SUBJECTS = {"baseline": origin + "baseline.html", "xiuran": origin}
+# The program's first screen as the page draws it at 1920x1080, copied into a page without the
+# program: the same head, the same faces loaded before it is put in, and no script of its own.
+# Its first frame is what the screen's content costs a browser, whatever shows it.
+screen_html = os.path.join(tempfile.mkdtemp(), "screen.html")
+VISITS_ONLY = {"screen": origin + "screen.html"}
 
 
 def browser():
@@ -108,7 +117,7 @@ def visit(d, name):
     """Bytes the server sent for one visit (the service worker's own fetches included) and the
     time to the first frame with the digits."""
     before = Handler.sent
-    d.get(SUBJECTS[name])
+    d.get({**SUBJECTS, **VISITS_ONLY}[name])
     fcp = drawn(d, name)
     # What the page fetches after its first frame (a service worker's install) counts too.
     time.sleep(2)
@@ -171,29 +180,62 @@ def cpu_per_minute(d, name):
     return (t1 - t0) * per_min * 1000, (c1 - c0) * per_min * 1000
 
 
+def write_screen():
+    d = browser()
+    try:
+        d.get(SUBJECTS["xiuran"])
+        drawn(d, "xiuran")
+        screen = d.execute_script("return document.getElementById('xr-page').outerHTML")
+    finally:
+        d.quit()
+    with open(os.path.join(tree, "index.html"), encoding="utf-8") as f:
+        page = f.read()
+    head = "\n".join(line for line in page.split("</head>")[0].splitlines()
+                     if "index.js" not in line and "index.wasm" not in line)
+    faces = [["宋体", "fonts/uming.woff2"], ["楷体", "fonts/ukai.woff2"]]
+    with open(screen_html, "w", encoding="utf-8") as f:
+        f.write(f"""{head}
+</head>
+<body>
+<script>
+Promise.all({json.dumps(faces)}.map((f) => new FontFace(f[0], `url("${{f[1]}}")`).load()
+    .then((face) => document.fonts.add(face))))
+  .then(() => document.body.insertAdjacentHTML('beforeend', {json.dumps(screen)}));
+</script>
+</body>
+</html>
+""")
+
+
+def show(v):
+    return "-" if v is None else f"{v:.0f}"
+
+
+write_screen()
 COLUMNS = ("first visit B", "second visit B", "first frame ms", "second frame ms",
            "page main thread ms/min", "browser CPU ms/min")
-results = {name: [] for name in SUBJECTS}
-names = list(SUBJECTS)
+results = {name: [] for name in [*SUBJECTS, *VISITS_ONLY]}
+names = list(results)
 for r in range(runs):
-    for name in names[r % 2:] + names[:r % 2]:
+    for name in names[r % 3:] + names[:r % 3]:
         d = browser()
         try:
             first_bytes, first_fcp = visit(d, name)
             second_bytes, second_fcp = visit(d, name)
-            main_ms, all_ms = cpu_per_minute(d, name)
+            main_ms, all_ms = cpu_per_minute(d, name) if name in SUBJECTS else (None, None)
         finally:
             d.quit()
         row = (first_bytes, second_bytes, first_fcp, second_fcp, main_ms, all_ms)
         results[name].append(row)
-        print(f"run {r + 1} {name:8} " + "  ".join(f"{c} {v:.0f}" for c, v in zip(COLUMNS, row)),
+        print(f"run {r + 1} {name:8} " + "  ".join(f"{c} {show(v)}" for c, v in zip(COLUMNS, row)),
               flush=True)
 
 print("\nmedians over", runs, "runs; CPU over", cpu_seconds, "s of a running count-up at 1920x1080")
 print("| subject | " + " | ".join(COLUMNS) + " |")
 print("|---" * (len(COLUMNS) + 1) + "|")
 for name, rows in results.items():
-    print(f"| {name} | " + " | ".join(f"{statistics.median(c):.0f}" for c in zip(*rows)) + " |")
+    print(f"| {name} | " + " | ".join(show(None if None in c else statistics.median(c))
+                                      for c in zip(*rows)) + " |")
 
 # Hidden: RUNS tabs of each subject count up together, then a blank tab hides them all for
 # HIDDEN_MINUTES; each is read as it is shown again.
@@ -202,7 +244,7 @@ if hidden_minutes > 0:
     try:
         tabs = []
         for i in range(runs):
-            for name in names:
+            for name in SUBJECTS:
                 if tabs:
                     d.switch_to.new_window("tab")
                 d.get(SUBJECTS[name])

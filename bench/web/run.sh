@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The timer page against a bare page that draws four digits in the same faces (baseline.html), in
 # headless chromium: bytes of a first and a second visit, time to the first frame with the
-# digits, CPU of a running count-up, and the face's lag after a while in a hidden tab.
+# digits, CPU of a running count-up, and the face's lag after a while in a hidden tab. The
+# program's first screen copied into a page without the program is visited too.
 #
 #   bench/web/run.sh [--runs N] [--cpu-seconds S] [--hidden-minutes M] [--build DIR]
 #
@@ -32,6 +33,6 @@ trap 'rm -rf "$work"' EXIT
 chmod 700 "$work"
 echo "$(date -u '+%F %T UTC'), load: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) cores"
 env -u DISPLAY -u WAYLAND_DISPLAY -u PULSE_SERVER -u DBUS_SESSION_BUS_ADDRESS \
-  HOME="$work" XDG_RUNTIME_DIR="$work" \
+  HOME="$work" XDG_RUNTIME_DIR="$work" TMPDIR="$work" \
   /usr/bin/python3 "$here/bench.py" "$tree" "$here/baseline.html" "$runs" "$cpu" "$hidden"
 echo "$(date -u '+%F %T UTC'), load: $(cut -d' ' -f1-3 /proc/loadavg)"
