@@ -90,20 +90,16 @@ var XrPage = (function () {
   }
   var kButtonFace = 0x8000000B;
 
-  // The program's two faces, the ones that come with the page, cut to what the program shows: the
-  // page looks the same on every machine, and no system font is looked up before the first
+  // The program's two faces come with the page and are cut to what the program shows, so that
+  // the page looks the same on every machine and no system font is looked up before the first
   // frame (a local() source cost a lookup of every name it gave, 15-20 ms of the page's start).
-  var kFaces = [['宋体', 'url("fonts/uming.woff2")'], ['楷体', 'url("fonts/ukai.woff2")']];
   function families(face) {
     return (face === '楷体' ? '"楷体"' : '"宋体"') + ', serif';
   }
 
-  // The program starts once the faces are in, so that no control is first drawn in another
-  // face. They load while the module compiles: the module's own run would only ask for them
-  // after that.
-  var faces = Promise.all(kFaces.map(function (f) {
-    return new FontFace(f[0], f[1]).load().then(function (face) { document.fonts.add(face); });
-  })).catch(function (e) { console.error('xiuran-timer: a face did not load: ' + e); });
+  // The program starts once the faces are in (the page loads them), so that no control is first
+  // drawn in another face.
+  var faces = XrFaces.catch(function (e) { console.error('xiuran-timer: a face did not load: ' + e); });
   // The program's resources (the cue), read by LoadResource from main() on; one that did not come
   // is missing there, as a file that is not there would be.
   var resources = new Map();
@@ -209,6 +205,9 @@ var XrPage = (function () {
       if (isPage) {
         w.root = w.client = document.createElement('div');
         w.root.id = 'xr-page';
+        // The page's first screen, shown while the program loaded, gives way to the program's own.
+        var first = document.getElementById('xr-first');
+        if (first) first.remove();
         document.title = caption;
         pageId = id;
       } else {

@@ -33,14 +33,38 @@ AudioBufferSourceNode.prototype.start = function (...args) {
   window.xrPlayed.push([b.length, b.numberOfChannels, b.sampleRate, peak]);
   return start.apply(this, args);
 };
-// The page's faces as the first control is put in the page.
+// The page's faces as the first control shows, the page's first screen or the program's own.
 new MutationObserver(function (changes, observer) {
-  if (!document.querySelector('.xr-c')) return;
+  if (!document.querySelector('#xr-page .xr-c, #xr-first:not([hidden]) .xr-c')) return;
   observer.disconnect();
   window.xrFacesAtFirstControl = [...document.fonts].map(f => f.family + ' ' + f.status).sort();
-}).observe(document, {childList: true, subtree: true});
+}).observe(document, {childList: true, subtree: true, attributeFilter: ['hidden']});
 window.xrHidden = 0;
 document.addEventListener('visibilitychange', () => { xrHidden += document.hidden; });
+"""
+
+# Where the page's first screen differs from the program's window by more than a pixel, in
+# places, sizes, faces and, with arguments[0], texts: the first screen shown over the window.
+FIRST_SCREEN = """
+const [withText, done] = arguments;
+fetch('index.html').then(r => r.text()).then(html => {
+  const first = new DOMParser().parseFromString(html, 'text/html').getElementById('xr-first');
+  first.hidden = false;
+  document.body.appendChild(first);
+  const seen = (e) => {
+    const r = e.getBoundingClientRect(), s = getComputedStyle(e);
+    return [r.left, r.top, r.width, r.height, parseFloat(s.fontSize)];
+  };
+  const off = [...first.children].flatMap(e => {
+    const live = document.querySelector(`#xr-page [data-name="${e.dataset.xrFirst}"]`);
+    if (!live) return [e.dataset.xrFirst + ' not in the window'];
+    const far = seen(e).some((v, i) => Math.abs(v - seen(live)[i]) > 1);
+    const text = withText && e.textContent !== live.textContent;
+    return far || text ? [e.dataset.xrFirst + ' ' + seen(e) + ' ' + seen(live)] : [];
+  });
+  first.remove();
+  done(off);
+});
 """
 
 # The page's time and its face at the face's next change.
@@ -144,6 +168,8 @@ try:
           ['宋体 loaded', '楷体 loaded'])
     check("start button at the design size", box("开始"), [64, 304, 81, 33])
     check("face at start", face(), "00:00")
+    check("the first screen as the program draws it (platform/web/first_screen.py writes it)",
+          d.execute_async_script(FIRST_SCREEN, True), [])
 
     control("jm0").click()
     check("+ on the seconds' units", face(), "00:01")
@@ -151,6 +177,8 @@ try:
     digit = box("m0")
     viewport(1040, 726)
     wait.until(lambda _: box("m0") != digit)
+    check("the first screen in a viewport twice the size",
+          d.execute_async_script(FIRST_SCREEN, False), [])
     check("a digit's box in a viewport twice the size",
           [round(a / b, 1) for a, b in zip(box("m0"), digit)], [2.0, 2.0, 2.0, 2.0])
     check("a digit's font in a viewport twice the size",
