@@ -129,6 +129,8 @@ wait_window() {
     fi
     sleep 0.05
   done
+  # Whether the window was there but never shown, or not there at all.
+  xwininfo -root -tree > "$E2E_ARTIFACTS/windows.txt" 2>&1 || true
   fail "no visible window \"$name\" within ${timeout}s"
 }
 

@@ -108,7 +108,7 @@ looks_like() {
 scenario_openbox() {
   local A=$E2E_ARTIFACTS small big sy bx by
   start_xvfb
-  openbox --sm-disable > "$E2E_WORK/openbox.log" 2>&1 &
+  openbox --sm-disable > "$A/openbox.log" 2>&1 &
   e2e_track $!
   # Qt learns of a frame only from a window manager that was there when it connected.
   wait_until 20 eval 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
