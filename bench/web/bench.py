@@ -107,10 +107,15 @@ def browser():
     d = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     d.profile = profile
     d.set_script_timeout(60)
+    prepare(d)
+    return d
+
+
+def prepare(d):
+    """What every tab is given before its page loads; a new tab is a target of its own."""
     d.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": READY})
     d.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
                       {"width": 1920, "height": 1080, "deviceScaleFactor": 1, "mobile": False})
-    return d
 
 
 def face_seconds(d, name):
@@ -276,6 +281,7 @@ if hidden_minutes > 0:
             for name in SUBJECTS:
                 if tabs:
                     d.switch_to.new_window("tab")
+                    prepare(d)
                 d.get(SUBJECTS[name])
                 drawn(d, name)
                 tabs.append((name, d.current_window_handle, start(d, name)))
