@@ -245,8 +245,7 @@ def show(v):
 
 write_screen()
 COLUMNS = ("first visit B", "second visit B", "first paint ms", "first frame ms", "second frame ms",
-           "ready ms",
-           "page main thread ms/min", "browser CPU ms/min")
+           "ready ms", "page main thread ms/min", "browser CPU ms/min")
 results = {name: [] for name in [*SUBJECTS, *VISITS_ONLY]}
 names = list(results)
 for r in range(runs):
