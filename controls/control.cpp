@@ -92,7 +92,7 @@ void Control::Announce(Prop what) {
   Changed(what);
 }
 
-void Button::TakeFocus() {
+void Control::TakeFocus() {
   if (tabIndex < 0 || !Visible()) throw PropertyError("the control cannot take the focus");
   Changed(Prop::Focus);
 }

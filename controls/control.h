@@ -44,7 +44,7 @@ enum class Prop : std::uint8_t {
   // accessible name or checked state has changed (Control::Announce).
   AccessibleName,
   Checked,
-  // Not a property either: the button is to take the keyboard focus now (Button::TakeFocus).
+  // Not a property either: the control is to take the keyboard focus now (Control::TakeFocus).
   Focus,
 };
 
@@ -112,8 +112,15 @@ class Control {
   // the change. Writes alone are never spoken: the form decides what is worth telling.
   void Announce(Prop what);
 
+  // Puts the keyboard focus on the control, where the platform's own rules put it somewhere else
+  // or nowhere; a control that is hidden or never takes the focus is refused.
+  void TakeFocus();
+
   Accessibility access;
   std::function<void()> onClick;
+  // Design time: the place in the keyboard's order (Window::TabOrder); -1 never takes the focus.
+  // Space and Enter press the focused control as a click would.
+  int tabIndex = -1;
 
  protected:
   Control(Window& owner, Kind kind, std::string name);
@@ -175,12 +182,6 @@ class Label final : public TextControl {
 class Button final : public TextControl {
  public:
   Button(Window& owner, std::string name) : TextControl(owner, Kind::Button, std::move(name)) {}
-  // Puts the keyboard focus on the button, where the platform's own rules put it somewhere else
-  // or nowhere; a button that is hidden or never takes the focus is refused.
-  void TakeFocus();
-
-  // Design time: the place in the keyboard's order; -1 never takes the focus.
-  int tabIndex = -1;
 };
 
 class Picture final : public Control {

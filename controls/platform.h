@@ -53,6 +53,12 @@ class Platform : public WindowSystem {
   // readies it now, so that the first cue is not late. Called again on every such run.
   virtual void PrepareSound() {}
 
+  // Keeps the display awake (no screen saver, no dimming, no lock for idleness) while held, and
+  // lets the system's own idle rules back when released. The core calls it only when the hold
+  // changes. It never waits: where the system is asked over a bus, the answer comes later or
+  // never, and a system that cannot be asked is simply not asked.
+  virtual void HoldScreen(bool held) = 0;
+
   // A resource of the program by type name and numeric id, valid as long as the program runs
   // (it lives in the program file). Throws PlatformError if missing.
   virtual std::span<const std::uint8_t> LoadResource(std::string_view type, int id) = 0;

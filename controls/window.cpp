@@ -1,5 +1,6 @@
 #include "controls/window.h"
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -24,6 +25,16 @@ Control* Window::Find(std::string_view name) const {
     if (c->Name() == name) return c.get();
   }
   return nullptr;
+}
+
+std::vector<Control*> Window::TabOrder() const {
+  std::vector<Control*> order;
+  for (const auto& c : controls_) {
+    if (c->tabIndex >= 0) order.push_back(c.get());
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [](const Control* a, const Control* b) { return a->tabIndex < b->tabIndex; });
+  return order;
 }
 
 Control& Window::operator[](std::string_view name) const {

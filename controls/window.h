@@ -71,6 +71,9 @@ class Window {
   // In creation order, which is also the order of the layout's rows.
   const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
   const std::vector<std::unique_ptr<Timer>>& Timers() const { return timers_; }
+  // The controls that take the keyboard focus, in the order Tab visits them: by tabIndex, ties in
+  // creation order. The first one shown has the focus when the window first shows.
+  std::vector<Control*> TabOrder() const;
   // Throws PropertyError for a name the window does not have.
   Control& operator[](std::string_view name) const;
   Control* Find(std::string_view name) const;

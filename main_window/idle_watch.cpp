@@ -84,7 +84,6 @@ bool MainForm::KeyDown() {
   }
   if (startButton.Visible()) return false;
   CursorOn();
-  startButton.TakeFocus();
   return true;
 }
 
@@ -102,9 +101,11 @@ void MainForm::CursorOn() {
   while (n < 0) n = platform.ShowCursor(true);
 }
 
-// A window closed mid-run must not leave the pointer hidden for the programs under it.
+// A window closed mid-run must not leave the pointer hidden, or the display held awake, for the
+// programs under it.
 void MainForm::Unload() {
   CursorOn();
+  HoldScreen(false);
   host.EndProgram();
 }
 

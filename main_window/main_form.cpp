@@ -112,6 +112,11 @@ MainForm::MainForm(Platform& p, WindowHost& h)
   window.design.icon = "icons/app.ico";
   secondUnits.SetForeColor(kBlack);
 
+  // After the three buttons the keyboard goes on through the rest of the chrome, in reading
+  // order: the selectors, the "+" row, the "-" row.
+  int tab = moreAppsButton.tabIndex;
+  for (auto c = chrome.begin() + 3; c != chrome.end(); ++c) (*c)->tabIndex = ++tab;
+
   window.onLoad = [this] { Load(); };
   window.onResize = [this] { Resize(); };
   window.onUnload = [this] { Unload(); };
@@ -174,8 +179,19 @@ void MainForm::Resize() {
   }
 }
 
+// Whenever the chrome comes back the focus is on the run button, whatever the platform did with
+// it while it was hidden (moved it along to the next control, or to the window): a Space then
+// pauses and never presses a control the user could not see it reach.
 void MainForm::SetChromeVisible(bool visible) {
   for (Control* c : chrome) c->SetVisible(visible);
+  if (visible) startButton.TakeFocus();
+}
+
+// Asked only when the hold changes, so that a platform lets go exactly once what it took.
+void MainForm::HoldScreen(bool held) {
+  if (held == screenHeld) return;
+  screenHeld = held;
+  platform.HoldScreen(held);
 }
 
 void MainForm::ReadyCue() { xr::ReadyCue(cue, platform); }

@@ -83,6 +83,9 @@ struct MainForm final : private FaceHost {
   // Program-wide state that lives as long as this window.
   CueVars cue;
 
+  // Whether the platform was last asked to keep the display awake.
+  bool screenHeld = false;
+
   // Opens the more-apps window; set by the program.
   std::function<void()> openMoreApps;
 
@@ -100,6 +103,7 @@ struct MainForm final : private FaceHost {
   void SetChromeVisible(bool visible) override;
   void StartIdleWatch() override;
   void StopIdleWatch() override;
+  void HoldScreen(bool held) override;
   void ReadyCue() override;
   void PlayCue() override;
   void ShowMessage(const char* text) override;

@@ -33,6 +33,7 @@ class ForwardingPlatform : public Platform {
   void OpenUrl(std::string_view url) override { to_.OpenUrl(url); }
   void PlaySoundFile(std::string_view path) override { to_.PlaySoundFile(path); }
   void PrepareSound() override { to_.PrepareSound(); }
+  void HoldScreen(bool held) override { to_.HoldScreen(held); }
   std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override {
     return to_.LoadResource(type, id);
   }

@@ -57,7 +57,7 @@ Outcome Tick(const ClockState& s) {
     } else if (total - 1 == 0) {
       Stop(n);
       o.steps.Add({Step::TickTimer, Step::BlinkTimer, Step::ShowColon, Step::ShowRunCaption,
-                   Step::StopIdleWatch, Step::ShowPointer});
+                   Step::StopIdleWatch, Step::ShowPointer, Step::HoldScreen});
     }
   }
   if (TickIsAnnounced(n)) o.steps.Add(Step::AnnounceFace);
@@ -81,16 +81,16 @@ Outcome StartOrPause(const ClockState& s) {
     // they were, a clock refused mid-run would read "暂 停" and could keep its colon blinked off.
     Stop(n);
     o.steps.Add({Step::RefuseEmptyCountdown, Step::TickTimer, Step::BlinkTimer, Step::StopIdleWatch,
-                 Step::ShowRunCaption, Step::ShowColon});
+                 Step::ShowRunCaption, Step::ShowColon, Step::HoldScreen});
   } else if (!s.running) {
     n.running = true;
     n.ticking = true;
     o.steps.Add({Step::ShowRunCaption, Step::HideChrome, Step::StartIdleWatch, Step::TickTimer,
-                 Step::BlinkTimer});
+                 Step::BlinkTimer, Step::HoldScreen});
   } else {
     Stop(n);
     o.steps.Add({Step::ShowRunCaption, Step::ShowChrome, Step::StopIdleWatch, Step::TickTimer,
-                 Step::BlinkTimer, Step::ShowColon});
+                 Step::BlinkTimer, Step::ShowColon, Step::HoldScreen});
   }
   return o;
 }
@@ -102,7 +102,8 @@ Outcome Reset(const ClockState& s) {
   n.alert = false;
   return {n,
           {Step::ShowRunCaption, Step::StopIdleWatch, Step::TickTimer, Step::BlinkTimer,
-           Step::ShowColon, Step::ShowAllDigits, Step::ShowColour, Step::AnnounceFace}};
+           Step::ShowColon, Step::ShowAllDigits, Step::ShowColour, Step::AnnounceFace,
+           Step::HoldScreen}};
 }
 
 // Each adjuster steps its own cell, wrapping within the cell's range, and never carries into a

@@ -41,6 +41,7 @@ enum class Step : std::uint8_t {
   BlinkTimer,
   HideChrome,
   ShowChrome,
+  HoldScreen,      // the display kept awake while running, let go else
   StartIdleWatch,  // centres the pointer too
   StopIdleWatch,
   ShowPointer,

@@ -48,6 +48,7 @@ void ClockFace::Preset(const ClockState& state) {
   if (state.mode != before.mode) Perform(Step::ShowMode, before);
   if (state.ticking != before.ticking) Perform(Step::TickTimer, before);
   if (state.running != before.running) Perform(Step::BlinkTimer, before);
+  if (state.running != before.running) Perform(Step::HoldScreen, before);
 }
 
 // The state is replaced before the first step, so that a step that reads the face, and a screen
@@ -112,6 +113,9 @@ void ClockFace::Perform(Step step, const ClockState& before) {
       return;
     case Step::StopIdleWatch:
       host_.StopIdleWatch();
+      return;
+    case Step::HoldScreen:
+      host_.HoldScreen(state_.running);
       return;
     case Step::ShowPointer:
       host_.CursorOn();

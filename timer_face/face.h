@@ -29,6 +29,8 @@ class FaceHost {
   virtual void StartIdleWatch() = 0;
   virtual void StopIdleWatch() = 0;
   virtual void CursorOn() = 0;
+  // Keeps the display awake while a run goes on; told at every change of the run, held or not.
+  virtual void HoldScreen(bool held) = 0;
   // A countdown ticks: its cue will be due, so the sound is readied; a count-up never has one.
   virtual void ReadyCue() = 0;
   virtual void PlayCue() = 0;

@@ -63,6 +63,10 @@ class FakePlatform final : public Platform {
   void OpenUrl(std::string_view url) override;
   void PlaySoundFile(std::string_view path) override;
   void PrepareSound() override { ++soundPreparations; }
+  void HoldScreen(bool held) override {
+    screenHeld = held;
+    calls.push_back(held ? "HoldScreen" : "ReleaseScreen");
+  }
   std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override;
   std::optional<std::string> KeepCueFile(std::span<const std::uint8_t> bytes) override;
 
@@ -87,6 +91,7 @@ class FakePlatform final : public Platform {
   std::vector<std::string> openedUrls;
   std::vector<std::string> playedSounds;
   int soundPreparations = 0;
+  bool screenHeld = false;
   std::vector<std::vector<std::uint8_t>> keptCues;  // the bytes of every KeepCueFile call
   std::vector<std::string> failureReports;          // the lines the real platform writes to stderr
   std::vector<std::string> activated;

@@ -75,17 +75,18 @@ constexpr ClockState Run(const char (&mmss)[6], ClockState s = {}) {
 
 constexpr Steps kDigits = {ShowChangedDigits};
 constexpr Steps kDigitsTold = {ShowChangedDigits, AnnounceFace};
-constexpr Steps kEnd = {ShowChangedDigits, TickTimer,     BlinkTimer,  ShowColon,
-                        ShowRunCaption,    StopIdleWatch, ShowPointer, AnnounceFace};
+// Every way a run stops lets the display sleep again (HoldScreen); every start holds it.
+constexpr Steps kEnd = {ShowChangedDigits, TickTimer,   BlinkTimer, ShowColon,   ShowRunCaption,
+                        StopIdleWatch,     ShowPointer, HoldScreen, AnnounceFace};
 constexpr Steps kHold = {TickTimer, AnnounceFace};
-constexpr Steps kStart = {ShowColour,     ShowRunCaption, HideChrome,
-                          StartIdleWatch, TickTimer,      BlinkTimer};
+constexpr Steps kStart = {ShowColour, ShowRunCaption, HideChrome, StartIdleWatch,
+                          TickTimer,  BlinkTimer,     HoldScreen};
 constexpr Steps kPause = {ShowColour, ShowRunCaption, ShowChrome, StopIdleWatch,
-                          TickTimer,  BlinkTimer,     ShowColon};
+                          TickTimer,  BlinkTimer,     ShowColon,  HoldScreen};
 constexpr Steps kRefuse = {ShowColour,    RefuseEmptyCountdown, TickTimer, BlinkTimer,
-                           StopIdleWatch, ShowRunCaption,       ShowColon};
-constexpr Steps kReset = {ShowRunCaption, StopIdleWatch, TickTimer,  BlinkTimer,
-                          ShowColon,      ShowAllDigits, ShowColour, AnnounceFace};
+                           StopIdleWatch, ShowRunCaption,       ShowColon, HoldScreen};
+constexpr Steps kReset = {ShowRunCaption, StopIdleWatch, TickTimer,    BlinkTimer, ShowColon,
+                          ShowAllDigits,  ShowColour,    AnnounceFace, HoldScreen};
 constexpr Steps kSelect = {ShowMode, AnnounceMode, AnnounceFace};
 
 // clang-format off

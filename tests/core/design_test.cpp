@@ -54,8 +54,7 @@ std::string Dump(const Window& w) {
       out += " back " + Hex(l->BackColor()) + (l->transparent ? " transparent" : "") +
              (l->align == Align::Center ? " centre" : " left") + (l->wordWrap ? " wrap" : "");
     }
-    if (const auto* b = dynamic_cast<const Button*>(&c))
-      out += " tab " + std::to_string(b->tabIndex);
+    if (c.tabIndex >= 0 || c.kind() == Kind::Button) out += " tab " + std::to_string(c.tabIndex);
     if (const auto* p = dynamic_cast<const Picture*>(&c)) out += " " + Quoted(p->resource);
     static constexpr const char* kRoles[] = {"auto", "text", "button", "radio", "image", "clock"};
     out += " at " + Number(c.Left()) + "," + Number(c.Top()) + " " + Number(c.Width()) + "x" +

@@ -213,11 +213,13 @@ inline Log FaceColourWrites(Color c) {
   return out;
 }
 
+// Shown again, the chrome gives the focus to the run button.
 inline Log ChromeWrites(bool visible) {
   Log out;
   for (const Control* c : DesignedForm().chrome) {
     out.push_back(c->Name() + ".Visible=" + (visible ? "1" : "0"));
   }
+  if (visible) out.push_back("开始.Focus");
   return out;
 }
 

@@ -356,5 +356,47 @@ TEST(DroppedEvents, ClicksOnHiddenControls) {
   EXPECT_TRUE((f.face.State().mode == Mode::Countdown));
 }
 
+// --- The display kept awake -------------------------------------------------------------------
+
+// The platform is asked once per change: held from the start of a run until it stops, however
+// it stops; a press that changes no run asks nothing.
+struct HoldRow {
+  const char* what;
+  const char* face;
+  std::function<void(Harness&)> act;
+  Log calls;
+};
+
+class ScreenHoldTest : public ::testing::TestWithParam<HoldRow> {};
+
+TEST_P(ScreenHoldTest, HeldWhileTheClockRuns) {
+  const HoldRow& r = GetParam();
+  Harness h;
+  h.Open();
+  h.SetFace(r.face);
+  r.act(h);
+  Log calls;
+  for (const std::string& c : h.fake.calls) {
+    if (c == "HoldScreen" || c == "ReleaseScreen") calls.push_back(c);
+  }
+  EXPECT_EQ(calls, r.calls) << r.what;
+}
+
+void Press(Harness& h, std::initializer_list<const char*> names) {
+  for (const char* n : names) ASSERT_TRUE(h.Click(h.f().window[n])) << n;
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Runs, ScreenHoldTest, ::testing::Values(
+  HoldRow{"pause", "01:00", [](Harness& h) { StartedAndShown(h); Press(h, {"开始"}); }, {"HoldScreen", "ReleaseScreen"}},
+  HoldRow{"pause and go on", "01:00", [](Harness& h) { StartedAndShown(h); Press(h, {"开始", "开始"}); }, {"HoldScreen", "ReleaseScreen", "HoldScreen"}},
+  HoldRow{"reset", "01:00", [](Harness& h) { StartedAndShown(h); Press(h, {"重置", "重置"}); }, {"HoldScreen", "ReleaseScreen"}},
+  HoldRow{"the end of a countdown", "00:02", [](Harness& h) { Press(h, {"开始"}); h.Advance(5000); }, {"HoldScreen", "ReleaseScreen"}},
+  HoldRow{"a count held at the top goes on", "59:58", [](Harness& h) { Press(h, {"zjs", "开始"}); h.Advance(5000); }, {"HoldScreen"}},
+  HoldRow{"the window closed", "01:00", [](Harness& h) { Press(h, {"开始"}); h.fake.Close(h.f().window); }, {"HoldScreen", "ReleaseScreen"}},
+  HoldRow{"an empty countdown refused", "00:00", [](Harness& h) { Press(h, {"开始"}); }, {}},
+  HoldRow{"closed while stopped", "01:00", [](Harness& h) { Press(h, {"重置"}); h.fake.Close(h.f().window); }, {}}));
+// clang-format on
+
 }  // namespace
 }  // namespace xr::test
