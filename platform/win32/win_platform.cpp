@@ -165,6 +165,13 @@ void WinPlatform::ReportFailure(std::string_view line) {
   }
 }
 
+void WinPlatform::HoldScreen(bool held) {
+  // The state belongs to the calling thread and ends with it: the core calls from the GUI
+  // thread, which lives as long as the windows do.
+  SetThreadExecutionState(held ? ES_CONTINUOUS | ES_DISPLAY_REQUIRED | ES_SYSTEM_REQUIRED
+                               : ES_CONTINUOUS);
+}
+
 std::span<const std::uint8_t> WinPlatform::LoadResource(std::string_view type, int id) {
   HRSRC res = FindResourceW(instance_, MAKEINTRESOURCEW(id), Wide(type).c_str());
   HGLOBAL mem = res != nullptr ? ::LoadResource(instance_, res) : nullptr;
