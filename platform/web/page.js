@@ -176,6 +176,38 @@ var XrPage = (function () {
     });
   }
 
+  // The screen stays on while the core holds it. The browser lets go of the lock whenever the
+  // page is hidden, so it is asked for again each time the page shows while still held. A browser
+  // without the lock, or one that refuses it, leaves the screen to its own rules: said once.
+  var screenHeld = false, screenLock = null, askingLock = false, toldLock = false, watching = false;
+  function lockRefused(why) {
+    if (toldLock) return;
+    toldLock = true;
+    console.log('xiuran-timer: the screen may sleep while the clock runs: ' + why);
+  }
+  function askLock() {
+    if (!screenHeld || screenLock || askingLock || document.hidden) return;
+    if (!('wakeLock' in navigator)) return lockRefused('this browser keeps no screen awake');
+    askingLock = true;
+    var asked;
+    try {
+      asked = navigator.wakeLock.request('screen');
+    } catch (e) {
+      asked = Promise.reject(e);
+    }
+    asked.then(function (lock) {
+      askingLock = false;
+      if (!screenHeld) return lock.release();  // let go of while it was being asked for
+      screenLock = lock;
+      lock.addEventListener('release', function () {
+        if (screenLock === lock) screenLock = null;
+      });
+    }, function (e) {
+      askingLock = false;
+      lockRefused(e);
+    });
+  }
+
   function onKey(e, down) {
     if (!pageId) return;
     var w = windowOf(e.target);
@@ -470,6 +502,20 @@ var XrPage = (function () {
       playing = source;
       audio.resume();
       source.start(0);
+    },
+    holdScreen: function (held) {
+      screenHeld = !!held;
+      if (screenHeld && !watching) {
+        watching = true;
+        document.addEventListener('visibilitychange', askLock);
+      }
+      if (screenHeld) {
+        askLock();
+      } else if (screenLock) {
+        var lock = screenLock;
+        screenLock = null;
+        lock.release().catch(function () { /* already let go of by the browser */ });
+      }
     },
     quit: function () {
       Array.from(windows.keys()).forEach(function (id) { XrPage.removeWindow(id); });

@@ -58,6 +58,7 @@ EM_JS(void, xr_js_cue, (const unsigned char* bytes, int frames, int channels, in
   XrPage.setCue(HEAPU8.subarray(bytes, bytes + frames * channels * 2), frames, channels, rate);
 });
 EM_JS(void, xr_js_play_cue, (), { XrPage.playCue(); });
+EM_JS(void, xr_js_hold_screen, (int held), { XrPage.holdScreen(held); });
 EM_JS(int, xr_js_resource_size, (const char* name), {
   return XrPage.resourceSize(UTF8ToString(name));
 });
@@ -355,6 +356,8 @@ void WebPlatform::MessageBox(std::string_view text, std::string_view caption) {
 }
 
 void WebPlatform::OpenUrl(std::string_view url) { xr_js_open_url(std::string(url).c_str()); }
+
+void WebPlatform::HoldScreen(bool held) { xr_js_hold_screen(held); }
 
 void WebPlatform::PlaySoundFile(std::string_view path) {
   if (cue_.empty() || path != std::string("/cue/") + kCueFileName) return;

@@ -45,6 +45,7 @@ class WebPlatform final : public Platform {
   void MessageBox(std::string_view text, std::string_view caption) override;
   void OpenUrl(std::string_view url) override;
   void PlaySoundFile(std::string_view path) override;
+  void HoldScreen(bool held) override;
   std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override;
   std::optional<std::string> KeepCueFile(std::span<const std::uint8_t> bytes) override;
 
