@@ -19,4 +19,11 @@ inline int TwipsToPixels(float twips) {
   return static_cast<int>(std::lround(twips / static_cast<float>(kTwipsPerPixel)));
 }
 
+// The width of the mark round the control with the keyboard focus, in the same pixels: it grows
+// with the window, so that a projected window shows it to the back of the room (a system's
+// hairline vanishes at 1920 x 1080), and is never thinner than 2 pixels.
+inline int FocusMarkPixels(int clientHeightPixels) {
+  return clientHeightPixels / 160 > 2 ? clientHeightPixels / 160 : 2;
+}
+
 }  // namespace xr

@@ -8,6 +8,7 @@ xr_build_packages=(
   qt6-base-dev                         # the program
   qt6-translations-l10n                # Qt's own words in Chinese: the message box's "确定"
   libxcb1-dev                          # the keyboard's state, asked of the X server
+  libdbus-1-dev                        # the desktop's idle inhibitor while a clock runs
   libpulse-dev                         # the cue, straight to the sound server
   libqrencode-dev                      # the artwork generator in tools/art
   fonts-arphic-uming fonts-arphic-ukai # Chinese faces; without one the captions are boxes
@@ -16,7 +17,9 @@ xr_build_packages=(
 xr_test_packages=(
   libgtest-dev                         # tests of the core
   xvfb xdotool x11-utils imagemagick   # the real window on a private X server
-  libx11-dev libxfixes-dev             # the pointer-image and close helpers
+  x11-xserver-utils                    # xset: X's screen saver set short
+  libx11-dev libxfixes-dev libxss-dev  # the pointer-image, close and screen-saver helpers
+  python3-dbus python3-gi              # stand-ins for the desktop's idle inhibitors
   pulseaudio pulseaudio-utils          # the cue through a private sound server
   xdg-utils desktop-file-utils         # links and the desktop entry
   strace                               # the fault matrix: every file the program touches

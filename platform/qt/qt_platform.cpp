@@ -23,6 +23,7 @@
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_window_system.h"
 #include "platform/qt/qt_window_view.h"
+#include "platform/qt/screen_hold.h"
 
 namespace xr::qt {
 
@@ -62,6 +63,18 @@ void QtPlatform::PrepareSound() {
   if (!prepareSound_) return;
   // Once, and after the click that started the countdown has been handled.
   QTimer::singleShot(0, this, std::exchange(prepareSound_, {}));
+}
+
+void QtPlatform::HoldScreen(bool held) {
+  if (!screenHold_) {
+    if (!held) return;
+    screenHold_ = std::make_unique<ScreenHold>();
+  }
+  screenHold_->Set(held);
+}
+
+void QtPlatform::TimerWoke() {
+  if (screenHold_) screenHold_->TimerWoke();
 }
 
 QtPlatform::~QtPlatform() {

@@ -40,6 +40,7 @@ class QtPlatform final : public QObject, public Platform {
   void OpenUrl(std::string_view url) override;
   void PlaySoundFile(std::string_view path) override;
   void PrepareSound() override;
+  void HoldScreen(bool held) override;
   std::span<const std::uint8_t> LoadResource(std::string_view type, int id) override;
   std::optional<std::string> KeepCueFile(std::span<const std::uint8_t> bytes) override;
 
@@ -56,6 +57,8 @@ class QtPlatform final : public QObject, public Platform {
   void AfterFirstFrame(std::function<void()> task);
   // Called by a view when its window has drawn its first frame.
   void FirstFrameDrawn();
+  // Called by a view whenever one of its timers wakes the program.
+  void TimerWoke();
 
  private:
   std::map<const Window*, QtWindow*> natives_;
@@ -65,6 +68,7 @@ class QtPlatform final : public QObject, public Platform {
   std::vector<std::function<void()>> afterFirstFrame_;
   bool firstFrameDrawn_ = false;
   int displayCount_ = 0;
+  std::unique_ptr<class ScreenHold> screenHold_;  // made when a clock first runs
   bool pointerMovable_;
 };
 

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "controls/units.h"
 #include "platform/qt/qt_accessible.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_platform.h"
@@ -58,6 +59,54 @@ void ControlLabel::mouseReleaseEvent(QMouseEvent* e) {
   pressed_ = false;
   e->accept();
   if (click) Activate();
+}
+
+namespace {
+bool IsPressKey(const QKeyEvent& e) {
+  return e.key() == Qt::Key_Space || e.key() == Qt::Key_Return || e.key() == Qt::Key_Enter;
+}
+}  // namespace
+
+void PaintFocusMark(QWidget& widget) {
+  if (!widget.hasFocus()) return;
+  const QWidget* form = widget.window();
+  const int width = FocusMarkPixels(form != nullptr ? form->height() : widget.height());
+  QPainter p(&widget);
+  QPen pen(widget.palette().color(QPalette::Highlight), width);
+  pen.setJoinStyle(Qt::MiterJoin);
+  p.setPen(pen);
+  p.setBrush(Qt::NoBrush);
+  const int half = width / 2;
+  p.drawRect(widget.rect().adjusted(half, half, -(width - half), -(width - half)));
+}
+
+void ControlButton::paintEvent(QPaintEvent* e) {
+  QPushButton::paintEvent(e);
+  PaintFocusMark(*this);
+}
+
+// A plain button takes Space only; Enter presses it as well, as the user is told.
+void ControlButton::keyPressEvent(QKeyEvent* e) {
+  if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && !e->isAutoRepeat()) {
+    e->accept();
+    click();
+    return;
+  }
+  QPushButton::keyPressEvent(e);
+}
+
+void ControlLabel::keyPressEvent(QKeyEvent* e) {
+  if (IsPressKey(*e) && focusPolicy() != Qt::NoFocus) {
+    e->accept();
+    Activate();
+    return;
+  }
+  QLabel::keyPressEvent(e);
+}
+
+void ControlLabel::paintEvent(QPaintEvent* e) {
+  QLabel::paintEvent(e);
+  PaintFocusMark(*this);
 }
 
 void ControlLabel::Activate() {
@@ -183,7 +232,6 @@ void QtWindow::Build() {
     form_->resize(client);
   }
 
-  std::vector<std::pair<int, QWidget*>> tabOrder;
   for (const auto& owned : window_.Controls()) {
     Control& c = *owned;
     QWidget* w = nullptr;
@@ -196,13 +244,13 @@ void QtWindow::Build() {
                             Qt::AlignTop);
         label->setWordWrap(l.wordWrap);
         label->setTextFormat(Qt::PlainText);
-        label->setFocusPolicy(Qt::NoFocus);
+        label->setFocusPolicy(c.tabIndex >= 0 ? Qt::StrongFocus : Qt::NoFocus);
         w = label;
         break;
       }
       case Kind::Button: {
         const auto& b = static_cast<const Button&>(c);
-        auto* button = new QPushButton(QString::fromStdString(b.Caption()), form_);
+        auto* button = new ControlButton(QString::fromStdString(b.Caption()), form_);
         button->setAutoDefault(false);
         button->setFocusPolicy(b.tabIndex >= 0 ? Qt::StrongFocus : Qt::NoFocus);
         QObject::connect(button, &QPushButton::clicked, form_, [this, &c] { UserClicked(c); });
@@ -211,7 +259,6 @@ void QtWindow::Build() {
           button->setAccessibleName(QString::fromStdString(c.AccessibleName()));
         }
         button->setAccessibleDescription(QString::fromStdString(c.access.description));
-        if (b.tabIndex >= 0) tabOrder.emplace_back(b.tabIndex, button);
         w = button;
         break;
       }
@@ -232,12 +279,16 @@ void QtWindow::Build() {
     ApplyColors(c, w);
     w->setVisible(c.Visible());
   }
-  std::stable_sort(tabOrder.begin(), tabOrder.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (std::size_t i = 1; i < tabOrder.size(); ++i) {
-    QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+  const std::vector<Control*> order = window_.TabOrder();
+  for (std::size_t i = 1; i < order.size(); ++i) {
+    QWidget::setTabOrder(widgets_[order[i - 1]], widgets_[order[i]]);
   }
-  if (!tabOrder.empty()) tabOrder.front().second->setFocus();
+  for (Control* c : order) {
+    if (c->Visible()) {
+      widgets_[c]->setFocus();
+      break;
+    }
+  }
 }
 
 QWidget* QtWindow::WidgetOf(const Control& control) const {
@@ -322,7 +373,10 @@ void QtWindow::ArmTimer(Timer& timer, std::int64_t deadlineUs) {
     t = std::make_unique<QTimer>();
     t->setTimerType(Qt::PreciseTimer);
     t->setSingleShot(true);
-    QObject::connect(t.get(), &QTimer::timeout, form_, [this, &timer] { host_.TimerDue(timer); });
+    QObject::connect(t.get(), &QTimer::timeout, form_, [this, &timer] {
+      platform_.TimerWoke();
+      host_.TimerDue(timer);
+    });
   }
   const std::int64_t left = deadlineUs - platform_.MonotonicUs();
   // Whole milliseconds rounded up: never early, at most a millisecond late; the core computes

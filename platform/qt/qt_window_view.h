@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 #include <map>
@@ -47,7 +48,21 @@ class FormWidget final : public QWidget {
   QPixmap backgroundHigh_;  // read when a scaled screen first needs it
 };
 
-// A label or picture of the model. It takes a click like a button: press and release over it.
+// Draws the keyboard focus as a mark that grows with the window, round the widget's box.
+void PaintFocusMark(QWidget& widget);
+
+// A button of the model. Enter presses it as Space does, and its focus shows from afar.
+class ControlButton final : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+};
+
+// A label or picture of the model. It takes a click like a button: press and release over it,
+// or Space or Enter while it has the focus.
 class ControlLabel final : public QLabel {
  public:
   ControlLabel(QtWindow* view, Control& control, QWidget* parent);
@@ -61,6 +76,8 @@ class ControlLabel final : public QLabel {
  protected:
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
 
  private:
   QtWindow* view_;
