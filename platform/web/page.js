@@ -126,14 +126,27 @@ var XrPage = (function () {
     return pageId;
   }
 
-  function focusFirst(w) {
-    var best = null;
-    w.controls.forEach(function (id) {
-      var c = controls.get(id);
-      if (c.kind === 1 && c.el.tabIndex > 0 && c.el.style.visibility !== 'hidden' &&
-          (best === null || c.el.tabIndex < best.tabIndex)) best = c.el;
+  function focus(id) {
+    if (controls.has(id)) controls.get(id).el.focus();
+  }
+
+  // A label in the keyboard's order is pressed by Space and Enter as a button is: Enter as it
+  // goes down, Space as it comes up after going down on the label. A key the core used up never
+  // reaches the label (onKey stops it first).
+  function pressedByKeys(el) {
+    var spaceDown = false;
+    el.addEventListener('keydown', function (e) {
+      if (e.key === 'Enter') el.click();
+      if (e.key !== ' ') return;
+      e.preventDefault();
+      spaceDown = true;
     });
-    if (best) best.focus();
+    el.addEventListener('keyup', function (e) {
+      if (e.key !== ' ' || !spaceDown) return;
+      spaceDown = false;
+      el.click();
+    });
+    el.addEventListener('blur', function () { spaceDown = false; });
   }
 
   function reportFrame(id) {
@@ -288,12 +301,12 @@ var XrPage = (function () {
       windows.set(id, w);
       return id;
     },
-    addControl: function (window, id, kind, name, text, tabIndex, alignLeft, wordWrap, transparent) {
+    // tabPlace: the control's place in the keyboard's order from 1, 0 when not in it.
+    addControl: function (window, id, kind, name, text, tabPlace, alignLeft, wordWrap, transparent) {
       var el;
       if (kind === 1) {
         el = document.createElement('button');
         el.type = 'button';
-        el.tabIndex = tabIndex >= 0 ? tabIndex + 1 : -1;
         el.textContent = text;
       } else if (kind === 2) {
         el = document.createElement('img');
@@ -305,7 +318,9 @@ var XrPage = (function () {
         el.textContent = text;
         el.style.textAlign = alignLeft ? 'left' : 'center';
         if (wordWrap) el.style.whiteSpace = 'pre-wrap';
+        if (tabPlace) pressedByKeys(el);
       }
+      if (tabPlace || kind === 1) el.tabIndex = tabPlace || -1;
       el.classList.add('xr-c');
       el.dataset.name = name;  // the control's name in the program, for whoever reads the page
       el.addEventListener('click', function () { Module['_xr_clicked'](id); });
@@ -349,7 +364,7 @@ var XrPage = (function () {
       var s = controls.get(id).el.style, v = visible ? '' : 'hidden';
       if (s.visibility !== v) s.visibility = v;
     },
-    focus: function (id) { controls.get(id).el.focus(); },
+    focus: focus,
     // role: the core's Role (1 text, 2 button, 3 radio button, 4 image, 5 clock).
     setAccess: function (id, role, name, description, checked, folded) {
       var el = controls.get(id).el;
@@ -386,26 +401,27 @@ var XrPage = (function () {
       live.textContent = '';
       setTimeout(function () { live.textContent = text; }, 50);
     },
-    showCentred: function (id, again) {
+    // first: the control that takes the focus as the window first shows, 0 for none.
+    showCentred: function (id, again, first) {
       var w = windows.get(id);
       w.root.style.visibility = '';
       if (w.isPage) {
         // Laid out at the viewport's size before the focus, which lays the page out at once.
         Module['_xr_viewport_resized'](window.innerWidth, window.innerHeight);
-        if (!again) focusFirst(w);
+        if (!again) focus(first);
         if (!again) requestAnimationFrame(function () { setTimeout(afterFirstFrame); });
         return;
       }
       w.root.style.zIndex = String(++topZ);
       w.root.style.left = Math.max(0, Math.round((window.innerWidth - w.root.offsetWidth) / 2)) + 'px';
       w.root.style.top = Math.max(0, Math.round((window.innerHeight - w.root.offsetHeight) / 2)) + 'px';
-      if (!again) focusFirst(w);
+      if (!again) focus(first);
       reportFrame(id);
     },
-    activate: function (id) {
+    activate: function (id, first) {
       var w = windows.get(id);
       if (!w.isPage) w.root.style.zIndex = String(++topZ);
-      if (!w.root.contains(document.activeElement)) focusFirst(w);
+      if (!w.root.contains(document.activeElement)) focus(first);
     },
     removeWindow: function (id) {
       var w = windows.get(id);

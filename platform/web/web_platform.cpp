@@ -16,8 +16,8 @@ EM_JS(int, xr_js_build_window, (int id, int isPage, const char* caption, int wid
                             UTF8ToString(picture), UTF8ToString(icon));
 });
 EM_JS(void, xr_js_add_control, (int window, int id, int kind, const char* name, const char* text,
-                                int tabIndex, int alignLeft, int wordWrap, int transparent), {
-  XrPage.addControl(window, id, kind, UTF8ToString(name), UTF8ToString(text), tabIndex, alignLeft,
+                                int tabPlace, int alignLeft, int wordWrap, int transparent), {
+  XrPage.addControl(window, id, kind, UTF8ToString(name), UTF8ToString(text), tabPlace, alignLeft,
                     wordWrap, transparent);
 });
 EM_JS(void, xr_js_set_text, (int id, const char* text), {
@@ -42,10 +42,10 @@ EM_JS(void, xr_js_set_access, (int id, int role, const char* name, const char* d
   XrPage.setAccess(id, role, UTF8ToString(name), UTF8ToString(description), checked, folded);
 });
 EM_JS(void, xr_js_announce, (const char* text), { XrPage.announce(UTF8ToString(text)); });
-EM_JS(void, xr_js_show_centred, (int window, int recentre), {
-  XrPage.showCentred(window, recentre);
+EM_JS(void, xr_js_show_centred, (int window, int recentre, int first), {
+  XrPage.showCentred(window, recentre, first);
 });
-EM_JS(void, xr_js_activate, (int window), { XrPage.activate(window); });
+EM_JS(void, xr_js_activate, (int window, int first), { XrPage.activate(window, first); });
 EM_JS(void, xr_js_remove_window, (int window), { XrPage.removeWindow(window); });
 EM_JS(void, xr_js_arm_timer, (int id, double ms), { XrPage.armTimer(id, ms); });
 EM_JS(void, xr_js_message_box, (const char* text, const char* caption), {
@@ -102,6 +102,9 @@ class WebPlatform::WebWindow final : public NativeWindow {
     const WindowDesign& d = window.design;
     xr_js_build_window(id_, isPage, window.caption.c_str(), Px(d.clientWidth), Px(d.clientHeight),
                        d.backColor, d.picture.c_str(), d.icon.c_str());
+    // The page's tabindex is the control's place in the core's order, counted from 1 since 0
+    // would put it after every numbered one; the browser then only follows it.
+    tabOrder_ = window.TabOrder();
     for (const auto& owned : window.Controls()) {
       Control& c = *owned;
       const int id = platform_.nextId_++;
@@ -109,10 +112,11 @@ class WebPlatform::WebWindow final : public NativeWindow {
       ids_[&c] = id;
       const auto* text = dynamic_cast<const TextControl*>(&c);
       const auto* label = dynamic_cast<const Label*>(&c);
-      const auto* button = dynamic_cast<const Button*>(&c);
+      const auto place = std::find(tabOrder_.begin(), tabOrder_.end(), &c);
       xr_js_add_control(
           id_, id, static_cast<int>(c.kind()), c.Name().c_str(),
-          text != nullptr ? text->Caption().c_str() : "", button != nullptr ? button->tabIndex : -1,
+          text != nullptr ? text->Caption().c_str() : "",
+          place == tabOrder_.end() ? 0 : static_cast<int>(place - tabOrder_.begin()) + 1,
           label != nullptr && label->align == Align::Left, label != nullptr && label->wordWrap,
           label != nullptr && label->transparent);
       if (const auto* picture = dynamic_cast<const Picture*>(&c)) {
@@ -134,14 +138,23 @@ class WebPlatform::WebWindow final : public NativeWindow {
   // The page reports the frame it gave the window during the call; a box window keeps its
   // design size, which the browser's zoom never changes in logical pixels.
   void ShowCentred() override {
-    xr_js_show_centred(id_, 0);
+    xr_js_show_centred(id_, 0, FirstInOrder());
     if (!isPage_) {
       const WindowDesign& d = window_.design;
       host_.SizeChanged(window_, Px(d.clientWidth), Px(d.clientHeight), false);
     }
   }
-  void Centre() override { xr_js_show_centred(id_, 1); }
-  void Activate() override { xr_js_activate(id_); }
+  void Centre() override { xr_js_show_centred(id_, 1, 0); }
+  void Activate() override { xr_js_activate(id_, FirstInOrder()); }
+
+  // Where the focus goes when the window first shows, or is brought forward without it: the
+  // first control in the order that is shown now; 0 for none.
+  int FirstInOrder() const {
+    for (const Control* c : tabOrder_) {
+      if (c->Visible()) return ids_.at(c);
+    }
+    return 0;
+  }
 
   void ControlChanged(Control& c, Prop prop) override {
     const int id = ids_.at(&c);
@@ -236,6 +249,7 @@ class WebPlatform::WebWindow final : public NativeWindow {
   const bool isPage_;
   std::map<int, Control*> controls_;
   std::map<const Control*, int> ids_;
+  std::vector<Control*> tabOrder_;
   std::map<int, Timer*> timers_;
   std::map<const Timer*, int> timerIds_;
 };
