@@ -12,6 +12,7 @@ import time
 import wave
 
 from selenium import webdriver
+from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
@@ -41,6 +42,12 @@ new MutationObserver(function (changes, observer) {
 }).observe(document, {childList: true, subtree: true, attributeFilter: ['hidden']});
 window.xrHidden = 0;
 document.addEventListener('visibilitychange', () => { xrHidden += document.hidden; });
+// Every screen wake lock the page was given.
+window.xrLocks = [];
+if (navigator.wakeLock) {
+  const ask = navigator.wakeLock.request.bind(navigator.wakeLock);
+  navigator.wakeLock.request = (...a) => ask(...a).then(l => (xrLocks.push(l), l));
+}
 """
 
 # Where the page's first screen differs from the program's window by more than a pixel, in
@@ -155,10 +162,26 @@ def check(what, got, expected):
         failures.append(f"{what}: got {got!r}, expected {expected!r}")
 
 
+def settles(what, read, expected):
+    """What read() gives once the page has had up to 10 s to get there."""
+    try:
+        WebDriverWait(d, 10, poll_frequency=0.05).until(lambda _: read() == expected)
+    except TimeoutException:
+        check(what, read(), expected)
+
+
+def locks():
+    """The screen wake locks the page was given, and how many it still holds."""
+    return d.execute_script("return [xrLocks.length, xrLocks.filter(l => !l.released).length]")
+
+
 try:
     d.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": RECORD_CUES})
     viewport(520, 363)
-    d.get(f"http://127.0.0.1:{server.server_address[1]}/")
+    origin = f"http://127.0.0.1:{server.server_address[1]}"
+    d.execute_cdp_cmd("Browser.grantPermissions",
+                      {"origin": origin, "permissions": ["wakeLockScreen"]})
+    d.get(origin + "/")
     wait.until(lambda _: d.find_elements(By.CSS_SELECTOR, '[data-name="m0"]'))
 
     # The page is the main window: its title, and the controls where the design puts them
@@ -260,6 +283,8 @@ try:
     # back with the seconds that went by.
     control("zjs").click()
     control("开始").click()
+    settles("the screen held while it counts up", lambda: locks()[1], 1)
+    taken = locks()[0]
     start, shown = next_tick()
     d.execute_script("xrHidden = 0")
     d.switch_to.new_window("tab")
@@ -271,6 +296,9 @@ try:
     lost = round(end - start) - (later - shown)
     if abs(lost) > 1:
         failures.append(f"a count-up hidden for 15 s: {lost} s behind")
+    settles("the screen held again once the page shows", locks, [taken + 1, 1])
+    ActionChains(d).send_keys(Keys.SPACE + Keys.SPACE).perform()
+    settles("the screen let go of at the pause", locks, [taken + 1, 0])
 
     # Once the service worker has the page, a reload with the server gone starts it afresh.
     wait.until(lambda _: d.execute_script("return navigator.serviceWorker.controller !== null"))
@@ -287,6 +315,27 @@ try:
     faces = d.execute_script("return xrFacesAtFirstControl")
     check("offline reload", [d.title, face(), faces, kept],
           ["岫然计时器", "00:00", ['宋体 loaded', '楷体 loaded'], True])
+
+    # From the first showing the keyboard alone sets a countdown and starts it. A row: Tabs
+    # (Shift+Tab when less than 0), keys, then where the focus is, the face, whether 倒计时 is
+    # chosen, and the focus mark, in forced colours from the fourth row on.
+    mark = ("const s = getComputedStyle(document.activeElement);"
+            "return [s.outlineStyle, parseFloat(s.outlineWidth) >= innerHeight / 200]")
+    for row, (tabs, key, focused, shown, chosen) in enumerate((
+            (0, "", "开始", "00:00", "true"), (3, Keys.ENTER, "zjs", "00:00", "false"),
+            (1, Keys.SPACE, "djs", "00:00", "true"), (4, Keys.SPACE * 4, "jm0", "00:04", "true"),
+            (0, Keys.ENTER, "jm0", "00:05", "true"), (-8, "", "开始", "00:05", "true"))):
+        d.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": [
+            {"name": "forced-colors", "value": "active" if row > 2 else "none"}]})
+        a = ActionChains(d)
+        if tabs < 0:
+            a.key_down(Keys.SHIFT).send_keys(Keys.TAB * -tabs).key_up(Keys.SHIFT)
+        a.send_keys(Keys.TAB * max(tabs, 0) + key).perform()
+        check(f"keys, row {row}", [d.switch_to.active_element.get_attribute("data-name"), face(),
+                                   control("djs").get_attribute("aria-checked"),
+                                   d.execute_script(mark)], [focused, shown, chosen, ["solid", True]])
+    ActionChains(d).send_keys(Keys.ENTER).perform()
+    settles("a countdown started from the keys", face, "00:03")
 finally:
     d.quit()
     server.shutdown()
