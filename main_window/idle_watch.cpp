@@ -39,7 +39,14 @@ void MainForm::CentrePointer() {
   pointerY = y;
   restY = y;
   restX = pointerX;
-  platform.SetCursorPos(pointerX, pointerY);
+  if (platform.SetCursorPos(pointerX, pointerY)) return;
+  // The pointer stayed where it was (a page, Wayland): that is where it rests, or the first idle
+  // tick would take the centre's distance from it for a movement and bring the chrome back.
+  std::int32_t atX = 0;
+  std::int32_t atY = 0;
+  if (!platform.GetCursorPos(atX, atY)) return;
+  pointerX = restX = ToInt16(atX);
+  pointerY = restY = ToInt16(atY);
 }
 
 void MainForm::StartIdleWatch() {

@@ -174,9 +174,10 @@ bool FakePlatform::GetCursorPos(std::int32_t& x, std::int32_t& y) {
 }
 
 bool FakePlatform::SetCursorPos(std::int32_t x, std::int32_t y) {
+  calls.push_back("SetCursorPos(" + std::to_string(x) + "," + std::to_string(y) + ")");
+  if (pointerFixed) return false;
   pointerX = x;
   pointerY = y;
-  calls.push_back("SetCursorPos(" + std::to_string(x) + "," + std::to_string(y) + ")");
   return true;
 }
 

@@ -74,6 +74,7 @@ class FakePlatform final : public Platform {
   std::int32_t pointerX = 0;
   std::int32_t pointerY = 0;
   bool cursorPosFails = false;
+  bool pointerFixed = false;       // SetCursorPos moves nothing and says so, as a page's does
   double clockBase = 12 * 3600.0;  // seconds since midnight at virtual time 0
   std::map<std::string, std::vector<std::uint8_t>> resources;  // key "TYPE/id"
   std::optional<std::string> cuePlace;     // KeepCueFile's answer; none: no place took the cue
