@@ -244,7 +244,8 @@ void QtWindow::Build() {
                             Qt::AlignTop);
         label->setWordWrap(l.wordWrap);
         label->setTextFormat(Qt::PlainText);
-        label->setFocusPolicy(c.tabIndex >= 0 ? Qt::StrongFocus : Qt::NoFocus);
+        // Reached by Tab only: a click on a "+" leaves the focus, and its mark, where they were.
+        label->setFocusPolicy(c.tabIndex >= 0 ? Qt::TabFocus : Qt::NoFocus);
         w = label;
         break;
       }
