@@ -59,17 +59,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     program.Start();
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-      // Tab, Space and Enter move between and press the buttons as in a dialog.
       HWND top = GetAncestor(msg.hwnd, GA_ROOT);
-      // The core sees a key before any control does, and may keep it from them.
+      // The core sees a key before any control does, and may keep it from them; Tab, Space and
+      // Enter then follow the window's own tab order, drawn labels included, which the dialog
+      // manager's walk through child windows would not.
       if (top != nullptr && platform.KeyMessage(top, msg)) {
         platform.ReleaseRetired();
         continue;
       }
-      if (top == nullptr || !platform.IsOurs(top) || !IsDialogMessageW(top, &msg)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
       platform.ReleaseRetired();
     }
     status = static_cast<int>(msg.wParam);

@@ -182,10 +182,13 @@ class Element final : public IAccessible {
     if (Standard()) {
       hr = standard_->get_accState(id, out);
     } else if (c != nullptr && out != nullptr) {
-      // What the system's static text would say of itself.
+      // What the system's static text would say of itself, and what the keyboard does with it.
+      const WinWindowView* view = WinWindowView::Of(hwnd_);
       out->vt = VT_I4;
-      out->lVal =
-          (c->Visible() ? 0 : STATE_SYSTEM_INVISIBLE) | (Pressable(*c) ? 0 : STATE_SYSTEM_READONLY);
+      out->lVal = (c->Visible() ? 0 : STATE_SYSTEM_INVISIBLE) |
+                  (Pressable(*c) ? 0 : STATE_SYSTEM_READONLY) |
+                  (c->tabIndex >= 0 ? STATE_SYSTEM_FOCUSABLE : 0) |
+                  (view != nullptr && view->KeyboardOn() == c ? STATE_SYSTEM_FOCUSED : 0);
       hr = S_OK;
     }
     if (c == nullptr || FAILED(hr) || out->vt != VT_I4) return hr;
@@ -276,6 +279,18 @@ class Element final : public IAccessible {
     return Standard() ? standard_->get_accKeyboardShortcut(id, out) : DISP_E_MEMBERNOTFOUND;
   }
   HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* out) override {
+    // The system's object of the form knows of child windows only, not of the labels it draws.
+    const WinWindowView* view = of_ == Of::Form ? WinWindowView::Of(hwnd_) : nullptr;
+    const Control* on = view != nullptr ? view->KeyboardOn() : nullptr;
+    if (on != nullptr && out != nullptr && view->ChildWindow(*on) == nullptr) {
+      const auto children = view->ReaderChildren();
+      for (std::size_t i = 0; i < children.size(); ++i) {
+        if (children[i] != on) continue;
+        out->vt = VT_I4;
+        out->lVal = static_cast<LONG>(i) + 1;
+        return S_OK;
+      }
+    }
     if (Standard()) return standard_->get_accFocus(out);
     if (out != nullptr) out->vt = VT_EMPTY;
     return S_FALSE;
@@ -328,18 +343,12 @@ class Element final : public IAccessible {
   LONG refs_ = 1;  // COM calls them on this thread only
 };
 
-// A button whose text says all it is keeps Windows' own object, which knows buttons best.
-bool NeedsOwnElement(const Control& c) {
-  return c.kind() != Kind::Button ||
-         c.AccessibleName() != static_cast<const Button&>(c).Caption() ||
-         !c.access.description.empty();
-}
-
 bool Answer(HWND hwnd, bool form, WPARAM wp, LPARAM lp, LRESULT& result) {
   if (static_cast<LONG>(static_cast<DWORD>(lp)) != OBJID_CLIENT) return false;
   if (!form) {
-    const Control* c = WinWindowView::ControlOf(hwnd);
-    if (c == nullptr || !NeedsOwnElement(*c)) return false;
+    // Every button too, however plain: the system's own object of one has no default action
+    // under Wine, and a reader could not press it.
+    if (WinWindowView::ControlOf(hwnd) == nullptr) return false;
   }
   const Oleacc* lib = Library();
   IAccessible* standard = nullptr;
@@ -399,6 +408,10 @@ bool RegisterReaderClasses(HINSTANCE instance) {
 
 bool AnswerReader(HWND form, WPARAM wp, LPARAM lp, LRESULT& result) {
   return Answer(form, true, wp, lp, result);
+}
+
+void AnnounceFocusToReaders(HWND form, LONG child) {
+  NotifyWinEvent(EVENT_OBJECT_FOCUS, form, OBJID_CLIENT, child);
 }
 
 void AnnounceToReaders(HWND hwnd, LONG child, Prop what) {

@@ -26,5 +26,8 @@ bool AnswerReader(HWND form, WPARAM wp, LPARAM lp, LRESULT& result);
 // window (child CHILDID_SELF) or of a label the form draws (the form's window, the label's child
 // id among the form's children).
 void AnnounceToReaders(HWND hwnd, LONG child, Prop what);
+// The keyboard moved to a label the form draws (the form's child id): the system tells readers
+// of a window taking the focus, but knows nothing of the labels.
+void AnnounceFocusToReaders(HWND form, LONG child);
 
 }  // namespace xr::win32

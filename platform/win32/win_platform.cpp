@@ -89,8 +89,13 @@ bool WinPlatform::KeyMessage(HWND top, const MSG& msg) {
   // every key as a WM_SYSKEYDOWN, F4 alone included.
   const bool alt = (msg.lParam & (LPARAM{1} << 29)) != 0;
   if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 && alt) return false;
+  // Plain: neither Ctrl nor Alt is held, whichever of the two messages brought the key.
+  const bool plain = !alt && GetKeyState(VK_CONTROL) >= 0;
+  const bool repeat = down && (msg.lParam & (LPARAM{1} << 30)) != 0;
   for (const auto& [w, v] : views_) {
-    if (v->Hwnd() == top) return v->Key(static_cast<std::uint32_t>(msg.wParam), down);
+    if (v->Hwnd() == top) {
+      return v->Key(static_cast<std::uint32_t>(msg.wParam), down, plain, repeat);
+    }
   }
   return false;
 }

@@ -48,11 +48,12 @@ class WinPlatform final : public Platform {
   // Views let go of while one of their handlers may still be on the stack are deleted here,
   // from the message loop.
   void ReleaseRetired();
-  // The top-level window that keyboard navigation (Tab, Space) goes to, if it is one of ours.
+  // Whether the top-level window is one of ours.
   bool IsOurs(HWND hwnd) const;
   // A key message from the loop, for the top-level window it is going to: tells the core of
-  // a key going down, except the one the system closes windows with. Returns true when the
-  // core used the key up and the message must not be dispatched.
+  // a key going down, except the one the system closes windows with, then moves or presses the
+  // window's focus (Tab, Space, Enter). Returns true when the key was used up and the message
+  // must not be dispatched.
   bool KeyMessage(HWND top, const MSG& msg);
 
  private:

@@ -188,15 +188,12 @@ void WinWindowView::Build() {
   platform_.ScaleChanged(this, scale_);
   if (!d.picture.empty()) picture_ = LoadPictureResource(platform_.Instance(), d.picture);
 
-  // Buttons in their tab order on top, as keyboard navigation follows the stack; then the rest
-  // in the window's order, the first on top.
-  for (const auto& owned : w.Controls()) stacked_.push_back(owned.get());
-  const auto tabbed = std::stable_partition(stacked_.begin(), stacked_.end(), [](const Control* c) {
-    return c->kind() == Kind::Button && static_cast<const Button*>(c)->tabIndex >= 0;
-  });
-  std::stable_sort(stacked_.begin(), tabbed, [](const Control* a, const Control* b) {
-    return static_cast<const Button*>(a)->tabIndex < static_cast<const Button*>(b)->tabIndex;
-  });
+  // What the keyboard reaches on top, in the window's own tab order, so that nothing covers a
+  // control Tab can land on; then the rest in the window's order, the first on top.
+  stacked_ = w.TabOrder();
+  for (const auto& owned : w.Controls()) {
+    if (owned->tabIndex < 0) stacked_.push_back(owned.get());
+  }
   for (Control* owned : stacked_) {
     Control& c = *owned;
     // Labels are drawn by the form: under Wine each child window cost half a millisecond of the
@@ -209,8 +206,7 @@ void WinWindowView::Build() {
     const wchar_t* cls = kReaderLabelClass;
     if (c.kind() == Kind::Button) {
       cls = kReaderButtonClass;
-      cstyle |= BS_PUSHBUTTON | BS_NOTIFY |
-                (static_cast<const Button&>(c).tabIndex >= 0 ? WS_TABSTOP : 0);
+      cstyle |= BS_PUSHBUTTON | BS_NOTIFY;
     } else {
       cstyle |= SS_NOTIFY | SS_OWNERDRAW;
       images_[&c] =
@@ -359,6 +355,17 @@ void WinWindowView::Redraw(const Control& c) {
 
 void WinWindowView::ControlChanged(Control& c, Prop prop) {
   if (window_ == nullptr) return;
+  if (prop == Prop::Focus) {
+    Focus(c);
+    return;
+  }
+  if (&c == focused_) {
+    // The mark round it goes with it; where it was is not kept, as for a moved label.
+    if (prop == Prop::Visible) InvalidateMark();
+    if (prop == Prop::Left || prop == Prop::Top || prop == Prop::Width || prop == Prop::Height) {
+      InvalidateRect(hwnd_, nullptr, FALSE);
+    }
+  }
   HWND child = ChildWindow(c);
   if (child == nullptr) {
     if (c.kind() != Kind::Label) return;
@@ -413,9 +420,6 @@ void WinWindowView::ControlChanged(Control& c, Prop prop) {
     case Prop::FontSize:
       ApplyFont(c, child);
       break;
-    case Prop::Focus:
-      SetFocus(child);
-      break;
     case Prop::AccessibleName:
     case Prop::Checked:
       AnnounceToReaders(child, CHILDID_SELF, prop);
@@ -443,8 +447,102 @@ void WinWindowView::Paint() {
         DrawLabel(dc, static_cast<const Label&>(**it));
       }
     }
+    if (const Control* marked = KeyboardOn()) {
+      const RECT outer = MarkRect(*marked);
+      RECT overlap;
+      if (IntersectRect(&overlap, &outer, &ps.rcPaint) != FALSE) {
+        // Four bars rather than a pen: the line stays inside the box however wide it grows.
+        const int w = MarkWidth();
+        HBRUSH mark = GetSysColorBrush(COLOR_HIGHLIGHT);
+        const RECT bars[] = {{outer.left, outer.top, outer.right, outer.top + w},
+                             {outer.left, outer.bottom - w, outer.right, outer.bottom},
+                             {outer.left, outer.top, outer.left + w, outer.bottom},
+                             {outer.right - w, outer.top, outer.right, outer.bottom}};
+        for (const RECT& bar : bars) FillRect(dc, &bar, mark);
+      }
+    }
   }
   EndPaint(hwnd_, &ps);
+}
+
+// Grows with the window, so that a projected window shows it to the back of the room, where the
+// system's dotted hairline vanishes; never thinner than 2 pixels.
+int WinWindowView::MarkWidth() const {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  return std::max(2, static_cast<int>(client.bottom / 160));
+}
+
+// Inside a drawn label's box; round a button's window, which the form cannot draw into.
+RECT WinWindowView::MarkRect(const Control& c) const {
+  RECT r = Place(c);
+  if (ChildWindow(c) != nullptr) {
+    const int w = MarkWidth();
+    InflateRect(&r, w, w);
+  }
+  return r;
+}
+
+void WinWindowView::InvalidateMark() {
+  if (focused_ == nullptr || hwnd_ == nullptr) return;
+  const RECT r = MarkRect(*focused_);
+  InvalidateRect(hwnd_, &r, FALSE);
+}
+
+const Control* WinWindowView::KeyboardOn() const {
+  if (window_ == nullptr || focused_ == nullptr || !focused_->Visible()) return nullptr;
+  HWND child = ChildWindow(*focused_);
+  return GetFocus() == (child != nullptr ? child : hwnd_) ? focused_ : nullptr;
+}
+
+void WinWindowView::FocusMoved(Control* c) {
+  if (c == focused_) return;
+  InvalidateMark();
+  focused_ = c;
+  InvalidateMark();
+}
+
+// A button's window takes the system's focus itself; a drawn label has the form keep it. While
+// another window is active the control is only noted: the form hands it the focus when it is
+// active again, rather than taking the user away from where they are.
+void WinWindowView::Focus(Control& c) {
+  if (hwnd_ == nullptr || c.tabIndex < 0) return;
+  HWND child = ChildWindow(c);
+  if (child == nullptr && c.kind() != Kind::Label) return;
+  FocusMoved(&c);
+  if (GetActiveWindow() != hwnd_) return;
+  if (child != nullptr) {
+    SetFocus(child);
+  } else if (GetFocus() != hwnd_) {
+    SetFocus(hwnd_);  // its WM_SETFOCUS tells the readers
+  } else {
+    TellFocus();
+  }
+}
+
+void WinWindowView::TellFocus() {
+  if (focused_ == nullptr || ChildWindow(*focused_) != nullptr) return;
+  const auto readers = ReaderChildren();
+  const auto at = std::find(readers.begin(), readers.end(), focused_);
+  if (at != readers.end()) {
+    AnnounceFocusToReaders(hwnd_, static_cast<LONG>(at - readers.begin()) + 1);
+  }
+}
+
+// The window's own tab order, from the control with the focus on, the hidden ones passed over.
+void WinWindowView::MoveFocus(int step) {
+  const auto order = window_->TabOrder();
+  const auto n = static_cast<std::ptrdiff_t>(order.size());
+  if (n == 0) return;
+  const auto at = std::find(order.begin(), order.end(), focused_);
+  std::ptrdiff_t i = at != order.end() ? at - order.begin() : (step > 0 ? n - 1 : 0);
+  for (std::ptrdiff_t k = 0; k < n; ++k) {
+    i = (i + n + step) % n;
+    if (order[static_cast<std::size_t>(i)]->Visible()) {
+      Focus(*order[static_cast<std::size_t>(i)]);
+      return;
+    }
+  }
 }
 
 void WinWindowView::DrawLabel(HDC dc, const Label& l) {
@@ -506,9 +604,25 @@ void WinWindowView::TimerFired(UINT_PTR id) {
   host_.TimerDue(*window_->Timers()[id - 1]);
 }
 
-bool WinWindowView::Key(std::uint32_t virtualKey, bool down) {
+bool WinWindowView::Key(std::uint32_t virtualKey, bool down, bool plain, bool repeat) {
   if (window_ == nullptr) return false;
-  return down ? host_.KeyDown(*window_, virtualKey) : host_.KeyUp(*window_, virtualKey);
+  const bool used = down ? host_.KeyDown(*window_, virtualKey) : host_.KeyUp(*window_, virtualKey);
+  // A handler may have closed the window: the key has nowhere left to go.
+  if (used || window_ == nullptr) return true;
+  if (!plain) return false;
+  switch (virtualKey) {
+    case VK_TAB:
+      if (down) MoveFocus(GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
+      return true;
+    case VK_SPACE:
+    case VK_RETURN:
+      // One press per stroke, as a click is, however long the key is held; the same for a
+      // button's window as for a drawn label.
+      if (down && !repeat && KeyboardOn() != nullptr) host_.Clicked(*focused_);
+      return true;
+    default:
+      return false;
+  }
 }
 
 void WinWindowView::Clicked(int id) {
@@ -564,8 +678,11 @@ void WinWindowView::ShowCentred() {
   shown_ = true;
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
-  HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
-  if (first != nullptr) SetFocus(first);
+  for (Control* c : window_->TabOrder()) {
+    if (!c->Visible()) continue;
+    Focus(*c);
+    break;
+  }
   ClientResized(false);
   SetIcons();
 }
@@ -631,19 +748,28 @@ LRESULT WinWindowView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_COMMAND: {
       const int code = HIWORD(wp);
-      if (lp != 0 && code == BN_SETFOCUS) focus_ = reinterpret_cast<HWND>(lp);
+      if (lp != 0 && code == BN_SETFOCUS) FocusMoved(ControlById(LOWORD(wp)));
+      if (lp != 0 && code == BN_KILLFOCUS) InvalidateMark();
       // A second quick click on a picture is a double click to Windows, and a click to the core.
       if (lp != 0 && (code == BN_CLICKED || code == STN_DBLCLK)) Clicked(LOWORD(wp));
       return 0;
     }
     case WM_SETFOCUS:
-      // As in a dialog, the window itself never keeps the keyboard (Space and Enter would do
-      // nothing): it goes back to the control that last had it, after a message box, another
-      // program or a click on the background, unless that control is out of sight now.
-      if (focus_ != nullptr && IsChild(hwnd_, focus_) && IsWindowVisible(focus_) != FALSE &&
-          IsWindowEnabled(focus_) != FALSE) {
-        SetFocus(focus_);
+      // The window itself keeps the keyboard only for a drawn label: otherwise it goes back to
+      // the control that last had it, after a message box, another program or a click on the
+      // background, unless that control is out of sight now.
+      if (focused_ != nullptr && focused_->Visible()) {
+        HWND child = ChildWindow(*focused_);
+        if (child == nullptr) {
+          InvalidateMark();
+          TellFocus();
+        } else if (IsWindowVisible(child) != FALSE && IsWindowEnabled(child) != FALSE) {
+          SetFocus(child);
+        }
       }
+      return 0;
+    case WM_KILLFOCUS:
+      InvalidateMark();
       return 0;
     case WM_TIMER:
       TimerFired(wp);
@@ -667,8 +793,12 @@ LRESULT WinWindowView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       Paint();
       return 0;
     case WM_LBUTTONDOWN:
-      // A label takes every click, a quick second one too (the form has no double clicks).
-      if (Control* c = LabelAt(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)})) host_.Clicked(*c);
+      // A label takes every click, a quick second one too (the form has no double clicks), and
+      // the focus with it when it takes the focus at all, as a button's window does.
+      if (Control* c = LabelAt(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)})) {
+        if (c->tabIndex >= 0) Focus(*c);
+        if (window_ != nullptr) host_.Clicked(*c);
+      }
       return 0;
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);

@@ -37,8 +37,13 @@ class WinWindowView final {
   // of one of its own messages, so it is deleted later.
   void Retire();
   HWND Hwnd() const { return hwnd_; }
-  // A key went down (or repeats), or went up, in the window; returns whether the core used it up.
-  bool Key(std::uint32_t virtualKey, bool down);
+  // A key went down (or repeats), or went up, in the window; returns whether it was used up,
+  // by the core or, for a plain key (no Ctrl or Alt), by moving or pressing the keyboard's
+  // control: Tab and Shift+Tab, Space and Enter.
+  bool Key(std::uint32_t virtualKey, bool down, bool plain, bool repeat);
+  // The control the keyboard is on, a button's window or a drawn label; null while the window
+  // does not have the keyboard or the control is hidden.
+  const Control* KeyboardOn() const;
 
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   // The view of a form's window; null once it is retired.
@@ -73,6 +78,13 @@ class WinWindowView final {
   void DrawLabel(HDC dc, const Label& label);
   void Redraw(const Control& control);
   Control* LabelAt(POINT p) const;
+  void Focus(Control& control);
+  void FocusMoved(Control* control);
+  void MoveFocus(int step);
+  void TellFocus();
+  int MarkWidth() const;
+  RECT MarkRect(const Control& control) const;
+  void InvalidateMark();
   void ClientResized(bool minimised);
   void FrameMoved();
   UINT_PTR TimerId(const Timer& timer) const;
@@ -83,7 +95,7 @@ class WinWindowView final {
   HWND hwnd_ = nullptr;
   double scale_ = 1.0;
   bool shown_ = false;
-  HWND focus_ = nullptr;                     // the control that last had the keyboard focus
+  Control* focused_ = nullptr;               // the control that last had the keyboard focus
   std::map<const Control*, HWND> children_;  // buttons and pictures; labels have none
   std::vector<Control*> stacked_;            // every control, the topmost first
   // What each label shows: the core sets some properties again unchanged (the idle watch hides
