@@ -1,5 +1,6 @@
 #include "main_window/main_form.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace xr {
@@ -164,6 +165,11 @@ void MainForm::CaptureLayout() {
   }
 }
 
+// The fonts follow the client area's height, down to the narrowest common screen (5:4). A window
+// narrower than that (a phone held upright, a tall narrow window) bounds them by its width as
+// well, so that the digits and captions still fit the controls that shrink with the width.
+constexpr float kNarrowestShape = 1.25f;
+
 void MainForm::Resize() {
   std::int16_t row = 0;
   for (const auto& c : window.Controls()) {
@@ -175,7 +181,12 @@ void MainForm::Resize() {
     SkipOnFailure([&] { k.SetTop(cell(2) * window.ScaleHeight()); });
     SkipOnFailure([&] { k.SetWidth(cell(3) * window.ScaleWidth()); });
     SkipOnFailure([&] { k.SetHeight(cell(4) * window.ScaleHeight()); });
-    if (text != nullptr) SkipOnFailure([&] { text->SetFontSize(cell(5) * window.ScaleHeight()); });
+    if (text != nullptr) {
+      SkipOnFailure([&] {
+        text->SetFontSize(cell(5) *
+                          std::min(window.ScaleHeight(), window.ScaleWidth() / kNarrowestShape));
+      });
+    }
   }
 }
 
