@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
   }
   xr::posix::SurviveFailedWrites();
   xr::posix::SettleHomeAndBaseDirs();
+  xr::posix::NoSessionBusUnlessGiven();
   if (NoDisplayAtAll()) {
     std::fprintf(stderr, "xiuran-timer: no display to open the window on (DISPLAY is not set)\n");
     return 1;

@@ -38,4 +38,9 @@ void SettleHomeAndBaseDirs() {
   }
 }
 
+void NoSessionBusUnlessGiven() {
+  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (address == nullptr || *address == '\0') setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+}
+
 }  // namespace xr::posix

@@ -9,6 +9,11 @@ namespace xr::posix {
 // directory the program happened to be started from. Call before any thread or library starts.
 void SettleHomeAndBaseDirs();
 
+// With no session bus given, none is to be had: the bus library would otherwise start one
+// (dbus-launch --autolaunch) for whichever part of the toolkit first asks, a daemon that outlives
+// the program and writes under the home directory. Call before any thread or library starts.
+void NoSessionBusUnlessGiven();
+
 // A write that fails is handled where it happens: a cue beyond the file-size limit is removed, a
 // line for a stderr whose reader has gone is lost. As SIGXFSZ and SIGPIPE, the same failures
 // would end the program instead; after this call they only make the write fail (EFBIG, EPIPE).

@@ -87,6 +87,7 @@ scenario_faults_environment() {
   fx_try cache-under-a-file fxe_row home whole-or-none XDG_CACHE_HOME="$W/file/cache"
   fx_try no-home-anywhere fxe_no_home
   fx_try no-chinese-font fxe_font
+  fx_try no-session-bus fxe_no_bus
   fx_end
 }
 
@@ -112,6 +113,12 @@ fxe_no_home() {
   awk -F: -v OFS=: -v uid="$(id -u)" '$3 == uid { $6 = "" } 1' /etc/passwd > "$W/passwd"
   FX_SETUP="mount --bind $(printf %q "$W/passwd") /etc/passwd"
   fx_row "" none "" -u HOME -u XDG_CACHE_HOME
+}
+
+# With no session bus given, the program starts none (no dbus-launch, even a missing one, tried).
+fxe_no_bus() {
+  fx_row "$HOME/.cache/$FX_CUE_NAME" whole "" -u DBUS_SESSION_BUS_ADDRESS
+  ! grep -E 'execve\("[^"]*dbus-launch"' "$FX_TRACE" || fx_fail "a session bus was launched"
 }
 
 # Without a Chinese font the program says so in one line, and works.
