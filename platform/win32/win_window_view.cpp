@@ -793,12 +793,9 @@ LRESULT WinWindowView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       Paint();
       return 0;
     case WM_LBUTTONDOWN:
-      // A label takes every click, a quick second one too (the form has no double clicks), and
-      // the focus with it when it takes the focus at all, as a button's window does.
-      if (Control* c = LabelAt(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)})) {
-        if (c->tabIndex >= 0) Focus(*c);
-        if (window_ != nullptr) host_.Clicked(*c);
-      }
+      // A label takes every click, a quick second one too (the form has no double clicks); the
+      // focus comes to it from Tab only, as in the Qt program, so the mark stays off the face.
+      if (Control* c = LabelAt(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)})) host_.Clicked(*c);
       return 0;
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);

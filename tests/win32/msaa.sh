@@ -15,7 +15,7 @@ E2E_WINDOW_TIMEOUT=60
 start_xvfb
 # Wine's SetThreadExecutionState only notes the state it is asked for, in its warnings: the
 # program's stderr is the one place to read what it asked for.
-launch env WINEDEBUG=warn+ntdll "$XR_PROGRAM"
+launch env WINEDEBUG=-all,warn+ntdll "$XR_PROGRAM"
 wait_window 岫然计时器 > /dev/null
 "$XR_READER" > "$E2E_ARTIFACTS/reader.txt" 2>&1 || {
   cat "$E2E_ARTIFACTS/reader.txt" >&2
