@@ -43,7 +43,7 @@ if [[ $mode == --no-test ]]; then
 else
   cmake --build "$tree" -j "$jobs"
 fi
-echo "$tree/index.html: $(du -cb "$tree"/index.{html,js,wasm} | tail -1 | cut -f1) bytes with its script and module"
+echo "$tree/index.html: $(du -cb "$tree"/index.html "$tree"/v/*/index.{js,wasm} | tail -1 | cut -f1) bytes with its script and module"
 
 [[ -z $mode ]] || exit 0
 runtime=$(mktemp -d "${TMPDIR:-/tmp}/xr-web-runtime.XXXXXX")

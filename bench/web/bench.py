@@ -10,6 +10,7 @@ import functools
 import http.server
 import json
 import os
+import re
 import statistics
 import sys
 import tempfile
@@ -223,8 +224,9 @@ def write_screen():
     with open(os.path.join(tree, "index.html"), encoding="utf-8") as f:
         page = f.read()
     head = "\n".join(line for line in page.split("</head>")[0].splitlines()
-                     if "index.js" not in line and "index.wasm" not in line)
-    faces = [["宋体", "fonts/uming.woff2"], ["楷体", "fonts/ukai.woff2"]]
+                     if not any(f"/{n}" in line for n in ("index.js", "index.wasm", "start.js")))
+    faces = [[n, re.search(f'href="([^"]*/{f})"', page)[1]]
+             for n, f in (("宋体", "uming.woff2"), ("楷体", "ukai.woff2"))]
     with open(screen_html, "w", encoding="utf-8") as f:
         f.write(f"""{head}
 </head>

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Writes the page's first screen into shell.html from what the program draws.
+"""Writes the page's first screen into shell.html and page.css from what the program draws.
 
 usage: first_screen.py BUILD_TREE
 
@@ -24,8 +24,11 @@ from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.support.wait import WebDriverWait
 
-SHELL = os.path.join(os.path.dirname(os.path.abspath(__file__)), "shell.html")
-BEGIN, END = "<!-- first screen -->", "<!-- end of first screen -->"
+HERE = os.path.dirname(os.path.abspath(__file__))
+# The markup goes into the page and its places into the style sheet: a host's strict
+# Content-Security-Policy drops a style written in the page.
+WRITTEN = [(os.path.join(HERE, "shell.html"), "<!-- first screen -->", "<!-- end of first screen -->"),
+           (os.path.join(HERE, "page.css"), "/* first screen */", "/* end of first screen */")]
 SIZES = [(520, 363), (3840, 363), (520, 2160)]
 SCALED = ("left", "top", "width", "height", "font-size")
 
@@ -61,7 +64,8 @@ def scaled(values):
 
 
 def markup(reads):
-    out = []
+    """The first screen's markup, and its style sheet."""
+    out, rules = [], []
     for parts in zip(*reads):
         first = parts[0]
         if any((p["tag"], p["cls"], p["name"], p["text"]) !=
@@ -74,15 +78,15 @@ def markup(reads):
             elif any(p["style"].get(prop) != value for p in parts):
                 sys.exit(f"{first['name']}: {prop} changes with the size")
             style.append(f"{prop}: {value}")
-        attrs = f' style="{html.escape("; ".join(style))}"'
         if first["tag"] == "div" and not first["cls"]:
-            out.append(f'<div id="xr-first" hidden aria-hidden="true"{attrs}>')
+            out.append('<div id="xr-first" hidden aria-hidden="true">')
+            rules.append(f'#xr-first {{ {"; ".join(style)}; }}')
             continue
-        if first["tag"] == "button":
-            attrs = ' type="button" tabindex="-1"' + attrs
+        rules.append(f'#xr-first [data-xr-first="{first["name"]}"] {{ {"; ".join(style)}; }}')
+        attrs = ' type="button" tabindex="-1"' if first["tag"] == "button" else ""
         out.append(f'<{first["tag"]} class="{first["cls"]}" data-xr-first="{first["name"]}"'
                    f'{attrs}>{html.escape(first["text"])}</{first["tag"]}>')
-    return "\n".join(out + ["</div>"])
+    return "\n".join(out + ["</div>"]), "\n".join(rules)
 
 
 def main():
@@ -103,14 +107,14 @@ def main():
     finally:
         d.quit()
         server.shutdown()
-    with open(SHELL, encoding="utf-8") as f:
-        shell = f.read()
-    block = re.compile(re.escape(BEGIN) + ".*?" + re.escape(END), re.S)
-    if not block.search(shell):
-        sys.exit(f"{SHELL}: no {BEGIN} ... {END}")
-    shell = block.sub(lambda _: f"{BEGIN}\n{markup(reads)}\n{END}", shell)
-    with open(SHELL, "w", encoding="utf-8") as f:
-        f.write(shell)
+    for (path, begin, end), text in zip(WRITTEN, markup(reads)):
+        with open(path, encoding="utf-8") as f:
+            old = f.read()
+        block = re.compile(re.escape(begin) + ".*?" + re.escape(end), re.S)
+        if not block.search(old):
+            sys.exit(f"{path}: no {begin} ... {end}")
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(block.sub(lambda _: f"{begin}\n{text}\n{end}", old))
 
 
 main()

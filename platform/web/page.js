@@ -12,58 +12,54 @@ var XrPage = (function () {
   var cueBuffer = null; // the cue as an AudioBuffer, made at its first playing
   var playing = null;
 
-  // Timers come from a worker: a hidden tab's own timers are slowed down to once a minute. Each
-  // is due at a time of the page's clock (performance.timeOrigin and now(), which the worker
-  // shares); whatever is due when the worker wakes goes to the page in one message, earliest
-  // first, so timers due together (the tick, the blink, the idle watch) wake the page once. Armed
-  // a little apart in the start's handler, they fall due up to a millisecond or two apart, so the
-  // worker waits for the last of those due within 4 ms of the first: a tick a few milliseconds
-  // late is not seen, and the core times the next one from when this one was due. The
-  // timers a handler arms go to the worker together once it returns. The worker starts with the
-  // first timer, not before the first frame.
-  var worker = null;
-  var armed = [];
+  // Timers come from a worker (timers.js), started with the first timer rather than before the
+  // first frame. The timers a handler arms go to it together once the handler returns. A browser
+  // that gives the page no worker, or a worker that fails, leaves the page's own timers: the clock
+  // runs on, late in a hidden tab. What the worker holds is kept here too, for that change.
+  var worker = null, ownTimers = null, armed = [], held = new Map();
+  function timersDue(ids) {
+    ids.forEach(function (id) { Module['_xr_timer_due'](id); });
+  }
+  function withoutWorker(why) {
+    XrFailed('worker', 'time is kept by the page itself, which a hidden tab slows down: ' + why);
+    if (worker) worker.terminate();
+    worker = null;
+    ownTimers = XrTimerQueue(timersDue);
+    var pairs = [];
+    held.forEach(function (at, id) { pairs.push(id, at); });
+    held.clear();
+    ownTimers(pairs);
+  }
   function startWorker() {
-    worker = new Worker(URL.createObjectURL(new Blob([
-      'var due = new Map(), wake = 0;\n' +
-      'function now() { return performance.timeOrigin + performance.now(); }\n' +
-      'function schedule() {\n' +
-      '  clearTimeout(wake); wake = 0;\n' +
-      '  var first = Infinity, last;\n' +
-      '  due.forEach(function (at) { first = Math.min(first, at); });\n' +
-      '  if (first === Infinity) return;\n' +
-      '  last = first;\n' +
-      '  due.forEach(function (at) { if (at <= first + 4) last = Math.max(last, at); });\n' +
-      '  wake = setTimeout(fire, Math.max(0, Math.ceil(last - now())));\n' +
-      '}\n' +
-      'function fire() {\n' +
-      '  var t = now(), out = [];\n' +
-      '  due.forEach(function (at, id) { if (at <= t) out.push([at, id]); });\n' +
-      '  out.sort(function (a, b) { return a[0] - b[0]; });\n' +
-      '  out.forEach(function (e) { due.delete(e[1]); });\n' +
-      '  if (out.length) postMessage(out.map(function (e) { return e[1]; }));\n' +
-      '  schedule();\n' +
-      '}\n' +
-      'onmessage = function (e) {\n' +
-      '  for (var i = 0; i < e.data.length; i += 2) {\n' +
-      '    if (e.data[i + 1] >= 0) due.set(e.data[i], e.data[i + 1]); else due.delete(e.data[i]);\n' +
-      '  }\n' +
-      '  schedule();\n' +
-      '};\n'], {type: 'text/javascript'})));
+    try {
+      worker = new Worker(locateFile('timers.js'));
+    } catch (e) {
+      return withoutWorker(e);
+    }
     worker.onmessage = function (e) {
-      e.data.forEach(function (id) { Module['_xr_timer_due'](id); });
+      var t = performance.timeOrigin + performance.now();
+      e.data.forEach(function (id) { if (held.get(id) <= t) held.delete(id); });
+      timersDue(e.data);
     };
+    worker.onerror = function (e) { withoutWorker(e.message || 'the worker did not start'); };
   }
   function sendArmed() {
-    worker.postMessage(armed);
+    var pairs = armed;
     armed = [];
+    if (ownTimers) return ownTimers(pairs);
+    for (var i = 0; i < pairs.length; i += 2) {
+      if (pairs[i + 1] >= 0) held.set(pairs[i], pairs[i + 1]); else held.delete(pairs[i]);
+    }
+    worker.postMessage(pairs);
   }
 
   // What the browser fetches for the page beside the page itself comes after the first frame: the
+  // program's resources (the cue, 825 kB, first needed three seconds into a countdown), the
   // icon (193 kB) and the manifest, whose icon the browser had the page download while that frame
   // waited on the page's thread to be committed. A page served from an address the browser trusts
   // keeps its files for a reload offline, through a worker whose own fetches would compete too.
   function afterFirstFrame() {
+    fetchResources();
     [['icon', 'icons/app.ico'], ['manifest', 'manifest.webmanifest']].forEach(function (l) {
       var link = document.createElement('link');
       link.rel = l[0];
@@ -71,9 +67,13 @@ var XrPage = (function () {
       document.head.appendChild(link);
     });
     if (!('serviceWorker' in navigator) || !window.isSecureContext) return;
-    navigator.serviceWorker.register('sw.js').catch(function (e) {
-      console.log('xiuran-timer: the page is not kept for offline use: ' + e);
-    });
+    try {
+      navigator.serviceWorker.register('sw.js').catch(function (e) {
+        XrFailed('service worker', 'the page is not kept for offline use: ' + e);
+      });
+    } catch (e) {
+      XrFailed('service worker', 'the page is not kept for offline use: ' + e);
+    }
   }
 
   function colour(c) {
@@ -97,26 +97,30 @@ var XrPage = (function () {
     return (face === '楷体' ? '"楷体"' : '"宋体"') + ', serif';
   }
 
-  // The program starts once the faces are in (the page loads them), so that no control is first
-  // drawn in another face.
-  var faces = XrFaces.catch(function (e) { console.error('xiuran-timer: a face did not load: ' + e); });
-  // The program's resources (the cue), read by LoadResource from main() on; one that did not come
-  // is missing there, as a file that is not there would be.
-  var resources = new Map();
-  var fetched = Promise.all(XrResources.map(function (name) {
-    return fetch(name)
-        .then(function (r) {
-          if (!r.ok) throw new Error(r.status);
-          return r.arrayBuffer();
-        })
-        .then(function (b) { resources.set(name, new Uint8Array(b)); })
-        .catch(function (e) { console.error('xiuran-timer: ' + name + ' did not load: ' + e); });
-  }));
+  // The program starts once the faces are in (the page loads them, and says so when one fails),
+  // so that no control is first drawn in another face.
   Module['preRun'] = Module['preRun'] || [];
   Module['preRun'].push(function () {
     addRunDependency('xr-page');
-    Promise.all([faces, fetched]).then(function () { removeRunDependency('xr-page'); });
+    XrFaces.then(function () { removeRunDependency('xr-page'); });
   });
+  // The program's resources (the cue), fetched once the program shows, so that a slow network
+  // does not hold the program back for them. LoadResource finds one on its way as empty, and one
+  // that did not come missing, as a file that is not there would be.
+  var resources = new Map(XrResources.map(function (name) { return [name, null]; }));
+  function fetchResources() {
+    XrResources.forEach(function (name) {
+      fetch(name)
+          .then(function (r) {
+            if (!r.ok) throw new Error(r.status);
+            return r.arrayBuffer();
+          })
+          .then(function (b) { resources.set(name, new Uint8Array(b)); }, function (e) {
+            resources.delete(name);
+            XrFailed(name, name + ' did not load, so no cue will be heard: ' + e);
+          });
+    });
+  }
 
   function windowOf(node) {
     for (var n = node; n && n.nodeType === 1; n = n.parentNode) {
@@ -128,6 +132,44 @@ var XrPage = (function () {
 
   function focus(id) {
     if (controls.has(id)) controls.get(id).el.focus();
+  }
+
+  // The keyboard's order stays within the window that has the focus: the tabindex numbers are
+  // each window's own, so the browser's page-wide order ran through every window's controls mixed.
+  // A box keeps the focus while it is open; the page's own window hands it on to the browser at
+  // its ends while no box is open.
+  function tabWithin(e) {
+    if (e.key !== 'Tab' || e.defaultPrevented || e.altKey || e.ctrlKey || e.metaKey) return;
+    var w = windows.get(windowOf(e.target));
+    if (!w) return;
+    var order = Array.prototype.filter.call(w.root.querySelectorAll('button, [tabindex]'),
+        function (el) {
+          return el.tabIndex >= 0 && el.getClientRects().length &&
+              getComputedStyle(el).visibility !== 'hidden';
+        });
+    order = order.map(function (el, i) { return [el.tabIndex || Infinity, i, el]; })
+        .sort(function (a, b) { return a[0] - b[0] || a[1] - b[1]; })
+        .map(function (p) { return p[2]; });
+    if (!order.length) return;
+    var at = order.indexOf(document.activeElement), step = e.shiftKey ? -1 : 1;
+    var to = at < 0 ? (step > 0 ? 0 : order.length - 1) : at + step;
+    if (to < 0 || to >= order.length) {
+      if (w.isPage && windows.size === 1) return;
+      to = (to + order.length) % order.length;
+    }
+    e.preventDefault();
+    order[to].focus();
+  }
+  document.addEventListener('keydown', tabWithin);
+
+  // What was clicked on the first screen before the program came is clicked again in its window.
+  function clickedEarly(root) {
+    queueMicrotask(function () {
+      XrEarlyClicks.splice(0).forEach(function (name) {
+        var el = root.querySelector('[data-name="' + name + '"]');
+        if (el) el.click();
+      });
+    });
   }
 
   // A label in the keyboard's order is pressed by Space and Enter as a button is: Enter as it
@@ -175,18 +217,54 @@ var XrPage = (function () {
 
   // A running context renders silence when it has nothing to play, which kept the browser's
   // audio service busy for as long as the page was open: it runs only while the cue sounds.
-  // Resumed once during a click or a key, it may resume later without one.
+  // Resumed once during a click or a key, it may resume later without one. A browser without Web
+  // Audio, or one that refuses a context (NotAllowedError), leaves the clock running unheard.
   var unlocked = false;
+  function noAudio(e) {
+    XrFailed('audio', 'no cue will be heard: ' + e);
+  }
+  function context() {
+    if (audio === null) {
+      try {
+        audio = new AudioContext();
+      } catch (e) {
+        audio = false;
+        noAudio(e);
+      }
+    }
+    return audio;
+  }
   function rest() {
-    if (audio && !playing && audio.state === 'running') audio.suspend();
+    if (audio && !playing && audio.state === 'running') audio.suspend().catch(noAudio);
   }
   function unlockAudio() {
-    if (unlocked) return;
-    if (!audio) audio = new AudioContext();
+    if (unlocked || !context()) return;
     audio.resume().then(function () {
       unlocked = true;
       rest();
-    });
+    }, noAudio);
+  }
+
+  function play() {
+    if (!cueBuffer) {
+      // At the file's own rate: the context resamples as it plays.
+      cueBuffer = audio.createBuffer(cue.channels.length, cue.frames, cue.rate);
+      cue.channels.forEach(function (d, ch) { cueBuffer.copyToChannel(d, ch); });
+    }
+    if (playing) {
+      try { playing.stop(); } catch (e) { /* already ended */ }
+    }
+    var source = audio.createBufferSource();
+    source.buffer = cueBuffer;
+    source.connect(audio.destination);
+    source.onended = function () {
+      if (playing !== source) return;
+      playing = null;
+      rest();
+    };
+    playing = source;
+    audio.resume().catch(noAudio);
+    source.start(0);
   }
 
   // The screen stays on while the core holds it. The browser lets go of the lock whenever the
@@ -280,6 +358,11 @@ var XrPage = (function () {
         bar.appendChild(close);
         w.root.appendChild(bar);
         makeMovable(id, bar);
+        w.root.addEventListener('keydown', function (e) {
+          if (e.key !== 'Escape' || e.defaultPrevented) return;
+          e.preventDefault();
+          Module['_xr_close_requested'](id);
+        });
         w.client = document.createElement('div');
         w.client.className = 'xr-client';
         w.client.style.width = width + 'px';
@@ -334,9 +417,10 @@ var XrPage = (function () {
       el = el.firstElementChild || el;  // a clock's digit, hidden from readers
       if (el.textContent !== text) el.textContent = text;
     },
+    // -1: missing, -2: on its way.
     resourceSize: function (name) {
       var r = resources.get(name);
-      return r ? r.length : -1;
+      return r ? r.length : r === null ? -2 : -1;
     },
     copyResource: function (name, to) { HEAPU8.set(resources.get(name), to); },
     setPicture: function (id, resource) { controls.get(id).el.src = resource; },
@@ -350,6 +434,10 @@ var XrPage = (function () {
     setColors: function (id, fore, back) {
       var s = controls.get(id).el.style;
       s.color = colour(fore);
+      // A colour of the program's own that means something (the red of the last seconds) stays
+      // in forced colours, where the system's would stand for it.
+      var c = fore >>> 0, grey = (c & 255) === ((c >>> 8) & 255) && (c & 255) === ((c >>> 16) & 255);
+      s.forcedColorAdjust = (c & 0x80000000) || grey ? '' : 'none';
       s.backgroundColor = (back >>> 0) === kButtonFace ? '' : colour(back);
     },
     setFont: function (id, face, px, bold) {
@@ -390,7 +478,8 @@ var XrPage = (function () {
       if (el.tagName === 'IMG') {
         if (el.alt !== name) el.alt = name;
       } else {
-        attr('aria-label', role === 1 && name === el.textContent ? null : name);
+        // A name that is the caption is left to the caption, so that the two never differ.
+        attr('aria-label', name === el.textContent ? null : name);
       }
       attr('aria-checked', role === 3 ? String(!!checked) : null);
       attr('aria-description', description || null);
@@ -409,13 +498,18 @@ var XrPage = (function () {
         // Laid out at the viewport's size before the focus, which lays the page out at once.
         Module['_xr_viewport_resized'](window.innerWidth, window.innerHeight);
         if (!again) focus(first);
+        if (!again) clickedEarly(w.root);
         if (!again) requestAnimationFrame(function () { setTimeout(afterFirstFrame); });
         return;
       }
       w.root.style.zIndex = String(++topZ);
       w.root.style.left = Math.max(0, Math.round((window.innerWidth - w.root.offsetWidth) / 2)) + 'px';
       w.root.style.top = Math.max(0, Math.round((window.innerHeight - w.root.offsetHeight) / 2)) + 'px';
-      if (!again) focus(first);
+      if (!again) {
+        // The focus goes back where it came from when the box closes.
+        w.opener = document.activeElement;
+        focus(first);
+      }
       reportFrame(id);
     },
     activate: function (id, first) {
@@ -427,12 +521,14 @@ var XrPage = (function () {
       var w = windows.get(id);
       if (!w) return;
       w.controls.forEach(function (c) { controls.delete(c); });
+      var hadFocus = w.root.contains(document.activeElement);
       w.root.remove();
+      if (hadFocus && w.opener && w.opener.isConnected) w.opener.focus();
       windows.delete(id);
       if (id === pageId) pageId = 0;
     },
     armTimer: function (id, ms) {
-      if (!worker) startWorker();
+      if (!worker && !ownTimers) startWorker();
       if (!armed.length) queueMicrotask(sendArmed);
       armed.push(id, ms < 0 ? -1 : performance.timeOrigin + performance.now() + ms);
     },
@@ -497,27 +593,12 @@ var XrPage = (function () {
       cueBuffer = null;
     },
     playCue: function () {
-      if (!cue) return;
-      if (!audio) audio = new AudioContext();
-      if (!cueBuffer) {
-        // At the file's own rate: the context resamples as it plays.
-        cueBuffer = audio.createBuffer(cue.channels.length, cue.frames, cue.rate);
-        cue.channels.forEach(function (d, ch) { cueBuffer.copyToChannel(d, ch); });
+      if (!cue || !context()) return;
+      try {
+        play();
+      } catch (e) {
+        noAudio(e);
       }
-      if (playing) {
-        try { playing.stop(); } catch (e) { /* already ended */ }
-      }
-      var source = audio.createBufferSource();
-      source.buffer = cueBuffer;
-      source.connect(audio.destination);
-      source.onended = function () {
-        if (playing !== source) return;
-        playing = null;
-        rest();
-      };
-      playing = source;
-      audio.resume();
-      source.start(0);
     },
     holdScreen: function (held) {
       screenHeld = !!held;

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "controls/units.h"
+#include "cue/cue.h"
 #include "cue/wav_pcm.h"
 
 // What the page does for this layer, in page.js; strings go as UTF-8.
@@ -161,6 +162,7 @@ class WebPlatform::WebWindow final : public NativeWindow {
     switch (prop) {
       case Prop::Caption:
         xr_js_set_text(id, static_cast<const TextControl&>(c).Caption().c_str());
+        Access(c);  // a name that is the caption follows it
         RefreshDerived();
         break;
       case Prop::ForeColor:
@@ -374,7 +376,16 @@ void WebPlatform::OpenUrl(std::string_view url) { xr_js_open_url(std::string(url
 void WebPlatform::HoldScreen(bool held) { xr_js_hold_screen(held); }
 
 void WebPlatform::PlaySoundFile(std::string_view path) {
-  if (cue_.empty() || path != std::string("/cue/") + kCueFileName) return;
+  if (path != std::string("/cue/") + kCueFileName) return;
+  if (cue_.empty()) {
+    // Fetched once the program showed: until it is in, or when it never came, nothing plays.
+    try {
+      const auto bytes = LoadResource(kCueResourceType, kCueResourceId);
+      cue_.assign(bytes.begin(), bytes.end());
+    } catch (const PlatformError&) {
+    }
+    if (cue_.empty()) return;
+  }
   if (!cueHandedOver_) {
     // Decoded here rather than by the browser, which would resample it to its own rate.
     const auto pcm = ParseWav(cue_);
@@ -386,13 +397,15 @@ void WebPlatform::PlaySoundFile(std::string_view path) {
   xr_js_play_cue();
 }
 
-// The page fetched the program's resources before main(), beside the module rather than inside
-// it: the module compiles sooner, and no file system comes with it.
+// The page fetches the program's resources beside the module rather than inside it, once the
+// program shows: the module compiles sooner, the program takes input before the cue (825 kB) is
+// in, and no file system comes with it. One still on its way is empty; it is asked for again.
 std::span<const std::uint8_t> WebPlatform::LoadResource(std::string_view type, int id) {
   const std::string name = std::string(type) + "/" + std::to_string(id);
   auto it = resources_.find(name);
   if (it == resources_.end()) {
     const int size = xr_js_resource_size(name.c_str());
+    if (size == -2) return {};
     if (size < 0) throw PlatformError("no resource " + name);
     // Left uninitialised for the page to fill: zeroing the cue first took longer than its copy.
     Resource r{std::unique_ptr<std::uint8_t[]>(new std::uint8_t[static_cast<std::size_t>(size)]),
