@@ -3,8 +3,9 @@
 
 usage: page_test.py BUILD_TREE CUE_WAV
 """
-import functools
 import http.server
+import os
+import shutil
 import sys
 import tempfile
 import threading
@@ -42,6 +43,17 @@ new MutationObserver(function (changes, observer) {
 }).observe(document, {childList: true, subtree: true, attributeFilter: ['hidden']});
 window.xrHidden = 0;
 document.addEventListener('visibilitychange', () => { xrHidden += document.hidden; });
+// What the page said went wrong, what a strict host blocked, and when the program came.
+window.xrSaid = [];
+const warn = console.warn;
+console.warn = (...a) => { xrSaid.push(a.join(' ')); warn.apply(console, a); };
+window.xrBlocked = [];
+document.addEventListener('securitypolicyviolation', e => xrBlocked.push(e.violatedDirective));
+new MutationObserver((_, o) => {
+  if (!document.getElementById('xr-page')) return;
+  o.disconnect();
+  window.xrProgramAt = performance.now();
+}).observe(document, {childList: true, subtree: true});
 // Every screen wake lock the page was given.
 window.xrLocks = [];
 if (navigator.wakeLock) {
@@ -92,9 +104,43 @@ with wave.open(cue_path) as w:
     expected_cue = [w.getnframes(), w.getnchannels(), w.getframerate(),
                     max(abs(s) for s in samples) / 65536]
 
-handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=tree)
-handler.func.log_message = lambda *a: None
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+# The page as a host with a strict policy serves it, from a copy whose files are a year old
+# and carry no Cache-Control, as ordinary servers send them. The program's script waits until
+# `early` is set; nothing answers while `stalled` is set.
+served = tempfile.TemporaryDirectory()
+for name in ("index.html", "index.js", "index.wasm", "sw.js", "manifest.webmanifest", "v",
+             "CUSTOM", "fonts", "icons", "pictures"):
+    if os.path.exists(os.path.join(tree, name)):
+        (shutil.copytree if os.path.isdir(os.path.join(tree, name)) else shutil.copy)(
+            os.path.join(tree, name), os.path.join(served.name, name))
+for folder, _, files in os.walk(served.name):
+    for f in files:
+        os.utime(os.path.join(folder, f), (time.time() - 365 * 86400,) * 2)
+early, stalled, unstalled = threading.Event(), threading.Event(), threading.Event()
+
+
+class Handler(http.server.SimpleHTTPRequestHandler):
+    def __init__(self, *a, **k):
+        super().__init__(*a, directory=served.name, **k)
+
+    def log_message(self, *a):
+        pass
+
+    def end_headers(self):
+        self.send_header("Content-Security-Policy",
+                         "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'")
+        super().end_headers()
+
+    def do_GET(self):
+        if stalled.is_set():
+            unstalled.wait()
+        if self.path.endswith("/index.js"):
+            early.wait()
+        super().do_GET()
+
+
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+server.daemon_threads = True
 threading.Thread(target=server.serve_forever, daemon=True).start()
 
 options = Options()
@@ -182,7 +228,14 @@ try:
     d.execute_cdp_cmd("Browser.grantPermissions",
                       {"origin": origin, "permissions": ["wakeLockScreen"]})
     d.get(origin + "/")
+    # A click on the first screen, before the program's script has come, is the program's.
+    wait.until(lambda _: d.find_element(By.CSS_SELECTOR, '[data-xr-first="zjs"]').is_displayed())
+    d.find_element(By.CSS_SELECTOR, '[data-xr-first="zjs"]').click()
+    early.set()
     wait.until(lambda _: d.find_elements(By.CSS_SELECTOR, '[data-name="m0"]'))
+    settles("a click on the first screen", lambda: control("zjs").get_attribute("aria-checked"),
+            "true")
+    control("djs").click()
 
     # The page is the main window: its title, and the controls where the design puts them
     # in a client area of the design's size.
@@ -191,6 +244,9 @@ try:
           ['宋体 loaded', '楷体 loaded'])
     check("start button at the design size", box("开始"), [64, 304, 81, 33])
     check("face at start", face(), "00:00")
+    check("the cue asked for once the program is in", wait.until(lambda _: d.execute_script(
+        "const e = performance.getEntriesByType('resource').find(e => e.name.endsWith('/101'));"
+        "return e && [e.startTime >= xrProgramAt]")), [True])
     check("the first screen as the program draws it (platform/web/first_screen.py writes it)",
           d.execute_async_script(FIRST_SCREEN, True), [])
 
@@ -229,6 +285,7 @@ try:
     wait.until(lambda _: control("开始").is_displayed())
     check("a Space while it runs", [control("开始").text, d.switch_to.active_element.text],
           ["暂 停", "暂 停"])
+    check("a reader hears the caption", ("button", "暂 停") in reader(), True)
     ActionChains(d).send_keys(Keys.SPACE).perform()
     check("a second Space", control("开始").text, "开 始")
     ActionChains(d).send_keys(Keys.SPACE).perform()
@@ -276,6 +333,13 @@ try:
     d.close()
     d.switch_to.window(page)
     control("close").click()
+    # From the keyboard: the focus stays in a box, Esc closes it, and the focus goes back.
+    control("more").click()
+    ActionChains(d).send_keys(Keys.TAB * 12).perform()
+    in_box = d.execute_script("return document.activeElement.closest('[role=dialog]') !== null")
+    ActionChains(d).send_keys(Keys.ESCAPE).perform()
+    check("a box and the keyboard", [in_box, boxes(), d.switch_to.active_element.get_attribute(
+        "data-name")], [True, [], "more"])
 
     # A count-up keeps time while another tab hides the page. Chromium wakes a hidden tab's own
     # timers on whole seconds at first and once a minute only after five minutes, which is why
@@ -300,10 +364,60 @@ try:
     ActionChains(d).send_keys(Keys.SPACE + Keys.SPACE).perform()
     settles("the screen let go of at the pause", locks, [taken + 1, 0])
 
-    # Once the service worker has the page, a reload with the server gone starts it afresh.
+    check("nothing a strict host blocks", d.execute_script("return xrBlocked"), [])
+
+    # The page's glue failing: the clock runs on, a click still counts, and it is said once. A
+    # row: what fails, what is said.
+    for fails, said in (
+            ("delete window.AudioContext", "no cue will be heard"),
+            ("AudioContext = function () { throw new DOMException('', 'NotAllowedError'); }",
+             "no cue will be heard"),
+            ("delete window.Worker", "time is kept by the page"),
+            ("Worker = class extends Worker { constructor() { super('none.js'); } }",
+             "time is kept by the page")):
+        breaking = d.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": fails})
+        d.get(origin + "/")
+        wait.until(lambda _: d.find_elements(By.CSS_SELECTOR, '[data-name="m0"]'))
+        for n in ("jm0",) * 4 + ("开始",):
+            control(n).click()
+        settles(f"{fails}: a countdown", lambda: [face(), control("开始").is_displayed()],
+                ["00:00", True])
+        d.execute_script("arguments[0].click()", control("jm0"))
+        check(f"{fails}: afterwards", [face(), d.execute_script(
+            "return xrSaid.filter(w => w.includes(arguments[0])).length", said)], ["00:01", 1])
+        d.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", breaking)
+
+    # Once the service worker has the page, a new build takes over at the next visit, its
+    # script with its own module, whatever the server says of caching.
     wait.until(lambda _: d.execute_script("return navigator.serviceWorker.controller !== null"))
     check("installable", d.execute_cdp_cmd("Page.getInstallabilityErrors", {}),
           {"installabilityErrors": []})
+    with open(os.path.join(served.name, "index.html"), encoding="utf-8") as f:
+        page = f.read().replace("<title>", '<meta name="xr-build" content="new"><title>')
+    old = os.listdir(os.path.join(served.name, "v"))[0]
+    shutil.copytree(os.path.join(served.name, "v", old), os.path.join(served.name, "v", "new"))
+    for name, text in (("index.html", page), ("sw.js", None)):
+        path = os.path.join(served.name, name)
+        with open(path, encoding="utf-8") as f:
+            text = (text or f.read()).replace(f"v/{old}/", "v/new/").replace(f"v/{old}'", "v/new'")
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(text)
+    d.get(origin + "/")
+    wait.until(lambda _: d.find_elements(By.CSS_SELECTOR, '[data-name="m0"]'))
+    check("a new build at the next visit", d.execute_script(
+        "return [!!document.querySelector('meta[name=xr-build]'), [...new Set(performance"
+        ".getEntriesByType('resource').map(e => e.name.split('/v/')[1]).filter(n => n)"
+        ".map(n => n.split('/')[0]))]]"), [True, ["new"]])
+
+    # A server that accepts and never answers: the kept copy after a short wait; then none.
+    stalled.set()
+    d.set_page_load_timeout(20)
+    try:
+        d.refresh()
+        settles("a server that never answers", face, "00:00")
+    except TimeoutException:
+        failures.append("a server that never answers: no page within 20 s")
+    unstalled.set()
     server.shutdown()
     server.server_close()
     d.refresh()
@@ -336,11 +450,15 @@ try:
                                    d.execute_script(mark)], [focused, shown, chosen, ["solid", True]])
     ActionChains(d).send_keys(Keys.ENTER).perform()
     settles("a countdown started from the keys", face, "00:03")
+    check("forced colours: the last seconds' red, the mode chosen", d.execute_script(
+        "const s = n => getComputedStyle(document.querySelector(`[data-name=${n}]`));"
+        "return [s('m0').color, s('djs').backgroundColor !== s('zjs').backgroundColor]"),
+          ["rgb(255, 0, 0)", True])
 finally:
+    unstalled.set()
     d.quit()
     server.shutdown()
     server.server_close()
-
-for f in failures:
-    print("FAIL", f)
+    for f in failures:
+        print("FAIL", f)
 sys.exit(1 if failures else 0)
