@@ -37,6 +37,9 @@ void OnQtMessage(QtMsgType type, const QMessageLogContext&, const QString& messa
   std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
+// Far more than the program holds at any time: the usual hard limits are in the thousands.
+constexpr long kFewOpenFiles = 256;
+
 bool NoDisplayAtAll() {
   return qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
          qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
@@ -53,6 +56,14 @@ int main(int argc, char** argv) {
   xr::posix::SurviveFailedWrites();
   xr::posix::SettleHomeAndBaseDirs();
   xr::posix::NoSessionBusUnlessGiven();
+  // Under a small hard limit the X server's shared-memory images are left out: the descriptor
+  // each one comes with is dropped by the kernel when no slot is free, and the toolkit then waits
+  // for it forever, the window frozen. The GLib event loop is left out too: it aborts the program
+  // when it cannot get a wake-up pipe for a thread.
+  if (xr::posix::RaiseOpenFileLimit() < kFewOpenFiles) {
+    setenv("QT_XCB_NO_MITSHM", "1", 0);
+    setenv("QT_NO_GLIB", "1", 0);
+  }
   if (NoDisplayAtAll()) {
     std::fprintf(stderr, "xiuran-timer: no display to open the window on (DISPLAY is not set)\n");
     return 1;

@@ -1,8 +1,14 @@
 #include "platform/posix_env.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <initializer_list>
+#include <limits>
+#include <vector>
 
 #include "platform/posix_files.h"
 
@@ -36,6 +42,30 @@ void SettleHomeAndBaseDirs() {
   } else {
     ::unsetenv("HOME");
   }
+}
+
+long RaiseOpenFileLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return -1;
+  if (limit.rlim_cur < limit.rlim_max) {
+    rlimit raised = limit;
+    raised.rlim_cur = limit.rlim_max;
+    if (setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+  }
+  return limit.rlim_cur == RLIM_INFINITY ? std::numeric_limits<long>::max()
+                                         : static_cast<long>(limit.rlim_cur);
+}
+
+bool DescriptorsFree(int n) {
+  std::vector<int> taken;
+  while (static_cast<int>(taken.size()) < n) {
+    const int fd = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) break;
+    taken.push_back(fd);
+  }
+  const bool enough = static_cast<int>(taken.size()) == n;
+  for (int fd : taken) close(fd);
+  return enough;
 }
 
 void NoSessionBusUnlessGiven() {

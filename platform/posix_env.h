@@ -9,6 +9,14 @@ namespace xr::posix {
 // directory the program happened to be started from. Call before any thread or library starts.
 void SettleHomeAndBaseDirs();
 
+// Raises the soft limit on open files to the hard one, and returns the limit now in force. The
+// toolkit takes descriptors as it goes (a shared-memory image for each resize, a wake-up pipe for
+// each thread) and some of its failures to get one are fatal or hang the window for good.
+long RaiseOpenFileLimit();
+
+// Whether at least n more descriptors can be opened right now.
+bool DescriptorsFree(int n);
+
 // With no session bus given, none is to be had: the bus library would otherwise start one
 // (dbus-launch --autolaunch) for whichever part of the toolkit first asks, a daemon that outlives
 // the program and writes under the home directory. Call before any thread or library starts.

@@ -13,6 +13,8 @@
 #include <optional>
 #include <utility>
 
+#include "platform/posix_env.h"
+
 namespace xr::qt {
 
 namespace {
@@ -174,8 +176,19 @@ SoundModule::~SoundModule() {
   Shutdown(1000);
 }
 
-void SoundModule::StartThread() {
-  if (thread_ != nullptr) return;
+// A thread with its own event loop, the module, the server's socket and the sound stack's own
+// pipes and shared memory: that many descriptors at least must be free for the cue, or the sound
+// thread's first pipe fails, and that failure is fatal to the whole program.
+constexpr int kDescriptorsForSound = 12;
+
+bool SoundModule::StartThread() {
+  if (thread_ != nullptr) return true;
+  if (stopped_) return false;
+  if (!posix::DescriptorsFree(kDescriptorsForSound)) {
+    stopped_ = true;
+    std::fprintf(stderr, "xiuran-timer: too many open files; the countdown's cue is silent\n");
+    return false;
+  }
   used_ = true;
   thread_ = new QThread();
   thread_->setObjectName(QStringLiteral("sound"));
@@ -184,18 +197,17 @@ void SoundModule::StartThread() {
   QObject::connect(thread_, &QThread::started, worker_,
                    [] { g_soundThreadId.store(QThread::currentThreadId()); });
   thread_->start();
+  return true;
 }
 
 void SoundModule::Load() {
-  if (stopped_) return;
-  StartThread();
+  if (stopped_ || !StartThread()) return;
   QMetaObject::invokeMethod(
       worker_, [w = worker_] { w->Load(); }, Qt::QueuedConnection);
 }
 
 void SoundModule::Play(const QByteArray& path) {
-  if (stopped_) return;
-  StartThread();
+  if (stopped_ || !StartThread()) return;
   bool post = false;
   {
     const std::lock_guard lock(handOver_->mutex);

@@ -61,7 +61,8 @@ class SoundModule {
   bool Shutdown(int waitMs);
 
  private:
-  void StartThread();
+  // False when the cue is to stay silent: no thread could be had for it.
+  bool StartThread();
 
   QStringList candidates_;
   // Shared with the sound thread, which may outlive this object when it is stuck at exit.

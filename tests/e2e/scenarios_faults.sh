@@ -295,3 +295,20 @@ fxd_row() {
   ! grep -qi "core dump" "$E2E_PROGRAM_ERR" || fx_fail "a core dump"
   fx_check_trace
 }
+
+# Near the limit on open files, with a sound server: a countdown runs to its end and the window
+# grows with its face, at worst without its cue. One row a limit, the soft one below the hard.
+scenario_faults_open_files() {
+  fx_init
+  start_xvfb
+  local cue=$XDG_CACHE_HOME/$FX_CUE_NAME limit
+  for limit in 12:12 14:14 16:16 17:17 18:18 20:20 24:24 17:4096; do
+    fx_try "open-files-$limit" fxo_row "$limit"
+  done
+  fx_end
+}
+fxo_row() {
+  start_sound_server
+  FX_WRAP=(prlimit --nofile="$1" --)
+  fx_row "$cue" whole-or-none
+}
