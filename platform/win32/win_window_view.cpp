@@ -465,12 +465,10 @@ void WinWindowView::Paint() {
   EndPaint(hwnd_, &ps);
 }
 
-// Grows with the window, so that a projected window shows it to the back of the room, where the
-// system's dotted hairline vanishes; never thinner than 2 pixels.
 int WinWindowView::MarkWidth() const {
   RECT client{};
   GetClientRect(hwnd_, &client);
-  return std::max(2, static_cast<int>(client.bottom / 160));
+  return FocusMarkPixels(static_cast<int>(client.bottom));
 }
 
 // Inside a drawn label's box; round a button's window, which the form cannot draw into.
