@@ -65,7 +65,7 @@ else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-arphic-uming, fonts-arphic-ukai")
   # The cue plays through a PulseAudio-compatible server; silent without one, and said so. Qt's
   # own words (the message box's button) are Chinese with Qt's translations, English without.
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse, qt6-translations-l10n")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
   # With no X server at all the program runs on Wayland, through Qt's plugin for it.
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS qt6-wayland)
   # Stripped as Debian strips: the compiler's notes and comments go too. (A sanitized tree has no

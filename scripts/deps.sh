@@ -6,7 +6,6 @@
 xr_build_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev                         # the program
-  qt6-translations-l10n                # Qt's own words in Chinese: the message box's "确定"
   libxcb1-dev                          # the keyboard's state, asked of the X server
   libdbus-1-dev                        # the desktop's idle inhibitor while a clock runs
   libpulse-dev                         # the cue, straight to the sound server
@@ -16,6 +15,7 @@ xr_build_packages=(
 # shellcheck disable=SC2034
 xr_test_packages=(
   libgtest-dev                         # tests of the core
+  qt6-translations-l10n                # Qt's Chinese, which must reach no diagnostic of ours
   xvfb xdotool x11-utils imagemagick   # the real window on a private X server
   x11-xserver-utils                    # xset: X's screen saver set short
   libx11-dev libxfixes-dev libxss-dev  # the pointer-image, close and screen-saver helpers
@@ -66,6 +66,12 @@ xr_web_packages=(
   python3-fonttools python3-brotli     # pyftsubset to its characters, as WOFF2
   chromium chromium-driver             # the page's scenarios in a headless browser
   python3-selenium
+  firefox-esr                          # the basic flow in Gecko, driven by puppeteer-core
+  webkit2gtk-driver xvfb               # and in WebKit, through WebKitWebDriver on an X server
+)
+# shellcheck disable=SC2034
+xr_web_npm_packages=(
+  puppeteer-core@25.19.0               # drives firefox-esr over WebDriver BiDi
 )
 
 # install_missing PACKAGE...: installs the packages that dpkg does not list as installed, with

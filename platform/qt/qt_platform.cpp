@@ -5,12 +5,11 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
-#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPixmapCache>
+#include <QPushButton>
 #include <QResource>
 #include <QTimer>
-#include <QTranslator>
 #include <QUrl>
 #include <chrono>
 #include <cstdint>
@@ -27,31 +26,12 @@
 
 namespace xr::qt {
 
-namespace {
-
-// Qt's own words in the program's language, the message box's "确定" among them; Windows gives
-// its own. Once per process, however many platforms a test makes; English without the file.
-void InstallQtChinese() {
-  static bool tried = false;
-  if (std::exchange(tried, true)) return;
-  auto* translator = new QTranslator(QCoreApplication::instance());
-  if (translator->load(QStringLiteral("qtbase_zh_CN"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QCoreApplication::installTranslator(translator);
-  } else {
-    delete translator;
-  }
-}
-
-}  // namespace
-
 QtPlatform::QtPlatform(std::function<void(const QByteArray&)> playSound,
                        std::function<void()> prepareSound)
     : playSound_(std::move(playSound)),
       prepareSound_(std::move(prepareSound)),
       pointerMovable_(PointerCanBeMoved()) {
   InstallAccessibility();
-  InstallQtChinese();
   // The style keeps an image of every button it draws, for each size and state (hovered,
   // pressed, focused) it has met, up to 10 MB: a full-screen window's buttons take over 100 kB
   // each, so the heap grew a step whenever the pointer showed the buttons in a new state. Drawn
@@ -158,6 +138,9 @@ void QtPlatform::MessageBox(std::string_view text, std::string_view caption) {
   QWidget* parent = QApplication::activeWindow();
   QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(caption.data(), caption.size()),
                   QString::fromUtf8(text.data(), text.size()), QMessageBox::Ok, parent);
+  // The box speaks the program's language whatever the locale; Qt's own translations would put
+  // all of Qt's diagnostics into Chinese as well, for whoever reads them under any locale.
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
   box.exec();
 }
 
