@@ -15,12 +15,14 @@ void LoadDllsFromSystemOnly() {
 }
 
 HMODULE SystemDll(const wchar_t* name) {
-  HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (module != nullptr) return module;
-  // A loader that does not know the flag: the full path names the system's copy all the same.
+  // By its full path even where the loader knows the flag for the system folder: a loader was
+  // seen to find a bare name beside the program all the same (Wine, for GDI+'s own import of the
+  // imaging codecs), so none is trusted with one.
   wchar_t dir[MAX_PATH];
   const UINT n = GetSystemDirectoryW(dir, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return nullptr;
+  // The altered search looks for what it imports in its own folder first, where all of a system
+  // DLL's imports are.
   return LoadLibraryExW((std::wstring(dir, n) + L"\\" + name).c_str(), nullptr,
                         LOAD_WITH_ALTERED_SEARCH_PATH);
 }

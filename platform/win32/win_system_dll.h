@@ -13,7 +13,8 @@ namespace xr::win32 {
 // program's folder and the current directory. The first thing the program does.
 void LoadDllsFromSystemOnly();
 
-// The DLL from the system folder, kept loaded for the rest of the run; null when missing.
+// The DLL from the system folder, by its full path, kept loaded for the rest of the run; null
+// when missing.
 HMODULE SystemDll(const wchar_t* name);
 
 // fn from that DLL, or null.

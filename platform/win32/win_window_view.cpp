@@ -96,6 +96,9 @@ struct PictureApi {
 const PictureApi& Pictures() {
   static const PictureApi api = [] {
     PictureApi a;
+    // GDI+ imports the imaging codecs by their bare name, and not every loader keeps that name
+    // out of the program's folder: loaded first from the system folder, they are what it finds.
+    if (SystemDll(L"windowscodecs.dll") == nullptr) return a;
     const wchar_t* gdiplus = L"gdiplus.dll";
     a.startup = SystemProc<decltype(a.startup)>(gdiplus, "GdiplusStartup");
     a.shutdown = SystemProc<decltype(a.shutdown)>(gdiplus, "GdiplusShutdown");

@@ -1,6 +1,6 @@
-/* A winmm.dll as an attacker would leave it beside the program. Loaded, it leaves the file
- * planted.loaded beside itself; its wave functions find no device, so a program that loads it
- * still runs. */
+/* A DLL as an attacker would leave it beside the program, built as winmm.dll and as
+ * windowscodecs.dll. Loaded, it leaves the file NAME.dll.loaded beside itself; its wave functions
+ * find no device, so a program that loads it as winmm still runs. */
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -9,9 +9,8 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     wchar_t path[MAX_PATH + 16];
     DWORD n = GetModuleFileNameW(self, path, MAX_PATH);
-    while (n > 0 && path[n - 1] != L'\\') --n;
     if (n > 0 && n < MAX_PATH) {
-      lstrcpyW(path + n, L"planted.loaded");
+      lstrcpyW(path + n, L".loaded");
       HANDLE h = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
       if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     }
