@@ -8,7 +8,8 @@
 # build-web/ next to the sources (XR_WEB_BUILD names another folder): index.html with its script,
 # its module and the pictures it shows, everything the page loads; serve it with
 # scripts/serve-web.sh. The core's tests run under Node, the page's scenarios in a headless
-# chromium. On Debian 12 or Ubuntu, whatever is missing is installed first. XR_JOBS sets the
+# chromium, and its basic flow in Firefox ESR (through puppeteer-core from npm, into
+# build-web/npm/) and WebKit. On Debian 12 or Ubuntu, whatever is missing is installed first. XR_JOBS sets the
 # parallel jobs (2 by default).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -42,6 +43,15 @@ if [[ $mode == --no-test ]]; then
   cmake --build "$tree" -j "$jobs" --target xiuran-timer xr_page_files
 else
   cmake --build "$tree" -j "$jobs"
+fi
+if [[ $mode != --no-test ]]; then
+  # The one package from npm, at its pinned version, for the tests alone.
+  want=${xr_web_npm_packages[0]}
+  if ! grep -qs "\"version\": \"${want##*@}\"" "$tree/npm/node_modules/${want%@*}/package.json"; then
+    mkdir -p "$tree/npm"
+    env -u NODE_PATH npm install --prefix "$tree/npm" --no-save --no-package-lock --no-audit \
+      --no-fund --loglevel=error "${xr_web_npm_packages[@]}"
+  fi
 fi
 echo "$tree/index.html: $(du -cb "$tree"/index.html "$tree"/v/*/index.{js,wasm} | tail -1 | cut -f1) bytes with its script and module"
 
