@@ -6,7 +6,7 @@
 const fs = require('fs');
 const path = require('path');
 const [npm, url, flow] = process.argv.slice(2);
-const puppeteer = require(path.join(npm, 'node_modules', 'puppeteer-core'));
+const puppeteer = require(path.resolve(npm, 'node_modules', 'puppeteer-core'));
 
 function face() {
   return ['f1', 'f0', 'm1', 'm0'].map((n) => {
