@@ -24,7 +24,8 @@ program=$folder/xiuran-timer.exe
 # Wine's first start in a prefix is slow; that is not the program's.
 E2E_WINDOW_TIMEOUT=60
 start_xvfb
-launch env WINEDLLOVERRIDES="mscoree,mshtml=;winmm,windowscodecs=n,b" "$wine_run" "$prefix" "$program"
+overrides="mscoree,mshtml=;winmm,windowscodecs=n,b"
+launch env WINEDLLOVERRIDES="$overrides" "$wine_run" "$prefix" "$program"
 mw_await
 # The more-apps window decodes its picture before it shows: GDI+ wants windowscodecs by then.
 mw_click more
