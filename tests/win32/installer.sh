@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# The installer cpack makes from this tree, under Wine: a silent install for the current user only,
-# the installed program started, a silent uninstall after which the drive holds what it held
-# before plus the cue the program wrote.
+# The installer cpack makes from this tree, under Wine: its window as far as the directory page,
+# then a silent install for the current user only, the installed program started, a silent
+# uninstall after which the drive holds what it held before plus the cue the program wrote.
 #
-#   installer.sh WINE_RUN PREFIX CPACK_CONFIG ARTIFACT_DIR
+#   installer.sh WINE_RUN PREFIX CPACK_CONFIG ARTIFACT_DIR WINE_CLIENT.exe
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=tests/e2e/lib.sh
 source "$here/../e2e/lib.sh"
-wine_run=$1 prefix=$2
+wine_run=$1 prefix=$2 client=$5
 e2e_init "$4"
 A=$E2E_ARTIFACTS
 win() { "$wine_run" "$prefix" "$@" | tr -d '\r'; }
@@ -32,6 +32,17 @@ restart() {
 }
 # What an earlier run cut short left, and the cue, go first: its coming back shows the start.
 [[ ! -e $dir/Uninstall.exe ]] || { win "$dir/Uninstall.exe" /S && wait_until 60 gone; }
+# As a user sees it, in English, to the directory page: no title ends in a space.
+launch env LC_ALL=C.UTF-8 "$wine_run" "$prefix" "$installer"
+id=$(wait_window "岫然计时器 Setup" 60)
+xdotool key --window "$id" Return # I Agree
+page() {
+  win "$client" texts "$id" > "$A/directory-page.txt" && grep -q '^Space required' "$A/directory-page.txt"
+}
+wait_until 20 page || fail "no directory page: $(cat "$A/directory-page.txt")"
+required=$(sed -n 's/^Space required: //p' "$A/directory-page.txt")
+kill "$E2E_PROGRAM_PID"
+wait_exit "$E2E_PROGRAM_PID" 30
 rm -f "${cues[@]}"
 restart
 snapshot() { (cd "$drive_c" && find . | sort); }
@@ -51,9 +62,19 @@ for line in '"DisplayName"="岫然计时器"' \
   "\"UninstallString\"=\"\\\"${local_win//\\/\\\\}\\\\Programs\\\\XiuranTimer\\\\Uninstall.exe\\\"\""; do
   grep -qxF "$line" "$A/entry.txt" || fail "uninstall entry lacks $line"
 done
-# The size "Apps" shows, in KiB: the program's megabyte and a half, not nothing.
 size=$(sed -n 's/^"EstimatedSize"=dword:\([0-9a-f]*\)$/\1/p' "$A/entry.txt")
-((0x${size:-0} > 1000)) || fail "no EstimatedSize of the installed files: ${size:-none}"
+kib=0
+for file in "$dir"/*; do kib=$((kib + ($(stat -c %s "$file") + 1023) / 1024)); done
+# One size, the installed files': on the directory page, as NSIS rounds it, and in "Apps".
+said="$((kib >> 10)).$(((kib * 10 >> 10) % 10)) MB"
+[[ $((0x${size:-0})) == "$kib" && $required == "$said" ]] ||
+  fail "installed $kib KiB ($said), but the page said $required and the entry ${size:-nothing}"
+# Windows' own tools read these as CRLF lines, their UTF-8 only after a byte-order mark.
+for file in "$dir"/*.txt; do
+  crlf=$(grep -c $'\r$' "$file")
+  [[ $(head -c 3 "$file") == $'\xef\xbb\xbf' && $crlf == $(wc -l < "$file") ]] ||
+    fail "$(basename "$file") is not CRLF with a byte-order mark"
+done
 ! win reg query "HKLM\\$key" > /dev/null 2>&1 || fail "the installer wrote a machine-wide entry"
 
 launch "$wine_run" "$prefix" "$dir/xiuran-timer.exe"

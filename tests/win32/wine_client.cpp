@@ -2,6 +2,7 @@
 //
 //   wine_client inset X_WINDOW_ID         prints LEFT TOP RIGHT BOTTOM
 //   wine_client resize X_WINDOW_ID W H    gives the client area that size
+//   wine_client texts X_WINDOW_ID         prints its title and its controls' texts, a line each
 //
 // With no window manager Wine draws the frame itself, inside the X window, and ignores sizes set
 // on that X window from outside; so the tests ask Wine where the client area is, rather than
@@ -26,13 +27,23 @@ BOOL CALLBACK Match(HWND hwnd, LPARAM) {
   return FALSE;
 }
 
+BOOL CALLBACK PrintText(HWND hwnd, LPARAM) {
+  wchar_t text[512];
+  char utf8[2048];
+  const int n = GetWindowTextW(hwnd, text, 512);
+  const int m = WideCharToMultiByte(CP_UTF8, 0, text, n, utf8, sizeof utf8, nullptr, nullptr);
+  std::printf("%.*s\n", m, utf8);
+  return TRUE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const bool inset = argc == 3 && std::strcmp(argv[1], "inset") == 0;
   const bool resize = argc == 5 && std::strcmp(argv[1], "resize") == 0;
-  if (!inset && !resize) {
-    std::fprintf(stderr, "usage: wine_client inset ID | wine_client resize ID W H\n");
+  const bool texts = argc == 3 && std::strcmp(argv[1], "texts") == 0;
+  if (!inset && !resize && !texts) {
+    std::fprintf(stderr, "usage: wine_client inset|texts ID | wine_client resize ID W H\n");
     return 2;
   }
   SetProcessDPIAware();
@@ -45,6 +56,11 @@ int main(int argc, char** argv) {
       !ClientToScreen(g_found, &origin)) {
     std::fprintf(stderr, "wine_client: no window with X id %s\n", argv[2]);
     return 1;
+  }
+  if (texts) {
+    PrintText(g_found, 0);
+    EnumChildWindows(g_found, &PrintText, 0);
+    return 0;
   }
   const long left = origin.x - outer.left;
   const long top = origin.y - outer.top;
