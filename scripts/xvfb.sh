@@ -3,6 +3,8 @@
 # and bench/lib.sh; the one place that starts Xvfb.
 
 XVFB_PID=
+# More X screens beside the first, as Xvfb's arguments: (-screen 1 1024x768x24).
+XVFB_MORE_SCREENS=()
 
 # xvfb_start DIR [WAIT_S]: starts Xvfb, 1920x1080x24, no TCP, logging to DIR/xvfb.log; exports
 # DISPLAY and sets XVFB_PID, which the caller ends with the rest of its run. XR_XVFB_DISPLAY
@@ -30,7 +32,8 @@ xvfb_start() {
   fi
   # A pipe the server writes its number to once it listens (with a display given too).
   exec {fd}<> <(:)
-  Xvfb "${where[@]}" -displayfd "$fd" -screen 0 1920x1080x24 -noreset -nolisten tcp \
+  Xvfb "${where[@]}" -displayfd "$fd" -screen 0 1920x1080x24 "${XVFB_MORE_SCREENS[@]}" \
+    -noreset -nolisten tcp \
     > "$dir/xvfb.log" 2>&1 &
   XVFB_PID=$!
   for _ in $(seq $((wait_s * 10))); do

@@ -78,7 +78,16 @@ bool WarpPointer(int x, int y) {
   // A scaled screen keeps its top-left corner in the server's pixels and scales from there.
   const QPoint origin = screen->geometry().topLeft();
   const QPoint native = origin + (at - origin) * screen->devicePixelRatio();
-  const xcb_screen_t* root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+  // The root of the X screen the program runs on, which DISPLAY names (":0.1" is the second):
+  // a warp on another screen's root takes the pointer off this one altogether.
+  char* host = nullptr;
+  int displayNumber = 0;
+  int screenNumber = 0;
+  if (xcb_parse_display(nullptr, &host, &displayNumber, &screenNumber) == 0) screenNumber = 0;
+  std::free(host);
+  xcb_screen_iterator_t roots = xcb_setup_roots_iterator(xcb_get_setup(connection));
+  for (; roots.rem > 0 && screenNumber > 0; --screenNumber) xcb_screen_next(&roots);
+  const xcb_screen_t* root = roots.rem > 0 ? roots.data : nullptr;
   if (root == nullptr) return false;
   xcb_warp_pointer(connection, XCB_NONE, root->root, 0, 0, 0, 0,
                    static_cast<std::int16_t>(native.x()), static_cast<std::int16_t>(native.y()));

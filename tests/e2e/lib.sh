@@ -190,7 +190,8 @@ pointer_location() {
 click_client() {
   local id=$1 x=$2 y=$3 count=${4:-1}
   window_geometry "$id"
-  xdotool mousemove $((WIN_X + x)) $((WIN_Y + y))
+  # xdotool moves on the first X screen unless told another (E2E_SCREEN).
+  xdotool mousemove ${E2E_SCREEN:+--screen "$E2E_SCREEN"} $((WIN_X + x)) $((WIN_Y + y))
   xdotool click --repeat "$count" --delay 120 1
 }
 

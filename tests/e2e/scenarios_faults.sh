@@ -267,7 +267,26 @@ scenario_faults_display() {
   fx_init
   fx_try server-killed-idle fxd_row
   fx_try server-killed-counting fxd_row count
+  fx_try second-screen fxd_second_screen
   fx_end
+}
+
+# On the second of two X screens a start puts the pointer on the window's centre there, and the
+# chrome and the pointer go after their rest.
+fxd_second_screen() {
+  XVFB_MORE_SCREENS=(-screen 1 1024x768x24)
+  start_xvfb
+  export DISPLAY=$DISPLAY.1
+  launch "$XR_PROGRAM"
+  mw_await
+  E2E_SCREEN=1
+  mw_click zjs
+  mw_click start
+  wait_until 5 mw_now_button_gone "$E2E_ARTIFACTS/running.png" || fx_fail "the clock did not start"
+  local at
+  at=$(xdotool getmouselocation)
+  [[ $at == *"screen:1 "* ]] || fx_fail "the start took the pointer to another screen: $at"
+  wait_until 8 bash -c '[[ $("$XR_XCURSOR") == blank* ]]' || fx_fail "the pointer never hid"
 }
 
 fxd_row() {
