@@ -227,9 +227,10 @@ bool WindowHost::KeyUp(Window& window, std::uint32_t key) {
   return !ending_ && h != nullptr && h->keysUsedUp.erase(key) != 0;
 }
 
-void WindowHost::KeyboardLost(Window& window) {
-  if (Hosted* h = Find(window)) h->keysUsedUp.clear();
-}
+// A key held while the keyboard goes elsewhere and comes back is still the key that was used
+// up: forgotten, its next repeat would reach the control it woke and press it on its release.
+// One that went up elsewhere is forgotten at its next release here, after a press used up.
+void WindowHost::KeyboardLost(Window&) {}
 
 const TimerSchedule* WindowHost::Schedule(const Timer& timer) const {
   Hosted* h = Find(timer.window());

@@ -107,7 +107,8 @@ class WindowHost {
   bool KeyDown(Window& window, std::uint32_t key);
   // The key went up. Returns true when it is used up, as its going down was.
   bool KeyUp(Window& window, std::uint32_t key);
-  // The window lost the keyboard: whatever is held will go up elsewhere.
+  // The window lost the keyboard. A key held meanwhile stays as it was: used up if it was, until
+  // it goes up here.
   void KeyboardLost(Window& window);
   // A modal box that cannot hold the thread (a browser's): MessageBox returns at once, and until
   // the box closes clicks, ticks and keys are dropped as they are while a handler waits in a box.
