@@ -19,8 +19,8 @@ namespace xr::qt {
 
 namespace {
 
-// A cue asked for longer ago than this would start after the countdown it marks has ended
-// (the cue itself lasts under five seconds): it is dropped rather than played out of place.
+// A cue asked for longer ago than this is over before it could start (it lasts under five
+// seconds); a later one starts as far into itself as it is late (the player).
 constexpr auto kStaleRequest = std::chrono::seconds(5);
 
 // The player says why the cue is silent (no sound server), and would say it again at every
@@ -141,11 +141,10 @@ class SoundWorker : public QObject {
     if (!request) return;
     Load();
     if (player_ == nullptr) return;
-    const auto latestStart = request->made + kStaleRequest;
-    if (std::chrono::steady_clock::now() > latestStart) return;
+    if (std::chrono::steady_clock::now() > request->made + kStaleRequest) return;
     entries_.play(
         player_, request->path.constData(),
-        std::chrono::duration_cast<std::chrono::microseconds>(latestStart.time_since_epoch())
+        std::chrono::duration_cast<std::chrono::microseconds>(request->made.time_since_epoch())
             .count());
   }
 

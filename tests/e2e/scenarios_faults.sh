@@ -140,6 +140,7 @@ scenario_faults_sound_server() {
   fx_try stderr-reader-gone fxs_stderr_gone
   fx_try home-not-utf-8 fxs_home_not_utf8
   fx_try stalled-when-the-cue-is-due fxs_stalled
+  fx_try stalled-for-two-seconds fxs_late
   fx_try away-for-ten-seconds fxs_back
   fx_end
 }
@@ -183,6 +184,34 @@ fxs_stall() {
   kill -CONT "$E2E_SOUND_PID"
   sleep 3
   ! fxs_heard || fx_fail "the cue was played when the server came back"
+  mw_click reset
+}
+
+# The server stalls from half a second before the cue is due until two seconds after: the cue
+# starts two seconds into itself, or not at all, never whole and after the countdown is over.
+fxs_late() {
+  start_sound_server
+  FX_BEFORE=fxs_late_cue
+  fx_row "$cue" whole
+}
+fxs_late_cue() {
+  mw_click jm0 5
+  sleep 0.3
+  mw_click start
+  sleep 1.5 # the cue is due at the tick that leaves 00:03, two seconds after the start
+  kill -STOP "$E2E_SOUND_PID"
+  sleep 2.5
+  kill -CONT "$E2E_SOUND_PID"
+  wait_until 10 mw_now_chrome_shown "$E2E_WORK/ended.png" || fx_fail "the countdown never ended"
+  sleep 3 # whatever is still to come of the cue
+  local heard
+  heard=$(/usr/bin/python3 -c 'import array, sys
+a = array.array("h", open(sys.argv[1], "rb").read())
+loud = [i for i in range(0, len(a), 2) if abs(a[i]) > 64]
+print("%.2f" % ((loud[-1] - loud[0]) / 88200 if loud else 0))' "$E2E_WORK/rec.raw")
+  e2e_log "[$FX_ROW] the cue sounded for $heard s"
+  awk -v s="$heard" 'BEGIN { exit !(s < 3.5) }' || fx_fail "the whole cue, $heard s, came late"
+  : > "$E2E_WORK/rec.raw"
   mw_click reset
 }
 

@@ -13,10 +13,10 @@ Q_DECL_EXPORT const char* xr_sound_abi() { return kXrSoundAbi; }
 
 Q_DECL_EXPORT void* xr_sound_create() { return new xr::qt::SoundPlayer(); }
 
-Q_DECL_EXPORT void xr_sound_play(void* player, const char* path, long long latestStartUs) {
+Q_DECL_EXPORT void xr_sound_play(void* player, const char* path, long long dueUs) {
   using Clock = xr::qt::SoundPlayer::Clock;
   static_cast<xr::qt::SoundPlayer*>(player)->Play(
-      QByteArray(path), Clock::time_point(std::chrono::microseconds(latestStartUs)));
+      QByteArray(path), Clock::time_point(std::chrono::microseconds(dueUs)));
 }
 
 Q_DECL_EXPORT void xr_sound_destroy(void* player) {

@@ -203,7 +203,7 @@ bool SoundPlayer::Connect(Clock::time_point deadline) {
   return state == PA_CONTEXT_READY;
 }
 
-void SoundPlayer::Play(const QByteArray& path, Clock::time_point latestStart) {
+void SoundPlayer::Play(const QByteArray& path, Clock::time_point due) {
   Release();
   if (loop_ == nullptr) {
     FinishLater();
@@ -212,6 +212,13 @@ void SoundPlayer::Play(const QByteArray& path, Clock::time_point latestStart) {
   std::optional<Samples> samples = Prepare(path);
   pa_threaded_mainloop_lock(loop_);
   ++generation_;
+  const bool timed = due != Clock::time_point::max();
+  // Late by the whole sound, nothing of it would be heard in its place.
+  const Clock::time_point latestStart =
+      timed && samples
+          ? due + std::chrono::microseconds(pa_bytes_to_usec(
+                      static_cast<std::uint64_t>(samples->pcm.size()), &samples->layout))
+          : Clock::time_point::max();
   const Clock::time_point deadline = std::min(latestStart, Clock::now() + kAnswerLimit);
   bool ok = samples && Connect(deadline);
   if (ok) {
@@ -240,7 +247,16 @@ void SoundPlayer::Play(const QByteArray& path, Clock::time_point latestStart) {
                    return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
                  },
                  deadline);
-  ok = ok && pa_stream_get_state(stream_) == PA_STREAM_READY && Clock::now() <= latestStart;
+  const Clock::time_point now = Clock::now();
+  ok = ok && pa_stream_get_state(stream_) == PA_STREAM_READY && now < latestStart;
+  if (ok && timed && now > due) {
+    // Started late: the part that should already have sounded is left out, whole frames only.
+    const std::size_t frame = pa_frame_size(&samples->layout);
+    const auto lateUs = std::chrono::duration_cast<std::chrono::microseconds>(now - due).count();
+    const std::size_t skip = pa_usec_to_bytes(static_cast<pa_usec_t>(lateUs), &samples->layout);
+    const auto whole = static_cast<std::size_t>(pcm_.size()) / frame * frame;
+    written_ = static_cast<qsizetype>(std::min(skip / frame * frame, whole));
+  }
   if (ok) {
     pa_stream_set_write_callback(stream_, &SoundPlayer::OnWritable, this);
     const std::size_t room = pa_stream_writable_size(stream_);
@@ -249,8 +265,9 @@ void SoundPlayer::Play(const QByteArray& path, Clock::time_point latestStart) {
     ReleaseLocked();
   }
   const qint64 lengthMs =
-      ok ? static_cast<qint64>(
-               pa_bytes_to_usec(static_cast<std::uint64_t>(pcm_.size()), &samples->layout) / 1000)
+      ok ? static_cast<qint64>(pa_bytes_to_usec(static_cast<std::uint64_t>(pcm_.size() - written_),
+                                                &samples->layout) /
+                               1000)
          : 0;
   pa_threaded_mainloop_unlock(loop_);
   if (!ok) {

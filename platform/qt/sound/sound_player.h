@@ -40,9 +40,11 @@ class SoundPlayer : public QObject {
   ~SoundPlayer() override;
 
   // Returns once the stream is open or has failed; the sound plays while the event loop runs.
-  // Stops a sound still playing. A sound that the server has not taken by latestStart (a server
-  // that stalls while the stream is opened) is not played at all: it would come out of place.
-  void Play(const QByteArray& path, Clock::time_point latestStart = Clock::time_point::max());
+  // Stops a sound still playing. due: when the sound was to start. A sound that starts late (a
+  // server that stalls while the stream is opened) starts as far into itself as it is late, so
+  // that what is heard still lines up with what it marks; one late by all its length is not
+  // played. Without a due time it starts from its beginning whenever it can.
+  void Play(const QByteArray& path, Clock::time_point due = Clock::time_point::max());
 
  signals:
   // The most recent Play has ended: the server has played the whole sound, or it could not be
