@@ -162,7 +162,8 @@ class WebPlatform::WebWindow final : public NativeWindow {
     switch (prop) {
       case Prop::Caption:
         xr_js_set_text(id, static_cast<const TextControl&>(c).Caption().c_str());
-        Access(c);  // a name that is the caption follows it
+        // A name that is the caption follows it; a digit folded into its clock has none.
+        if (c.access.partOf == nullptr) Access(c);
         RefreshDerived();
         break;
       case Prop::ForeColor:
