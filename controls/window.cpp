@@ -77,6 +77,9 @@ bool Window::Deliver(Event event, Control* control) {
       return false;  // DeliverTick
     case Event::KeyDown:
       return DeliverKeyDown();
+    case Event::PointerDown:
+      handler = &onPointerDown;
+      break;
   }
   if (*handler) Run(event, control != nullptr ? &control->Name() : nullptr, *handler);
   return true;
@@ -126,6 +129,9 @@ void Window::Failed(Event event, const std::string* source, std::string what) {
       break;
     case Event::KeyDown:
       handler = "key down";
+      break;
+    case Event::PointerDown:
+      handler = "pointer down";
       break;
   }
   // A handler that unloaded its own window has nowhere left to report to.

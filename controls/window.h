@@ -46,7 +46,7 @@ class WindowView {
   virtual void ReportFailure(std::string_view line) = 0;
 };
 
-enum class Event : std::uint8_t { Load, Resize, Unload, Click, Tick, KeyDown };
+enum class Event : std::uint8_t { Load, Resize, Unload, Click, Tick, KeyDown, PointerDown };
 
 class Window {
  public:
@@ -114,6 +114,8 @@ class Window {
   std::function<void()> onUnload;
   // Returns whether the key is used up.
   std::function<bool()> onKeyDown;
+  // A pointer button or a touch went down anywhere in the window, on a control or not.
+  std::function<void()> onPointerDown;
 
   // The text of the last failure that ended a handler. The first failure of each handler is
   // also reported through the view, naming the window and the handler; a handler that fails

@@ -222,6 +222,11 @@ bool WindowHost::KeyDown(Window& window, std::uint32_t key) {
   return used || h->keysUsedUp.count(key) != 0;
 }
 
+void WindowHost::PointerPressed(Window& window) {
+  if (ending_ || Busy() || Find(window) == nullptr) return;
+  Run([&] { return window.Deliver(Event::PointerDown); });
+}
+
 bool WindowHost::KeyUp(Window& window, std::uint32_t key) {
   Hosted* h = Find(window);
   return !ending_ && h != nullptr && h->keysUsedUp.erase(key) != 0;

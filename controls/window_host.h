@@ -107,6 +107,8 @@ class WindowHost {
   bool KeyDown(Window& window, std::uint32_t key);
   // The key went up. Returns true when it is used up, as its going down was.
   bool KeyUp(Window& window, std::uint32_t key);
+  // A pointer button or a touch went down in the window, before whatever click it makes.
+  void PointerPressed(Window& window);
   // The window lost the keyboard. A key held meanwhile stays as it was: used up if it was, until
   // it goes up here.
   void KeyboardLost(Window& window);

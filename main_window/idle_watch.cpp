@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 #include "controls/units.h"
 #include "main_window/main_form.h"
@@ -67,7 +68,7 @@ void MainForm::IdleTick() {
   pointerY = ToInt16(y);
   const int dx = std::abs(ToInt16(static_cast<double>(pointerX) - restX));
   const int dy = std::abs(ToInt16(static_cast<double>(pointerY) - restY));
-  if (dx < 1 && dy < 1) {
+  if (dx < 1 && dy < 1 && !std::exchange(pressedSinceTick, false)) {
     double elapsed = platform.SecondsSinceMidnight() - lastMoveTime;
     // The time of day starts again at midnight; a rest that spans it still counts in full.
     if (elapsed < 0) elapsed += kSecondsPerDay;
@@ -79,6 +80,10 @@ void MainForm::IdleTick() {
     restY = pointerY;
   }
 }
+
+// A tap lands where the pointer already was, and a press need not move it: either is activity as
+// a movement is, seen at the idle watch's next look.
+void MainForm::PointerDown() { pressedSinceTick = idleTimer.Enabled(); }
 
 // A key is activity as a movement of the pointer is, for whoever runs the clock without a mouse.
 // A key that finds the chrome hidden only wakes it, as the pointer's return would: the user could

@@ -126,6 +126,7 @@ MainForm::MainForm(Platform& p, WindowHost& h)
   };
   idleTimer.onTimer = [this] { IdleTick(); };
   window.onKeyDown = [this] { return KeyDown(); };
+  window.onPointerDown = [this] { PointerDown(); };
 }
 
 void MainForm::Load() {

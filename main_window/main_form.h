@@ -83,6 +83,8 @@ struct MainForm final : private FaceHost {
   // Program-wide state that lives as long as this window.
   CueVars cue;
 
+  // A press or a touch since the idle watch last looked: activity, wherever the pointer is.
+  bool pressedSinceTick = false;
   // Whether the platform was last asked to keep the display awake.
   bool screenHeld = false;
 
@@ -98,6 +100,7 @@ struct MainForm final : private FaceHost {
   void CursorOff();
   void CursorOn() override;
   bool KeyDown();
+  void PointerDown();
 
  private:
   void SetChromeVisible(bool visible) override;

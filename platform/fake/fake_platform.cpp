@@ -119,6 +119,11 @@ bool FakePlatform::KeyUp(Window& window, std::uint32_t key) {
   return it != natives_.end() && it->second->host.KeyUp(window, key);
 }
 
+void FakePlatform::Press(Window& window) {
+  auto it = natives_.find(&window);
+  if (it != natives_.end()) it->second->host.PointerPressed(window);
+}
+
 void FakePlatform::LoseKeyboard(Window& window) {
   auto it = natives_.find(&window);
   if (it != natives_.end()) it->second->host.KeyboardLost(window);

@@ -35,6 +35,8 @@ class FakePlatform final : public Platform {
   // A key goes down in the window, or goes up; returns whether the window used it up.
   bool Key(Window& window, std::uint32_t key = ' ');
   bool KeyUp(Window& window, std::uint32_t key = ' ');
+  // A tap or a press of a pointer button in the window.
+  void Press(Window& window);
   // The window loses the keyboard to another and gets it back.
   void LoseKeyboard(Window& window);
   void Close(Window& window);

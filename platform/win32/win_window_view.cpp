@@ -794,10 +794,22 @@ LRESULT WinWindowView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       Paint();
       return 0;
     case WM_LBUTTONDOWN:
+      if (window_ != nullptr) host_.PointerPressed(*window_);
       // A label takes every click, a quick second one too (the form has no double clicks); the
       // focus comes to it from Tab only, as in the Qt program, so the mark stays off the face.
       if (Control* c = LabelAt(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)})) host_.Clicked(*c);
       return 0;
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (window_ != nullptr) host_.PointerPressed(*window_);
+      break;
+    case WM_PARENTNOTIFY:
+      // A press on a button, which is a window of its own; a touch comes as the left button's.
+      if (LOWORD(wp) == WM_LBUTTONDOWN || LOWORD(wp) == WM_RBUTTONDOWN ||
+          LOWORD(wp) == WM_MBUTTONDOWN) {
+        if (window_ != nullptr) host_.PointerPressed(*window_);
+      }
+      break;
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
       Control* c = ControlById(static_cast<int>(item->CtlID));

@@ -90,6 +90,18 @@ TEST(HideTiming, PointerThatCouldNotBeMovedRestsWhereItIs) {
   EXPECT_EQ(h.fake.displayCount, -1);
 }
 
+// A tap where the pointer rests wakes the hidden chrome at the next look, as a movement does.
+TEST(HideTiming, ATapWhereThePointerRestsWakes) {
+  Harness h;
+  MainForm& f = StartResting(h, 43200.0);
+  h.Advance(3000);
+  ASSERT_TRUE(h.AllChrome(false));
+  h.fake.Press(f.window);
+  h.Advance(1000);
+  EXPECT_TRUE(h.AllChrome(true));
+  EXPECT_EQ(h.fake.displayCount, 0);
+}
+
 // --- Movement -------------------------------------------------------------------------------
 
 struct MoveRow {
