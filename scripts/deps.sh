@@ -15,6 +15,7 @@ xr_build_packages=(
 # shellcheck disable=SC2034
 xr_test_packages=(
   libgtest-dev                         # tests of the core
+  clang-format                         # every source file as the formatter writes it
   qt6-translations-l10n                # Qt's Chinese, which must reach no diagnostic of ours
   xvfb xdotool x11-utils imagemagick   # the real window on a private X server
   x11-xserver-utils                    # xset: X's screen saver set short
