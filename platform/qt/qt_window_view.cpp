@@ -123,6 +123,10 @@ bool KeyWatch::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::FocusOut:
         view_->KeyboardLost();
         break;
+      case QEvent::MouseButtonPress:
+      case QEvent::TouchBegin:
+        view_->PointerPressed();
+        break;
       default:
         break;
     }

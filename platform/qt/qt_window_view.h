@@ -85,8 +85,8 @@ class ControlLabel final : public QLabel {
   bool pressed_ = false;
 };
 
-// Sees every key that reaches a real window, before any widget does, whichever has the focus,
-// and the window losing the keyboard.
+// Sees every key and every press that reaches a real window, before any widget does, whichever
+// has the focus, and the window losing the keyboard.
 class KeyWatch final : public QObject {
  public:
   explicit KeyWatch(QtWindow* view) : view_(view) {}
@@ -127,6 +127,7 @@ class QtWindow final : public NativeWindow {
   // A key event for the window; returns whether it is used up.
   bool Key(const QKeyEvent& event);
   void KeyboardLost() { host_.KeyboardLost(window_); }
+  void PointerPressed() { host_.PointerPressed(window_); }
 
  private:
   void Build();
