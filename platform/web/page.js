@@ -333,6 +333,10 @@ var XrPage = (function () {
         if (first) first.remove();
         document.title = caption;
         pageId = id;
+        // A tap lands where the pointer already was, so no movement reports it to the idle watch.
+        w.root.addEventListener('pointerdown', function () {
+          Module['_xr_pointer_pressed'](id);
+        }, true);
       } else {
         w.root = document.createElement('div');
         w.root.className = 'xr-box';

@@ -300,6 +300,10 @@ void WebPlatform::KeyboardLost(int window) {
   if (WebWindow* page = FindWindow(window)) page->host_.KeyboardLost(page->window_);
 }
 
+void WebPlatform::PointerPressed(int window) {
+  if (WebWindow* page = FindWindow(window)) page->host_.PointerPressed(page->window_);
+}
+
 void WebPlatform::FrameMoved(int window, int left, int top, int width, int height) {
   WebWindow* page = FindWindow(window);
   if (page == nullptr) return;
@@ -439,6 +443,9 @@ EMSCRIPTEN_KEEPALIVE int xr_key(int window, unsigned key, int down) {
 }
 EMSCRIPTEN_KEEPALIVE void xr_keyboard_lost(int window) {
   if (auto* p = xr::web::WebPlatform::Current()) p->KeyboardLost(window);
+}
+EMSCRIPTEN_KEEPALIVE void xr_pointer_pressed(int window) {
+  if (auto* p = xr::web::WebPlatform::Current()) p->PointerPressed(window);
 }
 EMSCRIPTEN_KEEPALIVE void xr_frame_moved(int window, int left, int top, int width, int height) {
   if (auto* p = xr::web::WebPlatform::Current()) p->FrameMoved(window, left, top, width, height);

@@ -27,6 +27,7 @@ class WebPlatform final : public Platform {
   void TimerDue(int timer);
   bool Key(int window, std::uint32_t key, bool down);
   void KeyboardLost(int window);
+  void PointerPressed(int window);
   void FrameMoved(int window, int left, int top, int width, int height);
   void ViewportResized(int width, int height);
   void CloseRequested(int window);

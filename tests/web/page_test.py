@@ -208,10 +208,10 @@ def check(what, got, expected):
         failures.append(f"{what}: got {got!r}, expected {expected!r}")
 
 
-def settles(what, read, expected):
-    """What read() gives once the page has had up to 10 s to get there."""
+def settles(what, read, expected, within=10):
+    """What read() gives once the page has had up to `within` seconds to get there."""
     try:
-        WebDriverWait(d, 10, poll_frequency=0.05).until(lambda _: read() == expected)
+        WebDriverWait(d, within, poll_frequency=0.05).until(lambda _: read() == expected)
     except TimeoutException:
         check(what, read(), expected)
 
@@ -347,6 +347,9 @@ try:
     # back with the seconds that went by.
     control("zjs").click()
     control("开始").click()
+    wait.until(lambda _: not control("重置").is_displayed())
+    ActionChains(d).click().perform()
+    settles("a tap where the pointer rests", lambda: control("重置").is_displayed(), True, 1.5)
     settles("the screen held while it counts up", lambda: locks()[1], 1)
     taken = locks()[0]
     start, shown = next_tick()
