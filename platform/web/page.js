@@ -197,6 +197,15 @@ var XrPage = (function () {
                               w.root.offsetHeight);
   }
 
+  // A box stays within the viewport, so that its title bar can always be reached again.
+  function place(id, left, top) {
+    var root = windows.get(id).root;
+    var right = window.innerWidth - root.offsetWidth, bottom = window.innerHeight - root.offsetHeight;
+    root.style.left = Math.max(0, Math.min(Math.round(left), right)) + 'px';
+    root.style.top = Math.max(0, Math.min(Math.round(top), bottom)) + 'px';
+    reportFrame(id);
+  }
+
   function makeMovable(id, bar) {
     var from = null;
     bar.addEventListener('pointerdown', function (e) {
@@ -207,10 +216,7 @@ var XrPage = (function () {
     });
     bar.addEventListener('pointermove', function (e) {
       if (!from || !windows.has(id)) return;
-      var root = windows.get(id).root;
-      root.style.left = Math.round(e.clientX - from.x) + 'px';
-      root.style.top = Math.max(0, Math.round(e.clientY - from.y)) + 'px';
-      reportFrame(id);
+      place(id, e.clientX - from.x, e.clientY - from.y);
     });
     bar.addEventListener('pointerup', function () { from = null; });
   }
@@ -317,6 +323,9 @@ var XrPage = (function () {
   }, true);
   window.addEventListener('resize', function () {
     if (pageId) Module['_xr_viewport_resized'](window.innerWidth, window.innerHeight);
+    windows.forEach(function (w, id) {
+      if (!w.isPage) place(id, w.root.offsetLeft, w.root.offsetTop);
+    });
   });
   window.addEventListener('blur', function () {
     windows.forEach(function (w, id) { Module['_xr_keyboard_lost'](id); });

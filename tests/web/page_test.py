@@ -340,6 +340,17 @@ try:
     ActionChains(d).send_keys(Keys.ESCAPE).perform()
     check("a box and the keyboard", [in_box, boxes(), d.switch_to.active_element.get_attribute(
         "data-name")], [True, [], "more"])
+    # Held upright, a phone: the first screen as the program draws it, and a box within reach.
+    viewport(390, 844)
+    control("more").click()
+    shut = d.execute_script("const r = document.querySelector('.xr-box .xr-close')"
+                            ".getBoundingClientRect(); return [(r.left + r.right) / 2,"
+                            "(r.top + r.bottom) / 2, r.right <= innerWidth]")
+    for t in ("mousePressed", "mouseReleased"):
+        d.execute_cdp_cmd("Input.dispatchMouseEvent", {"type": t, "x": shut[0], "y": shut[1],
+                                                       "button": "left", "clickCount": 1})
+    check("a box's close box on a phone", [shut[2], boxes()], [True, []])
+    viewport(520, 363)
 
     # A count-up keeps time while another tab hides the page. Chromium wakes a hidden tab's own
     # timers on whole seconds at first and once a minute only after five minutes, which is why
