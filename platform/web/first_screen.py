@@ -6,7 +6,7 @@ usage: first_screen.py BUILD_TREE
 The page shows this copy of the main window as soon as its faces are in, before the program has
 loaded, and the program puts its own in its place as it starts. The program lays the window out
 in proportion to the viewport, so the copy gives each place and size as a function of the
-viewport's width and height, read from the program drawn at three sizes far apart. The web
+viewport's width and height, read from the program drawn at sizes far apart. The web
 tree's page test fails when the copy no longer matches the program: run this on a fresh
 build-web/ (scripts/build-web.sh --no-test), then build again.
 """
@@ -30,7 +30,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 WRITTEN = [(os.path.join(HERE, "shell.html"), "<!-- first screen -->", "<!-- end of first screen -->"),
            (os.path.join(HERE, "page.css"), "/* first screen */", "/* end of first screen */")]
 SIZES = [(520, 363), (3840, 363), (520, 2160)]
-SCALED = ("left", "top", "width", "height", "font-size")
+SCALED = ("left", "top", "width", "height")
+# A font follows the height in a window as wide as 5:4 or wider, and the width in one narrower:
+# read in two wide windows of different heights, and two narrow ones of different widths.
+BY_HEIGHT, BY_WIDTH = [(3840, 363), (3840, 2160)], [(520, 2160), (1040, 2160)]
 
 READ = """
 const all = [document.getElementById('xr-page'), ...document.querySelectorAll('#xr-page > *')];
@@ -63,10 +66,24 @@ def scaled(values):
     return "calc(" + " + ".join(terms + [f"{at:.2f}px"]) + ")"
 
 
-def markup(reads):
+def line(a, b, at_a, at_b, unit):
+    """CSS for a length that goes from at_a to at_b as the viewport's width or height goes from a
+    to b."""
+    per = (at_b - at_a) / (b - a) * 100
+    return f"calc({per:.4f}{unit} + {at_a - per * a / 100:.2f}px)"
+
+
+def font(values):
+    """CSS for a font the program gives at BY_HEIGHT and BY_WIDTH: the smaller of the two lines."""
+    v = [float(x.removesuffix("px")) for x in values]
+    return (f"min({line(BY_HEIGHT[0][1], BY_HEIGHT[1][1], v[0], v[1], 'vh')}, "
+            f"{line(BY_WIDTH[0][0], BY_WIDTH[1][0], v[2], v[3], 'vw')})")
+
+
+def markup(reads, fonts):
     """The first screen's markup, and its style sheet."""
     out, rules = [], []
-    for parts in zip(*reads):
+    for parts, sizes in zip(zip(*reads), zip(*fonts)):
         first = parts[0]
         if any((p["tag"], p["cls"], p["name"], p["text"]) !=
                (first["tag"], first["cls"], first["name"], first["text"]) for p in parts):
@@ -75,6 +92,8 @@ def markup(reads):
         for prop, value in first["style"].items():
             if prop in SCALED:
                 value = scaled([p["style"][prop] for p in parts])
+            elif prop == "font-size":
+                value = font([p["style"][prop] for p in sizes])
             elif any(p["style"].get(prop) != value for p in parts):
                 sys.exit(f"{first['name']}: {prop} changes with the size")
             style.append(f"{prop}: {value}")
@@ -104,10 +123,11 @@ def main():
     try:
         origin = f"http://127.0.0.1:{server.server_address[1]}/"
         reads = [read_at(d, origin, w, h) for w, h in SIZES]
+        fonts = [read_at(d, origin, w, h) for w, h in BY_HEIGHT + BY_WIDTH]
     finally:
         d.quit()
         server.shutdown()
-    for (path, begin, end), text in zip(WRITTEN, markup(reads)):
+    for (path, begin, end), text in zip(WRITTEN, markup(reads, fonts)):
         with open(path, encoding="utf-8") as f:
             old = f.read()
         block = re.compile(re.escape(begin) + ".*?" + re.escape(end), re.S)

@@ -342,6 +342,7 @@ try:
         "data-name")], [True, [], "more"])
     # Held upright, a phone: the first screen as the program draws it, and a box within reach.
     viewport(390, 844)
+    check("the first screen on a phone", d.execute_async_script(FIRST_SCREEN, False), [])
     control("more").click()
     shut = d.execute_script("const r = document.querySelector('.xr-box .xr-close')"
                             ".getBoundingClientRect(); return [(r.left + r.right) / 2,"
