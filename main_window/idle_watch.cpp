@@ -51,6 +51,7 @@ void MainForm::CentrePointer() {
 }
 
 void MainForm::StartIdleWatch() {
+  pressedSinceTick = false;
   CentrePointer();
   lastMoveTime = ToInt32(platform.SecondsSinceMidnight());
   idleTimer.SetEnabled(true);
@@ -83,7 +84,8 @@ void MainForm::IdleTick() {
 
 // A tap lands where the pointer already was, and a press need not move it: either is activity as
 // a movement is, seen at the idle watch's next look.
-void MainForm::PointerDown() { pressedSinceTick = idleTimer.Enabled(); }
+// The press of the click that starts a run comes before the start, and is no activity of it.
+void MainForm::PointerDown() { pressedSinceTick = idleTimer.Enabled() && idleTimer.Interval() > 0; }
 
 // A key is activity as a movement of the pointer is, for whoever runs the clock without a mouse.
 // A key that finds the chrome hidden only wakes it, as the pointer's return would: the user could
