@@ -248,8 +248,7 @@ void QtWindow::Build() {
                             Qt::AlignTop);
         label->setWordWrap(l.wordWrap);
         label->setTextFormat(Qt::PlainText);
-        // Reached by Tab only: a click on a "+" leaves the focus, and its mark, where they were.
-        label->setFocusPolicy(c.tabIndex >= 0 ? Qt::TabFocus : Qt::NoFocus);
+        label->setFocusPolicy(Qt::NoFocus);  // see below for those Tab reaches
         w = label;
         break;
       }
@@ -285,15 +284,32 @@ void QtWindow::Build() {
     w->setVisible(c.Visible());
   }
   const std::vector<Control*> order = window_.TabOrder();
-  for (std::size_t i = 1; i < order.size(); ++i) {
-    QWidget::setTabOrder(widgets_[order[i - 1]], widgets_[order[i]]);
-  }
+  std::vector<QPointer<QWidget>> chain;
+  for (Control* c : order) chain.emplace_back(widgets_[c]);
+  auto link = [](const std::vector<QPointer<QWidget>>& widgets) {
+    QWidget* last = nullptr;
+    for (const QPointer<QWidget>& w : widgets) {
+      if (w.isNull() || w->focusPolicy() == Qt::NoFocus) continue;
+      if (last != nullptr) QWidget::setTabOrder(last, w);
+      last = w;
+    }
+  };
+  link(chain);  // the buttons at once
   for (Control* c : order) {
     if (c->Visible()) {
       widgets_[c]->setFocus();
       break;
     }
   }
+  // Labels that take the focus cost the first showing several milliseconds: they, and so the
+  // keyboard's order that runs through them, come once the first frame is on the screen. Reached
+  // by Tab only: a click on a "+" leaves the focus, and its mark, where they were.
+  platform_.AfterFirstFrame([chain = std::move(chain), link] {
+    for (const QPointer<QWidget>& w : chain) {
+      if (!w.isNull() && w->focusPolicy() == Qt::NoFocus) w->setFocusPolicy(Qt::TabFocus);
+    }
+    link(chain);
+  });
 }
 
 QWidget* QtWindow::WidgetOf(const Control& control) const {
